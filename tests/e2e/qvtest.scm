@@ -1,0 +1,112 @@
+; A small test library for end-to-end tests written in Script-Fu.
+;
+; A test file is a sequence of (qv-test "name" (lambda () ...)) forms. Each case
+; writes its own result file, so the cases before a crash or hang still count;
+; a file "done" closes a run that reached its end. Inside a case, checks record
+; failures; an error raised by the case (a failing procedure call, say) fails
+; that case alone and the file goes on.
+
+(define qv-results-dir "")
+(define qv-source-dir "")
+(define qv-tmp-dir "")
+(define qv-case-number 0)
+(define qv-case-failures '())
+
+(define (qv-write-file path text)
+  (let ((port (open-output-file path)))
+    (display text port)
+    (close-output-port port)))
+
+(define (qv-pad3 n)
+  (let ((s (number->string n)))
+    (cond ((< n 10) (string-append "00" s))
+          ((< n 100) (string-append "0" s))
+          (else s))))
+
+(define (qv->string v)
+  (cond ((string? v) (string-append "\"" v "\""))
+        ((number? v) (number->string v))
+        ((eq? v #t) "#t")
+        ((eq? v #f) "#f")
+        ((null? v) "()")
+        ((pair? v) (string-append "(" (qv-list->string v) ")"))
+        ((vector? v) (string-append "#" (qv->string (vector->list v))))
+        (else "?")))
+(define (qv-list->string l)
+  (cond ((null? l) "")
+        ((null? (cdr l)) (qv->string (car l)))
+        (else (string-append (qv->string (car l)) " " (qv-list->string (cdr l))))))
+
+(define (qv-fail message)
+  (set! qv-case-failures (cons message qv-case-failures)))
+
+(define (qv-check what ok)
+  (if (not ok) (qv-fail what)))
+
+(define (qv-check-equal what expected actual)
+  (if (not (equal? expected actual))
+      (qv-fail (string-append what ": expected " (qv->string expected)
+                              ", got " (qv->string actual)))))
+
+(define (qv-check-near what expected actual tolerance)
+  (if (> (abs (- expected actual)) tolerance)
+      (qv-fail (string-append what ": expected " (number->string expected)
+                              " within " (number->string tolerance)
+                              ", got " (number->string actual)))))
+
+(define (qv-join-lines l)
+  (if (null? l) ""
+      (string-append (car l) "\n" (qv-join-lines (cdr l)))))
+
+(define (qv-test name thunk)
+  (set! qv-case-number (+ qv-case-number 1))
+  (set! qv-case-failures '())
+  (let ((completed (catch #f (thunk) #t)))
+    (if (not completed)
+        (qv-fail "the case raised an error (see the GIMP output)"))
+    (qv-write-file
+     (string-append qv-results-dir "/" (qv-pad3 qv-case-number)
+                    (if (null? qv-case-failures) ".pass" ".fail"))
+     (string-append name "\n" (qv-join-lines (reverse qv-case-failures))))))
+
+; Runs one test file: loads it (its qv-test forms run as they are read) and
+; writes "done" when it got to its end.
+(define (qv-test-file file results-dir source-dir tmp-dir)
+  (set! qv-results-dir results-dir)
+  (set! qv-source-dir source-dir)
+  (set! qv-tmp-dir tmp-dir)
+  (load file)
+  (qv-write-file (string-append results-dir "/done") "done\n"))
+
+; ---- helpers for building test images ----
+
+; A new RGB image of size w x h with one white layer; returns the image id.
+(define (qv-new-image w h)
+  (let* ((image (car (gimp-image-new w h RGB)))
+         (layer (car (gimp-layer-new image w h RGBA-IMAGE "Background" 100 LAYER-MODE-NORMAL))))
+    (gimp-image-insert-layer image layer 0 -1)
+    (gimp-drawable-fill layer FILL-WHITE)
+    image))
+
+; Adds a path made of one open Bezier stroke through the given anchors
+; (a list of x y pairs, each anchor its own handles); returns the path id.
+(define (qv-add-path image name points)
+  (let* ((vectors (car (gimp-vectors-new image name)))
+         (cps (qv-anchor-controls points)))
+    (gimp-image-insert-vectors image vectors 0 -1)
+    (gimp-vectors-stroke-new-from-points vectors 0 (length cps) (list->vector cps) FALSE)
+    vectors))
+
+(define (qv-anchor-controls points)
+  (if (null? points) '()
+      (let ((x (car points)) (y (cadr points)))
+        (append (list x y x y x y) (qv-anchor-controls (cddr points))))))
+
+(define (qv-string-prefix? prefix s)
+  (and (>= (string-length s) (string-length prefix))
+       (string=? prefix (substring s 0 (string-length prefix)))))
+
+(define (qv-member-string s l)
+  (cond ((null? l) #f)
+        ((string=? s (car l)) #t)
+        (else (qv-member-string s (cdr l)))))

@@ -1,0 +1,47 @@
+#include "live_support.h"
+
+#include "qv_glib_ptr.h"
+#include "qv_parasite.h"
+#include "qv_paths.h"
+
+QVTestImage::QVTestImage(int width, int height) {
+  id = gimp_image_new(width, height, GIMP_RGB);
+  layer = gimp_layer_new(id, "Background", width, height, GIMP_RGBA_IMAGE, 100,
+                         GIMP_LAYER_MODE_NORMAL);
+  gimp_image_insert_layer(id, layer, 0, -1);
+  gimp_drawable_fill(layer, GIMP_FILL_WHITE);
+}
+
+QVTestImage::~QVTestImage() {
+  if (gimp_image_is_valid(id)) gimp_image_delete(id);
+}
+
+gint32 qv_test_add_path(gint32 image, const std::string &name, const std::vector<double> &anchors) {
+  const gint32 vectors = gimp_vectors_new(image, name.c_str());
+  std::vector<double> cps;
+  for (size_t i = 0; i + 1 < anchors.size(); i += 2)
+    for (int k = 0; k < 3; ++k) cps.insert(cps.end(), {anchors[i], anchors[i + 1]});
+  gimp_vectors_stroke_new_from_points(vectors, GIMP_VECTORS_STROKE_TYPE_BEZIER,
+                                      static_cast<gint>(cps.size()), cps.data(), FALSE);
+  gimp_image_insert_vectors(image, vectors, 0, -1);
+  return vectors;
+}
+
+gint32 qv_test_tattoo(gint32 vectors) { return static_cast<gint32>(gimp_item_get_tattoo(vectors)); }
+
+void qv_test_attach(gint32 image, const std::string &name, const std::string &bytes) {
+  gimp_image_attach_new_parasite(image, name.c_str(), GIMP_PARASITE_PERSISTENT, bytes.size(),
+                                 bytes.data());
+}
+
+std::string qv_test_parasite(gint32 image, const std::string &name) {
+  const auto bytes = qv_image_parasite_bytes(image, name.c_str());
+  if (!bytes) return "<none>";
+  return std::string(bytes->begin(), bytes->end());
+}
+
+std::vector<std::string> qv_test_path_names(gint32 image) {
+  std::vector<std::string> names;
+  for (const auto &p : qv_path_list(image)) names.push_back(p.name);
+  return names;
+}

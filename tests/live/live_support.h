@@ -1,0 +1,31 @@
+// Helpers for live tests: small images and paths built in the running GIMP,
+// deleted again when the test ends.
+#pragma once
+
+#include <libgimp/gimp.h>
+
+#include <string>
+#include <vector>
+
+// An RGB image with one white layer "Background"; deleted on scope exit.
+struct QVTestImage {
+  gint32 id = -1;
+  gint32 layer = -1;
+  QVTestImage(int width = 64, int height = 64);
+  ~QVTestImage();
+  QVTestImage(const QVTestImage &) = delete;
+  QVTestImage &operator=(const QVTestImage &) = delete;
+};
+
+// Adds an open path through the anchors (x, y pairs); returns its vectors id.
+gint32 qv_test_add_path(gint32 image, const std::string &name, const std::vector<double> &anchors);
+
+gint32 qv_test_tattoo(gint32 vectors);
+
+// Attaches raw bytes as an image parasite (persistent).
+void qv_test_attach(gint32 image, const std::string &name, const std::string &bytes);
+
+// The bytes of an image parasite, or "<none>".
+std::string qv_test_parasite(gint32 image, const std::string &name);
+
+std::vector<std::string> qv_test_path_names(gint32 image);
