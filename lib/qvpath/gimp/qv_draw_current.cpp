@@ -113,10 +113,8 @@ std::vector<gint32> target_layers(gint32 image, const std::string &path, QVDrawT
   return {};
 }
 
-// The ESL owner of a path: its tattoo, or -n for a path of group n.
 long owner_of_path(gint32 image, const std::string &path) {
-  if (const long group = qv_name_query_number(path, kGroup)) return -group;
-  return qv_path_tattoo_by_name(image, path.c_str(), nullptr);
+  return qv_esl_owner_of_path(image, path.c_str());
 }
 
 }  // namespace
