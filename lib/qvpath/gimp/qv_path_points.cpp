@@ -15,9 +15,10 @@ void push_point(std::vector<double> &out, double x, double y, double type) {
 
 // GIMP hands a stroke's control points as (in-handle, anchor, out-handle)
 // per anchor, x and y each.
-void append_stroke(std::vector<double> &out, const std::vector<double> &cps, bool closed,
-                   bool first_stroke) {
+// A stroke without anchors adds nothing, so "first" means first in the list.
+void append_stroke(std::vector<double> &out, const std::vector<double> &cps, bool closed) {
   const size_t anchors = cps.size() / 6;
+  const bool first_stroke = out.empty();
   for (size_t i = 0; i < anchors; ++i) {
     const double *p = &cps[i * 6];
     push_point(out, p[2], p[3], (i == 0 && !first_stroke) ? kStrokeStart : kAnchor);
@@ -27,6 +28,11 @@ void append_stroke(std::vector<double> &out, const std::vector<double> &cps, boo
   if (closed && anchors > 0) push_point(out, cps[0], cps[1], kControl);
 }
 
+// Every path is read through the vectors interface. In GIMP 2.10 the old
+// path call is a wrapper over the same vectors object: for a one-stroke path
+// it returns this very list, and for more strokes it returns nothing, which
+// would send us here anyway. One route also keeps an unknown name an ordinary
+// answer instead of a failed procedure call on the error console.
 QVPathPoints read_live(gint32 image, const char *name) {
   QVPathPoints result;
   const gint32 vectors = qv_path_id_by_name(image, name);
@@ -39,7 +45,7 @@ QVPathPoints read_live(gint32 image, const char *name) {
     gboolean closed = FALSE;
     gimp_vectors_stroke_get_points(vectors, strokes[s], &count, &raw, &closed);
     const auto cps = qv_take_array(raw, count);
-    append_stroke(result.points, cps, closed, s == 0);
+    append_stroke(result.points, cps, closed);
     result.closed = closed ? 1 : 0;
   }
   if (!result.points.empty()) result.path_type = 1;
@@ -80,6 +86,8 @@ QVPathPoints qv_path_read_points(gint32 image, const char *name, const QVSnapsho
   return result;
 }
 
+// Always through the vectors interface: the suite runs on GIMP 2.10 only, so
+// the old path call of GIMPs before 2.4 never applies.
 gint32 qv_path_write_points(gint32 image, const char *name, gint32 path_type,
                             const std::vector<double> &points) {
   const size_t count = points.size() - points.size() % 3;
