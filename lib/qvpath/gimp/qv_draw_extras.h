@@ -1,0 +1,30 @@
+// What the style-level draw draws besides fill and stroke: placed images,
+// texts (in one piece or letter by letter along a path) and markers.
+#pragma once
+
+#include <libgimp/gimp.h>
+
+#include <string>
+#include <vector>
+
+#include "qv_draw_style.h"
+#include "qv_snapshot.h"
+
+enum class QVExtraResult {
+  none,   // the path is neither an image nor a text: fill and stroke it
+  drawn,  // an image or a text was drawn (or could not be placed): the draw ends
+  abort,  // the text was not valid UTF-8: the draw ends at once
+};
+
+// Draws the current path `path` as a placed image or a text when its name
+// and style make it one. `points` is its point triple list.
+QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path, const std::vector<double> &points,
+                                    const QVSnapshot *snapshot, const char *override_text,
+                                    const QVPlacement &placement);
+
+// Draws the start marker, then the end marker, of the current path `path`
+// (an empty marker name, a missing or empty marker path: skipped). The path
+// is current again afterwards.
+void qv_draw_markers(gint32 image, const std::string &path, const QVSnapshot *snapshot,
+                     const char *override_text, const std::string &marker_start,
+                     const std::string &marker_end);
