@@ -10,20 +10,21 @@ cd "$(dirname "$0")"
 
 out=$PWD/out/demo
 mkdir -p "$out"
-rm -f "$out/report.txt" "$out/demo.xcf"
+rm -f "$out/report.txt" "$out/demo.xcf" "$out/styled.png" "$out/draw-report.txt"
 qv_make_profile "$out/profile" "$PWD/build" "$PWD"
 
 qv_gimp_batch "$out/profile" 300 \
   "(begin (load \"$PWD/examples/demo-style.scm\") (qv-demo-style \"$out/demo.xcf\" \"$out/report.txt\"))" \
+  "(begin (load \"$PWD/examples/demo-draw.scm\") (qv-demo-draw \"$PWD/examples/demo.xcf\" \"$out/styled.png\" \"$out/draw-report.txt\"))" \
   > "$out/gimp.log" 2>&1 || true
 
-if [ ! -s "$out/report.txt" ] || [ ! -s "$out/demo.xcf" ]; then
+if [ ! -s "$out/report.txt" ] || [ ! -s "$out/demo.xcf" ] || [ ! -s "$out/styled.png" ]; then
   echo "The demo did not finish; GIMP said:" >&2
   cat "$out/gimp.log" >&2
   exit 1
 fi
 echo "== What the demo did =="
-cat "$out/report.txt"
+cat "$out/report.txt" "$out/draw-report.txt"
 echo "== GIMP's messages =="
 grep -v -e '^$' -e 'GEGL-WARNING' -e 'GeglBuffers leaked' -e 'batch command executed successfully' "$out/gimp.log" || true
 echo "Files are in $out"

@@ -205,7 +205,6 @@
              (qv-add-path image "P" '(1 1 10 10))
              (gimp-image-clean-all image)
              (plug-in-qv-path-draw image "no such path" 0.5)
-             (plug-in-qv-path-draw image "" 0.5)
              (qv-check-equal "save with num 0" 0
                              (car (plug-in-qv-render-timeline-save 1 image -1 "t" "f.png" 0)))
              (qv-check-equal "layers" 1 (car (gimp-image-get-layers image)))

@@ -320,6 +320,53 @@ void clear_outputs(QVpathCalc &calc) {
 
 bool cuts(int mode) { return mode >= QV_CALC_NEW_BEGIN && mode <= QV_CALC_NEW_MIDDLE; }
 
+struct WalkResult {
+  Walk w;
+  Segment last;  // the segment the walk stopped in, or its last one
+  bool have_last = false;
+  bool stopped = false;
+};
+
+WalkResult walk(const PointList &pl, const QVpathCalc &calc, int mode) {
+  WalkResult r;
+  Walk &w = r.w;
+  const QVPoint p0 = pl.at(0);
+  w.mode = mode;
+  w.box.add(p0);
+  w.stop_flag = !(mode == QV_CALC_LENGTH || mode == QV_CALC_NEAREST || mode == QV_CALC_BBOX);
+  w.stop_length = calc.length;
+  w.target = {calc.target_x, calc.target_y};
+  w.target_coordinate = calc.target_coordinate;
+  if (mode == QV_CALC_NEAREST) w.min_distance = distance(p0, w.target);
+  for_each_segment(pl, [&](const Segment &seg) {
+    if (!all_finite(seg.bez)) return true;
+    w.box.add(seg.bez.p[0]);
+    measure(seg.bez, 1.0, 0, w);
+    r.last = seg;
+    r.have_last = true;
+    r.stopped = w.stopped();
+    return !r.stopped;
+  });
+  return r;
+}
+
+// A walk that stopped at length 0 leaves the first two points before the cut;
+// one that never stopped leaves the whole path, and the end anchor after it.
+Parts cut_parts(const PointList &pl, const QVpathCalc &calc, const WalkResult &r, double t) {
+  if (r.stopped && r.w.length > 0) return cut(pl, r.last, t);
+  Parts parts;
+  if (r.stopped) {
+    push_range(parts.begin, pl, 0, 2);
+    push_range(parts.end, pl, 0, pl.n);
+  } else {
+    push_range(parts.begin, pl, 0, pl.n);
+    const QVPoint e{calc.end_x, calc.end_y};
+    push(parts.end, e, QV_POINT_ANCHOR);
+    push(parts.end, e, QV_POINT_CONTROL);
+  }
+  return parts;
+}
+
 // One measurement of `mode` (0 to 8). Returns false when the list has no
 // points; `parts`, when given, receives the cut parts in the cutting modes.
 bool run(const PointList &pl, QVpathCalc &calc, int mode, Parts *parts) {
@@ -332,53 +379,23 @@ bool run(const PointList &pl, QVpathCalc &calc, int mode, Parts *parts) {
   const QVPoint p0 = pl.at(0);
   set_begin(pl, calc);
   set_end(pl, calc);
-  Walk w;
-  w.mode = mode;
-  w.box.add(p0);
   set_found(calc, p0, p0, pl.at(1), calc.begin_angle);
   calc.nearest_length = 0;
   if (pl.n < kMinWalkPoints) {
+    Box box;
+    box.add(p0);
     calc.length = 0;
-    set_box(calc, w.box);
+    set_box(calc, box);
     return true;
   }
-  w.stop_flag = !(mode == QV_CALC_LENGTH || mode == QV_CALC_NEAREST || mode == QV_CALC_BBOX);
-  w.stop_length = calc.length;
-  w.target = {calc.target_x, calc.target_y};
-  w.target_coordinate = calc.target_coordinate;
-  if (mode == QV_CALC_NEAREST) w.min_distance = std::hypot(p0.x - w.target.x, p0.y - w.target.y);
-
-  bool have_last = false, stopped = false;
-  Segment last;
-  for_each_segment(pl, [&](const Segment &seg) {
-    if (!all_finite(seg.bez)) return true;
-    w.box.add(seg.bez.p[0]);
-    measure(seg.bez, 1.0, 0, w);
-    last = seg;
-    have_last = true;
-    stopped = w.stopped();
-    return !stopped;
-  });
-
-  calc.length = w.length;
-  calc.nearest_length = w.nearest_length;
-  set_box(calc, w.box);
-  const double t = std::clamp(1.0 - w.t_remainder, 0.0, 1.0);
-  if (stopped) set_found_on(calc, last.bez, t);
-  else if (have_last) set_found_at_end(calc, last.bez);
-
-  if (!parts || !cuts(mode)) return true;
-  if (stopped && w.length > 0) {
-    *parts = cut(pl, last, t);
-  } else if (stopped) {
-    push_range(parts->begin, pl, 0, 2);
-    push_range(parts->end, pl, 0, pl.n);
-  } else {
-    push_range(parts->begin, pl, 0, pl.n);
-    const QVPoint e{calc.end_x, calc.end_y};
-    push(parts->end, e, QV_POINT_ANCHOR);
-    push(parts->end, e, QV_POINT_CONTROL);
-  }
+  const WalkResult r = walk(pl, calc, mode);
+  calc.length = r.w.length;
+  calc.nearest_length = r.w.nearest_length;
+  set_box(calc, r.w.box);
+  const double t = std::clamp(1.0 - r.w.t_remainder, 0.0, 1.0);
+  if (r.stopped) set_found_on(calc, r.last.bez, t);
+  else if (r.have_last) set_found_at_end(calc, r.last.bez);
+  if (parts && cuts(mode)) *parts = cut_parts(pl, calc, r, t);
   return true;
 }
 

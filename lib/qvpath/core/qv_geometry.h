@@ -59,8 +59,9 @@ struct QVCalcNewPath {
 // the arc length by far less than 0.1 %; a walk that stops at a length
 // overshoots it by at most one piece (0.71 px). A trailing partial triple is
 // ignored; segments with a non-finite coordinate contribute nothing. A closed
-// stroke (one that ends in two control points) includes its closing segment. Modes 6 to 9 append the new paths to `new_paths` (may be null
-// for the other modes) in the order begin part, end part.
+// stroke (one that ends in two control points) includes its closing segment.
+// Modes 6 to 9 append the new paths to `new_paths` (may be null for the other
+// modes) in the order begin part, end part; mode 9 appends only the middle.
 int qv_path_calculate_points(const std::vector<double> &points, QVpathCalc &calc,
                              std::vector<QVCalcNewPath> *new_paths);
 

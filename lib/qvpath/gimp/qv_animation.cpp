@@ -2,11 +2,69 @@
 
 #include <glib/gi18n-lib.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "qv_attributes.h"
 #include "qv_draw_current.h"
+#include "qv_draw_style.h"
+#include "qv_names.h"
 #include "qv_paths.h"
 #include "qv_style_store.h"
+
+namespace {
+
+bool is_keyspline(const std::string &name) { return name.compare(0, 2, "[@") == 0; }
+
+// The names of the paths of the image, or of the snapshot when one is given,
+// in list order.
+std::vector<std::string> path_names(gint32 image, const QVSnapshot *snapshot) {
+  if (snapshot) return qv_snapshot_path_names(*snapshot);
+  std::vector<std::string> names;
+  for (const auto &p : qv_path_list(image)) names.push_back(p.name);
+  return names;
+}
+
+// Draws one path of the source onto the target: in place when both are the
+// same live image, else through a copy that is removed again.
+void draw_path(gint32 source, const std::string &path, gint32 target, const QVSnapshot *snapshot,
+               const std::string &override_text) {
+  if (source == target && !snapshot) {
+    qv_path_set_current(target, path.c_str());
+    qv_path_draw_style(target, nullptr, override_text.c_str());
+    return;
+  }
+  const std::string copy_name = qv_name_query_text(path, QV_NAME_AFTER_GROUP).value_or(path);
+  const size_t paths_before = qv_path_list(target).size();
+  qv_path_copy_with_parasites(source, path.c_str(), target, copy_name.c_str(), snapshot, 0);
+  const auto copy = qv_path_current(target);
+  if (!copy || qv_path_list(target).size() == paths_before) return;
+  qv_path_draw_style(target, snapshot, override_text.c_str());
+  qv_path_delete_with_parasites(target, copy->c_str());
+}
+
+// An ordinary path, or every ordinary path of its draw group, from the last
+// path of the list to the first.
+void draw_ordinary(gint32 source, const std::string &path, double t, gint32 target,
+                   const QVSnapshot *snapshot) {
+  const std::string override_text = "@-timeline-t-temp: " + qv_format("%0.10f", t);
+  const long group = qv_name_query_number(path, QV_NAME_GROUP);
+  const auto names = path_names(source, snapshot);
+  const auto previous = qv_path_current(target);
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    if (group == 0) {
+      if (*it != path) continue;
+      draw_path(source, *it, target, snapshot, override_text);
+      break;
+    }
+    if (qv_name_query_number(*it, QV_NAME_GROUP) == group && !qv_name_is_helper_path(*it))
+      draw_path(source, *it, target, snapshot, override_text);
+  }
+  if (previous) qv_path_set_current(target, previous->c_str());
+}
+
+}  // namespace
 
 int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gint32 target_image,
                             const QVSnapshot *snapshot) {
@@ -14,13 +72,24 @@ int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gin
   std::string name = path ? path : "";
   if (name.empty()) {
     const auto current = qv_path_current(source_image);
-    if (!current) return 0;
+    if (!current) {
+      g_message("qv_path_animation_draw3(): No path found!");
+      return 0;
+    }
     name = *current;
   }
-  if (qv_path_tattoo_by_name(source_image, name.c_str(), snapshot) == 0) return 0;
-  // The drawing engine is not part of this build: say so plainly instead of
-  // pretending the path was drawn.
-  g_message(_("Path \"%s\" was not drawn: drawing path styles is not available in this version."),
+  if (qv_path_tattoo_by_name(source_image, name.c_str(), snapshot) == 0) {
+    g_message("qv_path_animation_draw3(): Path »%s« does not exist!", name.c_str());
+    return 0;
+  }
+  t = std::clamp(t, 0.0, 1.0);
+  if (!is_keyspline(name)) {
+    draw_ordinary(source_image, name, t, target_image, snapshot);
+    return 1;
+  }
+  // Keyspline animation is not part of this build: say so plainly instead
+  // of pretending the animation was drawn.
+  g_message(_("Keyspline \"%s\" was not drawn: keyspline animation is not available in this version."),
             name.c_str());
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "qv_animation.h"
 #include "qv_esl.h"
 #include "qv_glib_ptr.h"
+#include "qv_helper_sync.h"
 #include "qv_names.h"
 #include "qv_parasite.h"
 #include "qv_paths.h"
@@ -90,8 +91,23 @@ bool belongs_to_owner(const std::string &name, long owner) {
   return false;
 }
 
-void draw_one(gint32 image, const std::string &path, double t) {
-  if (!is_keyspline(path)) qv_path_set_current(image, path.c_str());
+// On its ESL an ordinary path gets the helper paths that make "rotate-at: "
+// and "gradient-line: " editable on the canvas, when it has none yet.
+void add_missing_helpers(gint32 image, const std::string &path) {
+  const char *name = path.c_str();
+  if (qv_path_has_style_attribute(image, name, nullptr, "gradient-line: ", true) &&
+      !qv_helpers_gradient_of(image, name))
+    qv_helpers_sync_gradient(image, name, 0);
+  if (qv_path_has_style_attribute(image, name, nullptr, "rotate-at: ", true) &&
+      !qv_helpers_rotation_of(image, name))
+    qv_helpers_sync_rotation(image, name, 0);
+}
+
+void draw_one(gint32 image, const std::string &path, double t, QVDrawTarget target) {
+  if (!is_keyspline(path)) {
+    if (target == QVDrawTarget::esl) add_missing_helpers(image, path);
+    qv_path_set_current(image, path.c_str());
+  }
   qv_path_animation_draw3(image, path.c_str(), t, image, nullptr);
 }
 
@@ -197,7 +213,7 @@ void qv_path_draw_current(gint32 image, QVDrawTarget target, double t) {
         if (!qv_name_is_helper_path(it->name) && owner_of_path(image, it->name) == owner)
           to_draw = it->name;
     }
-    if (to_draw) draw_one(image, *to_draw, t);
+    if (to_draw) draw_one(image, *to_draw, t, target);
     if (!locking) continue;
     for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
       const std::string &name = it->name;

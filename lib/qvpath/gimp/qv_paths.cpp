@@ -12,10 +12,11 @@ std::vector<QVPathEntry> qv_path_list(gint32 image) {
 }
 
 gint32 qv_path_id_by_name(gint32 image, const char *name) {
-  if (!name) return -1;
-  for (const auto &path : qv_path_list(image))
-    if (path.name == name) return path.id;
-  return -1;
+  if (!name || !*name) return -1;
+  // One round trip instead of a name query per path; an unknown name is an
+  // ordinary answer (-1) here, not a failed call.
+  const gint32 id = gimp_image_get_vectors_by_name(image, name);
+  return id > 0 ? id : -1;
 }
 
 std::optional<std::string> qv_path_name_by_tattoo(gint32 image, gint32 tattoo) {

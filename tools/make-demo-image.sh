@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Rebuilds examples/demo.xcf and examples/sun.png with the suite's own
+# procedures (run after ./setup.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. tools/gimp-env.sh
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+qv_make_profile "$work/profile" "$PWD/build" "$PWD"
+qv_gimp_batch "$work/profile" 300 \
+  "(begin (load \"$PWD/examples/make-demo-image.scm\") (qv-make-demo-image \"$PWD/examples\"))"
+ls -l examples/demo.xcf examples/sun.png
