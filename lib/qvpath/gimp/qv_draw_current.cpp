@@ -12,6 +12,7 @@
 #include "qv_names.h"
 #include "qv_parasite.h"
 #include "qv_paths.h"
+#include "qv_read_cache.h"
 #include "qv_style_store.h"
 #include "qv_style_text.h"
 
@@ -184,6 +185,7 @@ std::optional<std::string> qv_draw_resolve_path(gint32 image, const std::string 
 void qv_path_draw_current(gint32 image, QVDrawTarget target, double t) {
   const auto current = qv_path_current(image);
   if (!current) return;
+  const QVReadCacheScope read_cache;
   const auto path = qv_draw_resolve_path(image, *current);
   if (!path) return;
 

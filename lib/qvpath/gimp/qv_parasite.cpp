@@ -4,6 +4,7 @@
 
 #include "qv_fatal.h"
 #include "qv_glib_ptr.h"
+#include "qv_read_cache.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ std::vector<std::string> qv_image_parasite_names(gint32 image) {
 
 void qv_parasite_attach(gint32 image, const char *name, guint32 flags, size_t size,
                         const void *data) {
+  qv_read_cache_invalidate();
   gimp_image_attach_new_parasite(image, name, flags, size, data);
   qv_image_mark_dirty(image, true);
 }
@@ -68,6 +70,7 @@ int qv_parasite_remove(gint32 image, const char *name) {
   if (!name) return 0;
   const auto names = qv_image_parasite_names(image);
   if (std::find(names.begin(), names.end(), name) == names.end()) return 0;
+  qv_read_cache_invalidate();
   gimp_image_detach_parasite(image, name);
   qv_image_mark_dirty(image, true);
   return 1;

@@ -2,6 +2,7 @@
 
 #include "qv_glib_ptr.h"
 #include "qv_paths.h"
+#include "qv_read_cache.h"
 
 namespace {
 
@@ -105,6 +106,7 @@ gint32 qv_path_write_points(gint32 image, const char *name, gint32 path_type,
                                         closed);
     begin = end;
   }
+  qv_read_cache_invalidate();
   if (!gimp_image_insert_vectors(image, vectors, 0, -1)) {
     gimp_item_delete(vectors);
     return -1;

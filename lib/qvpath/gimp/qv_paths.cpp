@@ -1,6 +1,7 @@
 #include "qv_paths.h"
 
 #include "qv_glib_ptr.h"
+#include "qv_read_cache.h"
 
 std::vector<QVPathEntry> qv_path_list(gint32 image) {
   gint count = 0;
@@ -49,5 +50,6 @@ void qv_path_set_locked(gint32 image, const char *name, bool locked) {
 
 bool qv_path_delete(gint32 image, const char *name) {
   const gint32 id = qv_path_id_by_name(image, name);
+  qv_read_cache_invalidate();
   return id > 0 && gimp_image_remove_vectors(image, id);
 }

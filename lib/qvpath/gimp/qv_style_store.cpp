@@ -8,6 +8,7 @@
 #include "qv_parasite.h"
 #include "qv_path_points.h"
 #include "qv_paths.h"
+#include "qv_read_cache.h"
 #include "qv_style_text.h"
 
 const char *const QV_STYLE_PARASITE_PREFIX = "qv-style-for-path-";
@@ -34,8 +35,11 @@ std::optional<std::string> sheet_name_of(const std::string &style) {
 }
 
 gint32 live_tattoo(gint32 image, const char *name) {
-  const gint32 id = qv_path_id_by_name(image, name);
-  return id > 0 ? static_cast<gint32>(gimp_item_get_tattoo(id)) : 0;
+  if (!name) return 0;
+  return qv_read_cache_tattoo(image, name, [&] {
+    const gint32 id = qv_path_id_by_name(image, name);
+    return id > 0 ? static_cast<gint32>(gimp_item_get_tattoo(id)) : 0;
+  });
 }
 
 }  // namespace
@@ -54,13 +58,17 @@ std::optional<QVParasiteRecord> qv_image_parasite_find_in(gint32 image, const st
     if (!found) return std::nullopt;
     return QVParasiteRecord{found->name, found->flags, std::move(found->data)};
   }
-  qv_parasite_ptr p(gimp_image_get_parasite(image, name.c_str()));
-  if (!p) return std::nullopt;
-  const auto *data = static_cast<const guint8 *>(gimp_parasite_data(p.get()));
-  const auto size = gimp_parasite_data_size(p.get());
-  QVParasiteRecord record{name, gimp_parasite_flags(p.get()), {}};
-  if (data && size > 0) record.data.assign(data, data + size);
-  return record;
+  auto cached = qv_read_cache_parasite(image, name, [&]() -> std::optional<QVCachedParasite> {
+    qv_parasite_ptr p(gimp_image_get_parasite(image, name.c_str()));
+    if (!p) return std::nullopt;
+    const auto *data = static_cast<const guint8 *>(gimp_parasite_data(p.get()));
+    const auto size = gimp_parasite_data_size(p.get());
+    QVCachedParasite found{static_cast<guint32>(gimp_parasite_flags(p.get())), {}};
+    if (data && size > 0) found.data.assign(data, data + size);
+    return found;
+  });
+  if (!cached) return std::nullopt;
+  return QVParasiteRecord{name, cached->flags, std::move(cached->data)};
 }
 
 QVStyleRead qv_path_read_style(gint32 image, const char *path, const QVSnapshot *snapshot) {
@@ -163,7 +171,10 @@ int qv_path_copy_with_parasites(gint32 source_image, const char *source_path, gi
   const gint32 vectors = qv_path_write_points(target_image, new_name ? new_name : source_path,
                                               points.path_type ? points.path_type : 1, points.points);
   if (vectors < 1) return 0;
-  if (keep_tattoo & 1) gimp_item_set_tattoo(vectors, source_tattoo);
+  if (keep_tattoo & 1) {
+    gimp_item_set_tattoo(vectors, source_tattoo);
+    qv_read_cache_invalidate();
+  }
   const gint32 new_tattoo = static_cast<gint32>(gimp_item_get_tattoo(vectors));
 
   const auto names = snapshot ? qv_snapshot_parasite_names(*snapshot)

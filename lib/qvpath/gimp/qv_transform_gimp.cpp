@@ -13,6 +13,7 @@
 #include "qv_glib_ptr.h"
 #include "qv_path_points.h"
 #include "qv_paths.h"
+#include "qv_read_cache.h"
 
 namespace {
 
@@ -160,9 +161,11 @@ bool qv_transform_path(gint32 image, const char *name, const QVMatrix3 &matrix) 
   // leaves the path as it was; GIMP names it apart until then.
   const gint32 new_id = qv_path_write_points(image, name, read.path_type, *points);
   if (new_id < 1) return false;
+  qv_read_cache_invalidate();
   gimp_image_remove_vectors(image, old_id);
   gimp_item_set_name(new_id, name);
   gimp_item_set_tattoo(new_id, tattoo);
+  qv_read_cache_invalidate();
   gimp_item_set_linked(new_id, locked);
   gimp_item_set_visible(new_id, visible);
   gimp_image_reorder_item(image, new_id, 0, position);
