@@ -6,6 +6,9 @@
 #include "live_support.h"
 #include "qv_chunks.h"
 #include "qv_parasite.h"
+#include "qv_path_points.h"
+#include "qv_paths.h"
+#include "qv_read_cache.h"
 #include "qv_style_store.h"
 
 namespace {
@@ -192,6 +195,29 @@ TEST_F(StyleStoreTest, DeleteRemovesThePathAndOnlyItsParasites) {
   EXPECT_EQ(qv_test_parasite(image.id, "qv-extra-for-path-" + std::to_string(tattoo)), "<none>");
   EXPECT_EQ(qv_test_parasite(image.id, style_parasite(other)), "stroke: 4 5 6\0"s);
   EXPECT_EQ(qv_path_delete_with_parasites(image.id, "P"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Inside a draw, reads are memoised; every change through the suite must be
+// seen by the next read.
+TEST_F(StyleStoreTest, MemoisedReadsSeeEveryChange) {
+  const QVReadCacheScope scope;
+  qv_path_store_style(image.id, "P", "a: 1"s);
+  EXPECT_EQ(qv_path_get_style_text(image.id, "P", nullptr), "a: 1");
+  qv_path_set_style_attribute(image.id, "P", {{"a: ", "2"}});
+  EXPECT_EQ(qv_path_get_style_text(image.id, "P", nullptr), "a: 2");
+  qv_path_remove_style(image.id, "P");
+  EXPECT_FALSE(qv_path_get_style_text(image.id, "P", nullptr));
+
+  EXPECT_EQ(qv_path_tattoo_by_name(image.id, "P", nullptr), tattoo);
+  qv_path_delete(image.id, "P");
+  EXPECT_EQ(qv_path_tattoo_by_name(image.id, "P", nullptr), 0);
+  const gint32 again = qv_path_write_points(image.id, "P", 1, {0, 0, 1, 0, 0, 2, 5, 5, 2, 5, 5, 1, 5, 5, 2});
+  ASSERT_GT(again, 0);
+  EXPECT_EQ(qv_path_tattoo_by_name(image.id, "P", nullptr), qv_test_tattoo(again));
 }
 
 }  // namespace
