@@ -113,3 +113,29 @@ TEST(Attributes, SizeAndTripleRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Attributes, HelperPathsSpellRotationAndGradientLine) {
+  // Two anchors read as five points: centre, its handle, the handle's in-handle, handle, out.
+  const std::vector<double> two = {10, 10, 1, 10, 10, 2, 10, 60, 2, 10, 60, 1, 10, 60, 2};
+  auto r = qv_rotation_from_helper(two);
+  ASSERT_TRUE(r);
+  EXPECT_NEAR(r->angle, 90, 1e-9);
+  EXPECT_DOUBLE_EQ(r->length, 50);
+  EXPECT_DOUBLE_EQ(r->x2, 10) << "fourth point of five";
+  // Fewer than five points: the second point is the handle.
+  r = qv_rotation_from_helper({0, 0, 1, 30, 0, 2});
+  EXPECT_DOUBLE_EQ(r->x2, 30);
+  EXPECT_FALSE(qv_rotation_from_helper({}));
+
+  auto line = qv_gradient_line_from_helper({1, 2, 1, 30, 40, 2});
+  ASSERT_TRUE(line);
+  EXPECT_DOUBLE_EQ(line->x2, 30) << "two points: from the first to the second";
+  line = qv_gradient_line_from_helper({1, 2, 1});
+  EXPECT_DOUBLE_EQ(line->x2, 1) << "one point: a line of no length";
+  line = qv_gradient_line_from_helper(two);
+  EXPECT_DOUBLE_EQ(line->y2, 60) << "four or more: the fourth point";
+}
+
+}  // namespace

@@ -217,3 +217,38 @@ double qv_font_size_from_points(const std::string &path_name, const double *poin
   if (count >= 5 * 3) return std::fabs(y(3) - y(0));
   return 0.0;
 }
+
+namespace {
+
+size_t point_count(const std::vector<double> &points) { return points.size() / 3; }
+QVPoint point_at(const std::vector<double> &points, size_t i) { return {points[3 * i], points[3 * i + 1]}; }
+
+}  // namespace
+
+std::optional<QVRotation> qv_rotation_from_helper(const std::vector<double> &points) {
+  const size_t n = point_count(points);
+  if (n == 0) return std::nullopt;
+  const QVPoint centre = point_at(points, 0);
+  const QVPoint handle = point_at(points, n < 5 ? std::min<size_t>(1, n - 1) : 3);
+  QVRotation r;
+  r.x = centre.x;
+  r.y = centre.y;
+  r.x2 = handle.x;
+  r.y2 = handle.y;
+  r.length = std::hypot(r.x2 - r.x, r.y2 - r.y);
+  r.angle = std::atan2(r.y2 - r.y, r.x2 - r.x) * 180.0 / kPi;
+  return r;
+}
+
+std::optional<QVRotation> qv_gradient_line_from_helper(const std::vector<double> &points) {
+  const size_t n = point_count(points);
+  if (n == 0) return std::nullopt;
+  const QVPoint start = point_at(points, 0);
+  const QVPoint end = point_at(points, n < 2 ? 0 : n < 4 ? 1 : 3);
+  QVRotation line;
+  line.x = start.x;
+  line.y = start.y;
+  line.x2 = end.x;
+  line.y2 = end.y;
+  return line;
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "qv_transform.h"
 
@@ -89,3 +90,11 @@ int qv_aspect_ratio_default(const std::string &path_name);
 
 // The text-mode default of "font-size: ": a size read off the path's points.
 double qv_font_size_from_points(const std::string &path_name, const double *points, size_t count);
+
+// The values a helper path's points (a triple list) spell. A rotation
+// helper: centre = its first point, handle = its second point (fewer than
+// five points) or its fourth. A gradient helper: start = its first point,
+// end = its first, second or fourth point as it has fewer than 2, fewer than
+// 4 or more points. None for a helper without points.
+std::optional<QVRotation> qv_rotation_from_helper(const std::vector<double> &points);
+std::optional<QVRotation> qv_gradient_line_from_helper(const std::vector<double> &points);

@@ -27,7 +27,7 @@ gint32 to_pixel(double v, bool round_half_up) {
 
 void store(const char *name, gint32 x0, gint32 y0, gint32 x1, gint32 y1) {
   const QVBox box = {x0, y0, x1 - x0, y1 - y0};
-  gimp_attach_new_parasite(name, 0, sizeof box, box.data());
+  qv_global_parasite_attach(name, 0, sizeof box, box.data());
 }
 
 QVPoint point(const std::vector<double> &p, size_t i) { return {p[3 * i], p[3 * i + 1]}; }
@@ -123,7 +123,7 @@ void qv_path_bounding_boxes(gint32 image, const char *path, const QVSnapshot *sn
 
 std::optional<QVBox> qv_bbox_read(const char *name) {
   qv_parasite_ptr p(gimp_get_parasite(name));
-  if (!p || gimp_parasite_data_size(p.get()) < sizeof(QVBox)) return std::nullopt;
+  if (!p || gimp_parasite_data_size(p.get()) < static_cast<glong>(sizeof(QVBox))) return std::nullopt;
   QVBox box;
   std::memcpy(box.data(), gimp_parasite_data(p.get()), sizeof box);
   return box;

@@ -138,7 +138,7 @@ long owner_of_path(gint32 image, const std::string &path) {
 
 bool qv_rendering_flag(bool set) {
   const bool present = qv_rendering_in_progress();
-  if (set && !present) gimp_attach_new_parasite(QV_RENDERING_MARKER, 0, 0, nullptr);
+  if (set && !present) qv_global_parasite_attach(QV_RENDERING_MARKER, 0, 0, nullptr);
   if (!set && present) gimp_detach_parasite(QV_RENDERING_MARKER);
   return present;
 }

@@ -15,18 +15,9 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 struct XY {
   double x, y;
 };
-
-std::vector<XY> anchors_of(gint32 image, const std::string &helper) {
-  const auto read = qv_path_read_points(image, helper.c_str(), nullptr);
-  std::vector<XY> points;
-  for (size_t i = 0; i + 2 < read.points.size(); i += 3) points.push_back({read.points[i], read.points[i + 1]});
-  return points;
-}
 
 std::string extension_of(gint32 image, const char *path, const char *key) {
   std::optional<std::string> extension;
@@ -82,15 +73,8 @@ void qv_helpers_sync_rotation(gint32 image, const char *path, int lock_mode) {
   const std::string extension = extension_of(image, path, "rotate-at: ");
 
   if (const auto helper = qv_helpers_rotation_of(image, path)) {
-    const auto p = anchors_of(image, *helper);
-    if (p.empty()) return;
-    const XY centre = p[0];
-    const XY handle = p.size() < 5 ? p[std::min<size_t>(1, p.size() - 1)] : p[3];
-    QVRotation r;
-    r.x = centre.x;
-    r.y = centre.y;
-    r.angle = std::atan2(handle.y - centre.y, handle.x - centre.x) * 180.0 / kPi;
-    set_on_owner(image, path, group, "rotate-at: ", qv_format_rotation(r) + extension);
+    const auto r = qv_rotation_from_helper(qv_path_read_points(image, helper->c_str(), nullptr).points);
+    if (r) set_on_owner(image, path, group, "rotate-at: ", qv_format_rotation(*r) + extension);
     return;
   }
   QVRotation r;
@@ -107,16 +91,9 @@ void qv_helpers_sync_gradient(gint32 image, const char *path, int lock_mode) {
   const std::string extension = extension_of(image, path, "gradient-line: ");
 
   if (const auto helper = qv_helpers_gradient_of(image, path)) {
-    const auto p = anchors_of(image, *helper);
-    if (p.empty()) return;
-    const XY start = p[0];
-    const XY end = p.size() >= 4 ? p[3] : p.size() >= 2 ? p[1] : p[0];
-    QVRotation line;
-    line.x = start.x;
-    line.y = start.y;
-    line.x2 = end.x;
-    line.y2 = end.y;
-    qv_path_set_style_attribute(image, path, {{"gradient-line: ", qv_format_gradient_line(line) + extension}});
+    const auto line = qv_gradient_line_from_helper(qv_path_read_points(image, helper->c_str(), nullptr).points);
+    if (line)
+      qv_path_set_style_attribute(image, path, {{"gradient-line: ", qv_format_gradient_line(*line) + extension}});
     return;
   }
   QVRotation line;

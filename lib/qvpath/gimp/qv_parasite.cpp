@@ -52,7 +52,8 @@ std::vector<std::string> qv_image_parasite_names(gint32 image) {
 void qv_parasite_attach(gint32 image, const char *name, guint32 flags, size_t size,
                         const void *data) {
   qv_read_cache_invalidate();
-  gimp_image_attach_new_parasite(image, name, flags, size, data);
+  qv_parasite_ptr parasite(gimp_parasite_new(name, flags, size, data));
+  gimp_image_attach_parasite(image, parasite.get());
   qv_image_mark_dirty(image, true);
 }
 
@@ -90,7 +91,12 @@ void qv_image_mark_dirty(gint32 image, bool dirty) {
 }
 
 void qv_global_string_set(const char *name, const std::string &text) {
-  gimp_attach_new_parasite(name, GIMP_PARASITE_PERSISTENT, text.size() + 1, text.c_str());
+  qv_global_parasite_attach(name, GIMP_PARASITE_PERSISTENT, text.size() + 1, text.c_str());
+}
+
+void qv_global_parasite_attach(const char *name, guint32 flags, size_t size, const void *data) {
+  qv_parasite_ptr parasite(gimp_parasite_new(name, flags, size, data));
+  gimp_attach_parasite(parasite.get());
 }
 
 std::optional<std::string> qv_global_string_get(const char *name) {

@@ -34,6 +34,9 @@ int qv_parasite_remove(gint32 image, const char *name);
 // dirty = true: make GIMP count the image as changed; false: clean it.
 void qv_image_mark_dirty(gint32 image, bool dirty);
 
+// Attaches a GIMP-wide parasite.
+void qv_global_parasite_attach(const char *name, guint32 flags, size_t size, const void *data);
+
 // GIMP-wide parasites holding a NUL-terminated text.
 void qv_global_string_set(const char *name, const std::string &text);
 std::optional<std::string> qv_global_string_get(const char *name);

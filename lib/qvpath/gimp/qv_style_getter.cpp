@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
 const char *const kMonthAbbreviations[] = {"Jan.", "Feb.", "Mar.", "Apr.", "May",  "Jun.",
                                            "Jul.", "Aug.", "Sep.", "Oct.", "Nov.", "Dec."};
@@ -60,12 +59,8 @@ struct Getter {
   bool geometry() const { return live() && (flags & QV_GET_GEOMETRY); }
 };
 
-// Points of a helper path as (x, y) pairs.
-std::vector<std::pair<double, double>> helper_points(gint32 image, const std::string &helper) {
-  const auto read = qv_path_read_points(image, helper.c_str(), nullptr);
-  std::vector<std::pair<double, double>> points;
-  for (size_t i = 0; i + 2 < read.points.size(); i += 3) points.emplace_back(read.points[i], read.points[i + 1]);
-  return points;
+std::vector<double> helper_points(gint32 image, const std::string &helper) {
+  return qv_path_read_points(image, helper.c_str(), nullptr).points;
 }
 
 void rewrite_value(Getter &g, const char *key, const std::string &text, const std::optional<std::string> &old) {
@@ -77,17 +72,10 @@ void rewrite_value(Getter &g, const char *key, const std::string &text, const st
 QVRotation resolve_gradient_line(Getter &g, const std::optional<std::string> &value, bool &found) {
   if (g.live()) {
     if (const auto helper = qv_helpers_gradient_of(g.image, g.path.c_str())) {
-      const auto p = helper_points(g.image, *helper);
-      if (!p.empty()) {
-        QVRotation line;
-        line.x = p[0].first;
-        line.y = p[0].second;
-        const auto &end = p.size() < 2 ? p[0] : p.size() < 4 ? p[1] : p[3];
-        line.x2 = end.first;
-        line.y2 = end.second;
-        rewrite_value(g, "gradient-line: ", qv_format_gradient_line(line), value);
+      if (const auto line = qv_gradient_line_from_helper(helper_points(g.image, *helper))) {
+        rewrite_value(g, "gradient-line: ", qv_format_gradient_line(*line), value);
         found = true;
-        return line;
+        return *line;
       }
     }
   }
@@ -107,19 +95,10 @@ QVRotation resolve_gradient_line(Getter &g, const std::optional<std::string> &va
 QVRotation resolve_rotation(Getter &g, const std::optional<std::string> &value, bool &found) {
   if (g.live()) {
     if (const auto helper = qv_helpers_rotation_of(g.image, g.path.c_str())) {
-      const auto p = helper_points(g.image, *helper);
-      if (!p.empty()) {
-        QVRotation r;
-        r.x = p[0].first;
-        r.y = p[0].second;
-        const auto &handle = p.size() < 5 ? p[std::min<size_t>(1, p.size() - 1)] : p[3];
-        r.x2 = handle.first;
-        r.y2 = handle.second;
-        r.length = std::hypot(r.x2 - r.x, r.y2 - r.y);
-        r.angle = std::atan2(r.y2 - r.y, r.x2 - r.x) * 180.0 / kPi;
-        rewrite_value(g, "rotate-at: ", qv_format_rotation(r), value);
+      if (const auto r = qv_rotation_from_helper(helper_points(g.image, *helper))) {
+        rewrite_value(g, "rotate-at: ", qv_format_rotation(*r), value);
         found = true;
-        return r;
+        return *r;
       }
     }
   }
