@@ -1,0 +1,190 @@
+// qv-services-date: the bounding boxes a draw leaves behind, the image's date
+// record, the fade opacity, raw GIMP-wide parasites and the month names, for
+// scripts. This file holds the procedure table and the dispatch; the work
+// lives in the library.
+#include <glib/gi18n-lib.h>
+#include <libgimp/gimp.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "qv_date_services.h"
+#include "qv_procedure_table.h"
+
+namespace {
+
+const char *const PROC_BBOX_IMAGE = "plug_in_qv_bbox_image";
+const char *const PROC_BBOX_PATH = "plug_in_qv_bbox_path";
+const char *const PROC_GET_DATE = "plug_in_qv_dtf_get_date";
+const char *const PROC_GET_DATE_VALIDATED = "plug_in_qv_dtf_get_date_validated";
+const char *const PROC_SET_DATE = "plug_in_qv_dtf_set_date";
+const char *const PROC_SET_DATE_FROM_STRING = "plug_in_qv_dtf_set_date_from_string";
+const char *const PROC_FADE_OPACITY_SET = "plug-in-qv-fade-opacity-set";
+const char *const PROC_PARASITE_FIND = "plug-in-qv-parasite-find";
+const char *const PROC_SET_MONTH_NAMES = "plug_in_qv_set_month_names";
+const char *const PROC_SET_MONTH_NAMES_SHORT = "plug_in_qv_set_month_names_short";
+
+#define BBOX_IMAGE_BLURB "Gets boundary box of last drawn image-path!"
+#define BBOX_PATH_BLURB "Gets boundary box of set-bbox: path!"
+#define GET_DATE_BLURB "Gets date from \"qv-dtf-numbers\" parasite!"
+#define GET_DATE_VALIDATED_BLURB "Gets date validated from \"qv-dtf-numbers\" parasite!"
+#define SET_DATE_BLURB "Sets date to \"qv-dtf-numbers\" parasite!"
+#define SET_DATE_FROM_STRING_BLURB "Sets date from string to \"qv-dtf-numbers\" parasite!"
+#define FADE_BLURB "Sets fade-opacity parasite non-persistance!"
+#define PARASITE_FIND_BLURB "Get parasite data!"
+#define MONTH_NAMES_BLURB "Set the month name list!"
+#define SHORT_MONTH_NAMES_BLURB "Set the short month name list!"
+#define DATE_FORMS                                                                            \
+  "\nDate forms: \"27. 3. 2007\", \"27 3 2007\", \"27. Mar. 2007\", \"27 Mar 2007\", "        \
+  "\"27Mar2007\", \"27 März 2007\", \"Mar. 27. 2007\", \"Mar 27 2007\", \"März 27 2007\", " \
+  "\"Mar 2007\", \"2007\"; a second date follows after \";\"."
+#define MONTH_NAMES_NOTE "\nA missing or empty name keeps the English name of that month."
+
+const QVParamDef IMAGE = {GIMP_PDB_IMAGE, "image", N_("Input image")};
+const QVParamDef UNUSED = {GIMP_PDB_INT32, "dummy", N_("not used")};
+const QVParamDef T = {GIMP_PDB_FLOAT, "t", N_("0.0 <= t <= 1.0 (0 = first date, 1 = second date)")};
+
+const std::vector<QVParamDef> BOX_VALUES = {{GIMP_PDB_INT32, "x", N_("x, 0 if no box is stored")},
+                                            {GIMP_PDB_INT32, "y", N_("y, 0 if no box is stored")},
+                                            {GIMP_PDB_INT32, "width", N_("width, 0 if no box is stored")},
+                                            {GIMP_PDB_INT32, "height", N_("height, 0 if no box is stored")}};
+
+const std::vector<QVParamDef> DATE_VALUES = {{GIMP_PDB_FLOAT, "day", N_("0 = no day")},
+                                             {GIMP_PDB_FLOAT, "month", N_("0 = no month, no day")},
+                                             {GIMP_PDB_FLOAT, "year", N_("year, negative before the common era")}};
+
+const std::vector<QVProcedureDef> &procedure_table() {
+  static const std::vector<QVProcedureDef> table = {
+      {PROC_BBOX_IMAGE, N_(BBOX_IMAGE_BLURB), N_(BBOX_IMAGE_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES},
+      {PROC_BBOX_PATH, N_(BBOX_PATH_BLURB), N_(BBOX_PATH_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES},
+      {PROC_GET_DATE, N_(GET_DATE_BLURB), N_(GET_DATE_BLURB), nullptr, nullptr, {IMAGE}, DATE_VALUES},
+      {PROC_GET_DATE_VALIDATED, N_(GET_DATE_VALIDATED_BLURB), N_(GET_DATE_VALIDATED_BLURB), nullptr, nullptr,
+       {IMAGE}, DATE_VALUES},
+      {PROC_SET_DATE, N_(SET_DATE_BLURB), N_(SET_DATE_BLURB), nullptr, nullptr,
+       {IMAGE,
+        {GIMP_PDB_FLOAT, "day0", N_("day at t = 0 (0 = no day)")},
+        {GIMP_PDB_FLOAT, "month0", N_("month at t = 0 (0 = no month, no day)")},
+        {GIMP_PDB_FLOAT, "year0", N_("year at t = 0")},
+        {GIMP_PDB_FLOAT, "day1", N_("day at t = 1 (0 = no day)")},
+        {GIMP_PDB_FLOAT, "month1", N_("month at t = 1 (0 = no month, no day)")},
+        {GIMP_PDB_FLOAT, "year1", N_("year at t = 1")},
+        T},
+       {}},
+      {PROC_SET_DATE_FROM_STRING, N_(SET_DATE_FROM_STRING_BLURB), N_(SET_DATE_FROM_STRING_BLURB DATE_FORMS),
+       nullptr, nullptr,
+       {IMAGE, {GIMP_PDB_STRING, "date", N_("e.g. \"27. 1. 2007; Aug. -40\" (date at t = 0; date at t = 1)")}, T},
+       {}},
+      {PROC_FADE_OPACITY_SET, N_(FADE_BLURB), N_(FADE_BLURB), nullptr, nullptr,
+       {IMAGE, {GIMP_PDB_FLOAT, "opac", N_("0 to 100")}}, {}},
+      {PROC_PARASITE_FIND, N_(PARASITE_FIND_BLURB), N_(PARASITE_FIND_BLURB), nullptr, nullptr,
+       {{GIMP_PDB_STRING, "name", N_("name of the global parasite")}},
+       {{GIMP_PDB_INT32, "size", N_("number of bytes, 0 if the parasite does not exist")},
+        {GIMP_PDB_INT8ARRAY, "data", N_("the parasite's bytes")}}},
+      {PROC_SET_MONTH_NAMES, N_(MONTH_NAMES_BLURB), N_(MONTH_NAMES_BLURB MONTH_NAMES_NOTE), nullptr, nullptr,
+       {{GIMP_PDB_STRING, "monthnames", N_("\";\"-separated, e.g. \"Januar; Februar; März\"")}},
+       {{GIMP_PDB_STRING, "monthnames", N_("the active list, \"; \"-separated")}}},
+      {PROC_SET_MONTH_NAMES_SHORT, N_(SHORT_MONTH_NAMES_BLURB), N_(SHORT_MONTH_NAMES_BLURB MONTH_NAMES_NOTE),
+       nullptr, nullptr,
+       {{GIMP_PDB_STRING, "shortmonthnames", N_("\";\"-separated, e.g. \"Jan.; Feb.; März\"")}},
+       {{GIMP_PDB_STRING, "shortmonthnames", N_("the active list, \"; \"-separated")}}},
+  };
+  return table;
+}
+
+void query() { qv_install_procedures(procedure_table()); }
+
+// ---- reply ----------------------------------------------------------------
+
+// The reply array lives until the next run, as GIMP reads it after run
+// returns; so do the bytes and the text it points to.
+struct Reply {
+  GimpParam values[5];
+  int count = 1;
+  std::vector<guint8> bytes;
+  std::string text;
+
+  void reset() {
+    count = 1;
+    values[0].type = GIMP_PDB_STATUS;
+    values[0].data.d_status = GIMP_PDB_SUCCESS;
+  }
+  void add_int(gint32 v) {
+    values[count].type = GIMP_PDB_INT32;
+    values[count++].data.d_int32 = v;
+  }
+  void add_float(double v) {
+    values[count].type = GIMP_PDB_FLOAT;
+    values[count++].data.d_float = v;
+  }
+  // The size goes first: GIMP sends as many bytes as the value before says.
+  void add_bytes(std::vector<guint8> data) {
+    bytes = std::move(data);
+    add_int(static_cast<gint32>(bytes.size()));
+    values[count].type = GIMP_PDB_INT8ARRAY;
+    values[count++].data.d_int8array = bytes.empty() ? nullptr : bytes.data();
+  }
+  void add_string(std::string s) {
+    text = std::move(s);
+    values[count].type = GIMP_PDB_STRING;
+    values[count++].data.d_string = const_cast<gchar *>(text.c_str());
+  }
+};
+
+const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
+
+QVdtfNumbers date_param(const GimpParam *day_month_year) {
+  QVdtfNumbers date;
+  date.day = day_month_year[0].data.d_float;
+  date.month = day_month_year[1].data.d_float;
+  date.year = day_month_year[2].data.d_float;
+  return date;
+}
+
+void add_box(Reply &reply, const QVBox &box) {
+  for (gint32 v : box) reply.add_int(v);
+}
+
+void add_date(Reply &reply, const QVdtfNumbers &date) {
+  reply.add_float(date.day);
+  reply.add_float(date.month);
+  reply.add_float(date.year);
+}
+
+bool is(const gchar *name, const char *proc) { return std::strcmp(name, proc) == 0; }
+
+void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
+  static Reply reply;
+  reply.reset();
+  qv_init_i18n();
+
+  if (is(name, PROC_BBOX_IMAGE)) {
+    add_box(reply, qv_bbox_or_zeros(QV_BBOX_IMAGE));
+  } else if (is(name, PROC_BBOX_PATH)) {
+    add_box(reply, qv_bbox_or_zeros(QV_BBOX_PATH));
+  } else if ((is(name, PROC_GET_DATE) || is(name, PROC_GET_DATE_VALIDATED)) && nparams >= 1) {
+    add_date(reply, qv_dtf_service_read(param[0].data.d_image, is(name, PROC_GET_DATE_VALIDATED)));
+  } else if (is(name, PROC_SET_DATE) && nparams >= 8) {
+    qv_dtf_service_set(param[0].data.d_image, date_param(&param[1]), date_param(&param[4]), param[7].data.d_float);
+  } else if (is(name, PROC_SET_DATE_FROM_STRING) && nparams >= 3) {
+    qv_dtf_service_set_from_text(param[0].data.d_image, text_param(param[1]), param[2].data.d_float);
+  } else if (is(name, PROC_FADE_OPACITY_SET) && nparams >= 2) {
+    qv_fade_opacity_set(param[0].data.d_image, param[1].data.d_float);
+  } else if (is(name, PROC_PARASITE_FIND) && nparams >= 1) {
+    reply.add_bytes(qv_global_parasite_bytes(text_param(param[0])).value_or(std::vector<guint8>()));
+  } else if (is(name, PROC_SET_MONTH_NAMES) && nparams >= 1) {
+    reply.add_string(qv_month_names_set(QVmonthForm::long_name, text_param(param[0])));
+  } else if (is(name, PROC_SET_MONTH_NAMES_SHORT) && nparams >= 1) {
+    reply.add_string(qv_month_names_set(QVmonthForm::short_name, text_param(param[0])));
+  } else {
+    reply.values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
+  }
+  *nreturn_vals = reply.count;
+  *return_vals = reply.values;
+}
+
+}  // namespace
+
+const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, query, run};
+
+MAIN()

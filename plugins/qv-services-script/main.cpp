@@ -1,0 +1,177 @@
+// qv-services-script: services for the suite's Scheme scripts (expressions
+// of a script as strings, temporary script copies, file removal, number
+// conversion, the Scheme nesting counter). This file holds the procedure
+// table and the dispatch; the work lives in the library.
+#include <glib/gi18n-lib.h>
+#include <libgimp/gimp.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "qv_procedure_table.h"
+#include "qv_scheme.h"
+#include "qv_scheme_gimp.h"
+#include "qv_script_services.h"
+#include "qv_script_split.h"
+
+namespace {
+
+const char *const PROC_SCRIPT_ARRAY = "plug-in-qv-script-array";
+const char *const PROC_READ_FROM_STRING = "plug-in-qv-read-from-string";
+const char *const PROC_ARRAY_FROM_FILE = "plug-in-qv-script-array-from-file";
+const char *const PROC_ARRAY_FROM_STRING = "plug-in-qv-script-array-from-string";
+const char *const PROC_COMBINE_STRING = "plug_in_qv_script_combine_string";
+const char *const PROC_GET_TMP_FILE = "plug_in_qv_script_get_tmp_file";
+const char *const PROC_REMOVE_FILE = "plug_in_qv_remove_file";
+const char *const PROC_GET_TMP_FILE_REF = "plug_in_qv_script_get_tmp_file_ref";
+const char *const PROC_EVAL_UNREF = "plug_in_qv_scheme_run_eval_unref";
+const char *const PROC_STRTOD = "plug_in_qv_strtod";
+
+const QVParamDef IMAGE = {GIMP_PDB_IMAGE, "image", N_("Input image")};
+const QVParamDef SCRIPT = {GIMP_PDB_STRING, "script",
+                           N_("file name relative to the image or absolute, or Script-Fu text")};
+const std::vector<QVParamDef> STRING_ARRAY = {
+    {GIMP_PDB_INT32, "num_strings", N_("number of strings")},
+    {GIMP_PDB_STRINGARRAY, "evalStringArray", N_("top-level expressions, each to be evaluated on its own")}};
+
+const std::vector<QVProcedureDef> &procedure_table() {
+  static const std::vector<QVProcedureDef> table = {
+      {PROC_SCRIPT_ARRAY, N_("Splits a script into its top-level expressions"),
+       N_("Reads the script file (or takes the text) and returns its top-level expressions as strings, to be "
+          "evaluated one by one. A syntax error becomes an expression that shows it."),
+       nullptr, nullptr, {IMAGE, SCRIPT}, STRING_ARRAY},
+      {PROC_READ_FROM_STRING, N_("Returns the next top-level expression of a string"),
+       N_("Returns the first top-level expression at or after index, or \"()\" when none remains, and the "
+          "position after it."),
+       nullptr, nullptr,
+       {{GIMP_PDB_STRING, "string", N_("Script-Fu text")},
+        {GIMP_PDB_INT32, "index", N_("search starts here")}},
+       {{GIMP_PDB_STRING, "evalString", N_("the expression")},
+        {GIMP_PDB_INT32, "index", N_("position after evalString")}}},
+      {PROC_ARRAY_FROM_FILE, N_("Splits a script file into its top-level expressions"),
+       N_("Reads the script file and returns its top-level expressions as strings."), nullptr, nullptr,
+       {IMAGE, {GIMP_PDB_STRING, "file", N_("absolute or relative to the image file")}}, STRING_ARRAY},
+      {PROC_ARRAY_FROM_STRING, N_("Splits Script-Fu text into its top-level expressions"),
+       N_("Returns the top-level expressions of the text as strings."), nullptr, nullptr,
+       {{GIMP_PDB_STRING, "script", N_("Script-Fu text")}}, STRING_ARRAY},
+      {PROC_COMBINE_STRING, N_("Combines prefix, script and suffix"),
+       N_("Returns prefix, the script text (file content or the text itself) and suffix as one string."), nullptr,
+       nullptr,
+       {{GIMP_PDB_IMAGE, "image", N_("Input image or 0")}, {GIMP_PDB_STRING, "prefix", N_("text before the script")},
+        SCRIPT, {GIMP_PDB_STRING, "suffix", N_("text after the script")}},
+       {{GIMP_PDB_STRING, "evalstring", N_("prefix, script and suffix")}}},
+      {PROC_GET_TMP_FILE, N_("Copies a script into a temporary file"),
+       N_("Writes the script's top-level expressions into a new temporary file and returns its name."), nullptr,
+       nullptr, {IMAGE, SCRIPT}, {{GIMP_PDB_STRING, "filename", N_("the temporary file")}}},
+      {PROC_REMOVE_FILE, N_("Removes a file"), N_("Removes the named file."), nullptr, nullptr,
+       {{GIMP_PDB_STRING, "filename", N_("file to remove")}}, {}},
+      {PROC_GET_TMP_FILE_REF, N_("Copies a script into a temporary file and raises the Scheme nesting counter"),
+       N_("As plug_in_qv_script_get_tmp_file, then raises \"qv_scheme_run_eval4_ref\"; lower it with "
+          "plug_in_qv_scheme_run_eval_unref when the script has run."),
+       nullptr, nullptr, {IMAGE, SCRIPT}, {{GIMP_PDB_STRING, "filename", N_("the temporary file")}}},
+      {PROC_EVAL_UNREF, N_("Lowers the Scheme nesting counter"),
+       N_("Lowers \"qv_scheme_run_eval4_ref\" by 1 (never below 0)."), nullptr, nullptr, {}, {}},
+      {PROC_STRTOD, N_("Converts a string to a number"),
+       N_("Reads the string as a decimal number (\".\" as decimal separator); text that is not a number gives 0."),
+       nullptr, nullptr, {{GIMP_PDB_STRING, "string", N_("decimal number")}},
+       {{GIMP_PDB_FLOAT, "number", N_("the number, or 0")}}},
+  };
+  return table;
+}
+
+void query() { qv_install_procedures(procedure_table()); }
+
+// Return values outlive run(): GIMP reads them after it returns.
+struct Reply {
+  GimpParam values[3];
+  int count = 1;
+  std::vector<std::string> strings;
+  std::vector<gchar *> string_pointers;
+  std::string text;
+
+  void reset() {
+    count = 1;
+    values[0].type = GIMP_PDB_STATUS;
+    values[0].data.d_status = GIMP_PDB_SUCCESS;
+  }
+  void fail() { values[0].data.d_status = GIMP_PDB_EXECUTION_ERROR; }
+  void add_int(gint32 v) {
+    values[count].type = GIMP_PDB_INT32;
+    values[count++].data.d_int32 = v;
+  }
+  void add_float(double v) {
+    values[count].type = GIMP_PDB_FLOAT;
+    values[count++].data.d_float = v;
+  }
+  void add_string(std::string v) {
+    text = std::move(v);
+    values[count].type = GIMP_PDB_STRING;
+    values[count++].data.d_string = const_cast<gchar *>(text.c_str());
+  }
+  void add_string_array(std::vector<std::string> v) {
+    strings = std::move(v);
+    string_pointers.clear();
+    for (auto &s : strings) string_pointers.push_back(const_cast<gchar *>(s.c_str()));
+    add_int(static_cast<gint32>(strings.size()));
+    values[count].type = GIMP_PDB_STRINGARRAY;
+    values[count++].data.d_stringarray = string_pointers.data();
+  }
+};
+
+const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
+
+bool is(const gchar *name, const char *proc) { return std::strcmp(name, proc) == 0; }
+
+void tmp_file(Reply &reply, const GimpParam *param, bool raise_counter) {
+  std::string file;
+  const QVTmpFileResult result = qv_script_get_tmp_file(param[0].data.d_image, text_param(param[1]), file);
+  if (result == QVTmpFileResult::FAILED) {
+    reply.fail();
+    return;
+  }
+  // The caller lowers the counter after running the file, also for an empty
+  // script, so the raise must not depend on there being a file.
+  if (raise_counter) qv_scheme_counter_raise();
+  reply.add_string(file);
+}
+
+void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
+  static Reply reply;
+  reply.reset();
+  qv_init_i18n();
+
+  if (is(name, PROC_SCRIPT_ARRAY) && nparams >= 2) {
+    reply.add_string_array(qv_script_array(param[0].data.d_image, text_param(param[1])));
+  } else if (is(name, PROC_READ_FROM_STRING) && nparams >= 2) {
+    const QVScriptRead read = qv_script_read_from_string(text_param(param[0]), param[1].data.d_int32);
+    reply.add_string(read.expression);
+    reply.add_int(static_cast<gint32>(read.next));
+  } else if (is(name, PROC_ARRAY_FROM_FILE) && nparams >= 2) {
+    reply.add_string_array(qv_script_array_from_file(param[0].data.d_image, text_param(param[1])));
+  } else if (is(name, PROC_ARRAY_FROM_STRING) && nparams >= 1) {
+    reply.add_string_array(qv_script_array_from_string(text_param(param[0])));
+  } else if (is(name, PROC_COMBINE_STRING) && nparams >= 4) {
+    reply.add_string(qv_script_combine(param[0].data.d_image, text_param(param[1]), text_param(param[2]),
+                                       text_param(param[3]))
+                         .value_or(""));
+  } else if ((is(name, PROC_GET_TMP_FILE) || is(name, PROC_GET_TMP_FILE_REF)) && nparams >= 2) {
+    tmp_file(reply, param, is(name, PROC_GET_TMP_FILE_REF));
+  } else if (is(name, PROC_REMOVE_FILE) && nparams >= 1) {
+    qv_remove_file(text_param(param[0]));
+  } else if (is(name, PROC_EVAL_UNREF)) {
+    qv_scheme_counter_lower();
+  } else if (is(name, PROC_STRTOD) && nparams >= 1) {
+    reply.add_float(qv_scheme_strtod(text_param(param[0])));
+  } else {
+    reply.values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
+  }
+  *nreturn_vals = reply.count;
+  *return_vals = reply.values;
+}
+
+}  // namespace
+
+const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, query, run};
+
+MAIN()

@@ -1,0 +1,135 @@
+// The Script-Fu bridge in a running GIMP: which evaluator runs the code, what
+// the code sees bound, and that the nesting counter always comes back.
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "live_support.h"
+#include "qv_glib_ptr.h"
+#include "qv_scheme_gimp.h"
+
+namespace {
+
+const char *const kSeen = "qv-test-eval";
+
+// Scheme code that leaves a GIMP-wide parasite saying which evaluator ran it
+// (the generic one defines the names globally, the suite's binds them in a
+// frame of their own), the counter it saw, and what it saw bound.
+const char *const kReport =
+    "(gimp-attach-parasite (list \"qv-test-eval\" 0 (string-append"
+    " (if (defined? 'image (interaction-environment)) \"generic\" \"eval4\")"
+    " \" \" (number->string (vector-ref (cadr (gimp-procedural-db-get-data \"qv_scheme_run_eval4_ref\")) 0))"
+    " \" \" name \" \" (number->string (* av 2)) \" \" (number->string (- draw image)))))";
+
+std::string seen() {
+  GimpParasite *p = gimp_get_parasite(kSeen);
+  if (!p) return "<none>";
+  std::string out(static_cast<const char *>(gimp_parasite_data(p)), gimp_parasite_data_size(p));
+  gimp_parasite_free(p);
+  return out;
+}
+
+void set_version(guint8 first_byte) { gimp_procedural_db_set_data(QV_SCHEME_VERSION_KEY, &first_byte, 1); }
+
+class SchemeLive : public testing::Test {
+ protected:
+  void SetUp() override {
+    gimp_detach_parasite(kSeen);
+    set_version(0);
+    qv_scheme_counter_set(0);
+  }
+  void TearDown() override {
+    gimp_detach_parasite(kSeen);
+    set_version(0);
+    qv_scheme_counter_set(0);
+  }
+  // What the report says when run with av 0.25 and name "p q".
+  std::string expected(const char *evaluator, int counter) const {
+    return std::string(evaluator) + " " + std::to_string(counter) + " p q 0.5 " +
+           std::to_string(image_.layer - image_.id);
+  }
+  bool run(const char *script) {
+    return qv_scheme_run_eval4_ref(image_.id, image_.layer, "0.2500000000", "\"p q\"", script);
+  }
+  QVTestImage image_;
+};
+
+TEST_F(SchemeLive, AFirstEvaluationRunsTheSuitesEvaluatorAndLowersTheCounterAgain) {
+  EXPECT_TRUE(run(kReport));
+  EXPECT_EQ(seen(), expected("eval4", 1));
+  EXPECT_EQ(qv_scheme_counter_get(), 0);
+}
+
+TEST_F(SchemeLive, ANestedEvaluationSwitchesToTheGenericEvaluatorWithTheSameBindings) {
+  qv_scheme_counter_set(1);
+  EXPECT_TRUE(run(kReport));
+  EXPECT_EQ(seen(), expected("generic", 2));
+  EXPECT_EQ(qv_scheme_counter_get(), 1);
+}
+
+TEST_F(SchemeLive, WithVersionMarkerOneNestedEvaluationsStayWithTheSuitesEvaluator) {
+  set_version(1);
+  for (int preset : {0, 1, 5}) {
+    qv_scheme_counter_set(preset);
+    gimp_detach_parasite(kSeen);
+    EXPECT_TRUE(run(kReport));
+    EXPECT_EQ(seen(), expected("eval4", preset)) << "counter " << preset;
+    EXPECT_EQ(qv_scheme_counter_get(), preset);
+  }
+}
+
+TEST_F(SchemeLive, FailingCodeIsReportedAndTheCounterStillComesBack) {
+  for (int preset : {0, 1, 3}) {
+    qv_scheme_counter_set(preset);
+    EXPECT_FALSE(run("(car '())")) << "counter " << preset;
+    EXPECT_EQ(qv_scheme_counter_get(), preset);
+  }
+  // In the suite's evaluator a syntax error stops the code there with a
+  // message; the expressions before it have run.
+  qv_scheme_counter_set(0);
+  EXPECT_TRUE(run("(gimp-attach-parasite (list \"qv-test-eval\" 0 \"x\"))) (gimp-attach-parasite (list \"qv-test-eval\" 0 \"y\"))"));
+  EXPECT_EQ(seen(), "x");
+  EXPECT_EQ(qv_scheme_counter_get(), 0);
+}
+
+TEST_F(SchemeLive, CounterIgnoresDataOfAnotherSizeAndNeverGoesBelowZero) {
+  const gint64 wide = 7;
+  gimp_procedural_db_set_data(QV_SCHEME_COUNTER_KEY, &wide, sizeof wide);
+  EXPECT_EQ(qv_scheme_counter_get(), 0);
+  EXPECT_EQ(qv_scheme_counter_raise(), 1);
+  qv_scheme_counter_lower();
+  qv_scheme_counter_lower();
+  EXPECT_EQ(qv_scheme_counter_get(), 0);
+}
+
+TEST_F(SchemeLive, ScriptFilesAreFoundRelativeToTheImageInBothEvaluators) {
+  const char *tmp = std::getenv("QV_TEST_TMP");
+  const std::string base = std::string(tmp ? tmp : g_get_tmp_dir()) + "/scheme-live";
+  ASSERT_EQ(g_mkdir_with_parents((base + "/scripts").c_str(), 0700), 0);
+  ASSERT_TRUE(g_file_set_contents((base + "/scripts/a.scm").c_str(), kReport, -1, nullptr));
+  gimp_image_set_filename(image_.id, (base + "/img/x.xcf").c_str());
+
+  EXPECT_TRUE(run("../scripts/a.scm"));
+  EXPECT_EQ(seen(), expected("eval4", 1));
+  gimp_detach_parasite(kSeen);
+  EXPECT_TRUE(run("..\\scripts\\a.scm"));
+  EXPECT_EQ(seen(), expected("eval4", 1));
+
+  qv_scheme_counter_set(1);
+  gimp_detach_parasite(kSeen);
+  EXPECT_TRUE(run("../scripts/a.scm"));
+  EXPECT_EQ(seen(), expected("generic", 2));
+}
+
+TEST_F(SchemeLive, TheMessageFunctionPutsTheUsersHandlerBack) {
+  const GimpMessageHandlerType before = gimp_message_get_handler();
+  gimp_message_set_handler(GIMP_MESSAGE_BOX);
+  qv_message("qv scheme test message %d", 1);
+  EXPECT_EQ(gimp_message_get_handler(), GIMP_MESSAGE_BOX);
+  gimp_message_set_handler(before);
+}
+
+}  // namespace
