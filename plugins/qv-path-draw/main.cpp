@@ -11,6 +11,7 @@
 #include "qv_draw_current.h"
 #include "qv_parasite.h"
 #include "qv_procedure_table.h"
+#include "qv_reply.h"
 #include "qv_timeline_parasites.h"
 
 namespace {
@@ -162,11 +163,8 @@ gint32 run_render_timeline_save(const GimpParam *param) {
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals,
          GimpParam **return_vals) {
-  static GimpParam values[2];
-  *nreturn_vals = 1;
-  *return_vals = values;
-  values[0].type = GIMP_PDB_STATUS;
-  values[0].data.d_status = GIMP_PDB_SUCCESS;
+  static QVReply reply;
+  qv_reply_reset(reply);
   qv_init_i18n();
 
   if (std::strcmp(name, PROC_DRAW) == 0 && nparams >= 3) {
@@ -178,14 +176,12 @@ void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_
     qv_remove_all_esl_layers(param[1].data.d_image);
   } else if ((std::strcmp(name, PROC_RENDER_IMAGE) == 0 ||
               std::strcmp(name, PROC_RENDER_IMAGE_COPY) == 0) && nparams >= 3) {
-    *nreturn_vals = 2;
-    values[1].type = GIMP_PDB_IMAGE;
-    values[1].data.d_image = run_render_timeline_image(param, std::strcmp(name, PROC_RENDER_IMAGE) == 0);
+    const gint32 rendered = run_render_timeline_image(param, std::strcmp(name, PROC_RENDER_IMAGE) == 0);
+    qv_reply_image(reply, rendered);
   } else if (std::strcmp(name, PROC_RENDER_SAVE) == 0 && nparams >= 6) {
-    *nreturn_vals = 2;
-    values[1].type = GIMP_PDB_INT32;
-    values[1].data.d_int32 = run_render_timeline_save(param);
+    qv_reply_int(reply, run_render_timeline_save(param));
   }
+  qv_reply_return(reply, nreturn_vals, return_vals);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "qv_geometry.h"
 #include "qv_path_calculate.h"
 #include "qv_procedure_table.h"
+#include "qv_reply.h"
 #include "qv_style_getter.h"
 #include "qv_style_store.h"
 #include "qv_style_text.h"
@@ -206,44 +207,11 @@ const std::vector<QVProcedureDef> &procedure_table() {
 
 void query() { qv_install_procedures(procedure_table()); }
 
-// ---- reply ----------------------------------------------------------------
-
-// The reply array lives until the next run, as GIMP reads it after run
-// returns.
-struct Reply {
-  GimpParam values[10];
-  int count = 1;
-  std::array<double, 9> matrix{};
-  std::string text;
-
-  void reset() {
-    count = 1;
-    values[0].type = GIMP_PDB_STATUS;
-    values[0].data.d_status = GIMP_PDB_SUCCESS;
-  }
-  void add_float(double v) {
-    values[count].type = GIMP_PDB_FLOAT;
-    values[count++].data.d_float = v;
-  }
-  void add_int(gint32 v) {
-    values[count].type = GIMP_PDB_INT32;
-    values[count++].data.d_int32 = v;
-  }
-  // A matrix that could not be built is answered with nrMatrix 0; the
-  // identity stays behind the array, as GIMP sends as many values as the
-  // count before it says.
-  void add_matrix(const QVMatrix3 &m, bool ok) {
-    add_int(ok ? 9 : 0);
-    std::copy(m.m.begin(), m.m.end(), matrix.begin());
-    values[count].type = GIMP_PDB_FLOATARRAY;
-    values[count++].data.d_floatarray = matrix.data();
-  }
-  void add_string(std::string s) {
-    text = std::move(s);
-    values[count].type = GIMP_PDB_STRING;
-    values[count++].data.d_string = const_cast<gchar *>(text.c_str());
-  }
-};
+// A matrix that could not be built is answered with nrMatrix 0; the
+// identity stays behind the array, unsent.
+void reply_matrix(QVReply &reply, const QVMatrix3 &m, bool ok) {
+  qv_reply_float_array(reply, std::vector<double>(m.m.begin(), m.m.end()), ok ? 9 : 0);
+}
 
 const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
 
@@ -261,13 +229,13 @@ QVMatrix3 matrix_param(const GimpParam &p) {
 
 // ---- measuring ------------------------------------------------------------
 
-void add_measured(Reply &reply, const QVpathCalc &calc) {
+void add_measured(QVReply &reply, const QVpathCalc &calc) {
   for (double v : {calc.length, calc.angle, calc.x, calc.y, calc.handle_out_x, calc.handle_out_y,
                    calc.handle_in_x, calc.handle_in_y})
-    reply.add_float(v);
+    qv_reply_float(reply, v);
 }
 
-void measure(Reply &reply, const gchar *name, const GimpParam *param) {
+void measure(QVReply &reply, const gchar *name, const GimpParam *param) {
   const gint32 image = param[0].data.d_image;
   const char *path = path_param(param[1]);
   QVpathCalc calc;
@@ -305,10 +273,10 @@ void measure(Reply &reply, const gchar *name, const GimpParam *param) {
 
   if (calc.mode == QV_CALC_BBOX) {
     for (double v : {calc.begin_x, calc.begin_y, calc.x, calc.y, calc.x_min, calc.y_min, calc.x_max, calc.y_max})
-      reply.add_float(v);
+      qv_reply_float(reply, v);
     return;
   }
-  if (std::strcmp(name, PROC_GET_NEAR_XY) == 0) reply.add_float(calc.nearest_length);
+  if (std::strcmp(name, PROC_GET_NEAR_XY) == 0) qv_reply_float(reply, calc.nearest_length);
   add_measured(reply, calc);
 }
 
@@ -325,25 +293,25 @@ std::array<QVPoint, 4> corners(const gdouble *v) {
   return {QVPoint{v[0], v[1]}, QVPoint{v[2], v[3]}, QVPoint{v[4], v[5]}, QVPoint{v[6], v[7]}};
 }
 
-void matrix_procedure(Reply &reply, const gchar *name, const GimpParam *param) {
+void matrix_procedure(QVReply &reply, const gchar *name, const GimpParam *param) {
   if (std::strcmp(name, PROC_MATRIX_PERSPECTIVE) == 0) {
     if (param[0].data.d_int32 != 8 || param[2].data.d_int32 != 8 || !param[1].data.d_floatarray ||
         !param[3].data.d_floatarray)
       return;
     const auto result = qv_matrix3_from_corners(corners(param[1].data.d_floatarray), corners(param[3].data.d_floatarray));
-    reply.add_matrix(result.matrix, result.ok);
+    reply_matrix(reply, result.matrix, result.ok);
   } else if (std::strcmp(name, PROC_MATRIX_MULTIPLY) == 0) {
     if (param[0].data.d_int32 != 9 || param[2].data.d_int32 != 9 || !param[1].data.d_floatarray ||
         !param[3].data.d_floatarray)
       return;
-    reply.add_matrix(qv_matrix3_multiply(matrix_param(param[1]), matrix_param(param[3])), true);
+    reply_matrix(reply, qv_matrix3_multiply(matrix_param(param[1]), matrix_param(param[3])), true);
   } else if (std::strcmp(name, PROC_MATRIX_INVERSE) == 0) {
     if (param[0].data.d_int32 != 9 || !param[1].data.d_floatarray) return;
     const auto result = qv_matrix3_invert(matrix_param(param[1]));
-    reply.add_matrix(result.matrix, result.ok);
+    reply_matrix(reply, result.matrix, result.ok);
   } else {  // for-perspective-path
     const auto result = qv_matrix3_from_paths(param[0].data.d_image, text_param(param[1]), text_param(param[2]));
-    reply.add_matrix(result.matrix, result.ok);
+    reply_matrix(reply, result.matrix, result.ok);
   }
 }
 
@@ -381,8 +349,8 @@ std::string get_style_attribute(gint32 image, const char *path, const char *attr
 }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static Reply reply;
-  reply.reset();
+  static QVReply reply;
+  qv_reply_reset(reply);
   qv_init_i18n();
 
   if (is_measuring(name) && nparams >= 2) {
@@ -400,12 +368,11 @@ void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_
   } else if (std::strcmp(name, PROC_SET_STYLE) == 0 && nparams >= 4) {
     set_style_attribute(param[0].data.d_image, text_param(param[1]), text_param(param[2]), text_param(param[3]));
   } else if (std::strcmp(name, PROC_GET_STYLE) == 0 && nparams >= 3) {
-    reply.add_string(get_style_attribute(param[0].data.d_image, text_param(param[1]), text_param(param[2])));
+    qv_reply_string(reply, get_style_attribute(param[0].data.d_image, text_param(param[1]), text_param(param[2])));
   } else {
-    for (int i = 0; i < 8; ++i) reply.add_float(0.0);
+    for (int i = 0; i < 8; ++i) qv_reply_float(reply, 0.0);
   }
-  *nreturn_vals = reply.count;
-  *return_vals = reply.values;
+  qv_reply_return(reply, nreturn_vals, return_vals);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "qv_date_services.h"
 #include "qv_procedure_table.h"
+#include "qv_reply.h"
 
 namespace {
 
@@ -94,43 +95,6 @@ const std::vector<QVProcedureDef> &procedure_table() {
 
 void query() { qv_install_procedures(procedure_table()); }
 
-// ---- reply ----------------------------------------------------------------
-
-// The reply array lives until the next run, as GIMP reads it after run
-// returns; so do the bytes and the text it points to.
-struct Reply {
-  GimpParam values[5];
-  int count = 1;
-  std::vector<guint8> bytes;
-  std::string text;
-
-  void reset() {
-    count = 1;
-    values[0].type = GIMP_PDB_STATUS;
-    values[0].data.d_status = GIMP_PDB_SUCCESS;
-  }
-  void add_int(gint32 v) {
-    values[count].type = GIMP_PDB_INT32;
-    values[count++].data.d_int32 = v;
-  }
-  void add_float(double v) {
-    values[count].type = GIMP_PDB_FLOAT;
-    values[count++].data.d_float = v;
-  }
-  // The size goes first: GIMP sends as many bytes as the value before says.
-  void add_bytes(std::vector<guint8> data) {
-    bytes = std::move(data);
-    add_int(static_cast<gint32>(bytes.size()));
-    values[count].type = GIMP_PDB_INT8ARRAY;
-    values[count++].data.d_int8array = bytes.empty() ? nullptr : bytes.data();
-  }
-  void add_string(std::string s) {
-    text = std::move(s);
-    values[count].type = GIMP_PDB_STRING;
-    values[count++].data.d_string = const_cast<gchar *>(text.c_str());
-  }
-};
-
 const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
 
 QVdtfNumbers date_param(const GimpParam *day_month_year) {
@@ -141,21 +105,21 @@ QVdtfNumbers date_param(const GimpParam *day_month_year) {
   return date;
 }
 
-void add_box(Reply &reply, const QVBox &box) {
-  for (gint32 v : box) reply.add_int(v);
+void add_box(QVReply &reply, const QVBox &box) {
+  for (gint32 v : box) qv_reply_int(reply, v);
 }
 
-void add_date(Reply &reply, const QVdtfNumbers &date) {
-  reply.add_float(date.day);
-  reply.add_float(date.month);
-  reply.add_float(date.year);
+void add_date(QVReply &reply, const QVdtfNumbers &date) {
+  qv_reply_float(reply, date.day);
+  qv_reply_float(reply, date.month);
+  qv_reply_float(reply, date.year);
 }
 
 bool is(const gchar *name, const char *proc) { return std::strcmp(name, proc) == 0; }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static Reply reply;
-  reply.reset();
+  static QVReply reply;
+  qv_reply_reset(reply);
   qv_init_i18n();
 
   if (is(name, PROC_BBOX_IMAGE)) {
@@ -171,16 +135,15 @@ void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_
   } else if (is(name, PROC_FADE_OPACITY_SET) && nparams >= 2) {
     qv_fade_opacity_set(param[0].data.d_image, param[1].data.d_float);
   } else if (is(name, PROC_PARASITE_FIND) && nparams >= 1) {
-    reply.add_bytes(qv_global_parasite_bytes(text_param(param[0])).value_or(std::vector<guint8>()));
+    qv_reply_bytes(reply, qv_global_parasite_bytes(text_param(param[0])).value_or(std::vector<guint8>()));
   } else if (is(name, PROC_SET_MONTH_NAMES) && nparams >= 1) {
-    reply.add_string(qv_month_names_set(QVmonthForm::long_name, text_param(param[0])));
+    qv_reply_string(reply, qv_month_names_set(QVmonthForm::long_name, text_param(param[0])));
   } else if (is(name, PROC_SET_MONTH_NAMES_SHORT) && nparams >= 1) {
-    reply.add_string(qv_month_names_set(QVmonthForm::short_name, text_param(param[0])));
+    qv_reply_string(reply, qv_month_names_set(QVmonthForm::short_name, text_param(param[0])));
   } else {
-    reply.values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
+    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
   }
-  *nreturn_vals = reply.count;
-  *return_vals = reply.values;
+  qv_reply_return(reply, nreturn_vals, return_vals);
 }
 
 }  // namespace

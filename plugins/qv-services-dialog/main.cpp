@@ -10,6 +10,7 @@
 
 #include "qv_dialog_services.h"
 #include "qv_procedure_table.h"
+#include "qv_reply.h"
 
 namespace {
 
@@ -33,49 +34,29 @@ const std::vector<QVProcedureDef> &procedure_table() {
 
 void query() { qv_install_procedures(procedure_table()); }
 
-// The reply array and the entered text live until the next run, as GIMP
-// reads them after run returns.
-struct Reply {
-  GimpParam values[2];
-  int count = 1;
-  std::string text;
-
-  void reset() {
-    count = 1;
-    values[0].type = GIMP_PDB_STATUS;
-    values[0].data.d_status = GIMP_PDB_SUCCESS;
-  }
-};
-
 const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static Reply reply;
-  reply.reset();
+  static QVReply reply;
+  qv_reply_reset(reply);
   qv_init_i18n();
 
   if (std::strcmp(name, PROC_PROMPT) == 0 && nparams >= 2) {
     // A cancelled prompt answers with its status alone: no text at all is
     // something else than an empty text entered.
     if (auto entered = qv_prompt_service(text_param(param[0]), text_param(param[1]))) {
-      reply.text = std::move(*entered);
-      reply.values[1].type = GIMP_PDB_STRING;
-      reply.values[1].data.d_string = const_cast<gchar *>(reply.text.c_str());
-      reply.count = 2;
+      qv_reply_string(reply, std::move(*entered));
     } else {
-      reply.values[0].data.d_status = GIMP_PDB_CANCEL;
+      qv_reply_status(reply, GIMP_PDB_CANCEL);
     }
   } else if (std::strcmp(name, PROC_CONFIRM) == 0 && nparams >= 1) {
-    reply.values[1].type = GIMP_PDB_INT32;
-    reply.values[1].data.d_int32 = qv_confirm_service(text_param(param[0]));
-    reply.count = 2;
+    qv_reply_int(reply, qv_confirm_service(text_param(param[0])));
   } else if (std::strcmp(name, PROC_ALERT) == 0 && nparams >= 1) {
     qv_alert_service(text_param(param[0]));
   } else {
-    reply.values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
+    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
   }
-  *nreturn_vals = reply.count;
-  *return_vals = reply.values;
+  qv_reply_return(reply, nreturn_vals, return_vals);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "qv_procedure_table.h"
+#include "qv_reply.h"
 #include "qv_scheme.h"
 #include "qv_scheme_gimp.h"
 #include "qv_script_services.h"
@@ -82,77 +83,40 @@ const std::vector<QVProcedureDef> &procedure_table() {
 
 void query() { qv_install_procedures(procedure_table()); }
 
-// Return values outlive run(): GIMP reads them after it returns.
-struct Reply {
-  GimpParam values[3];
-  int count = 1;
-  std::vector<std::string> strings;
-  std::vector<gchar *> string_pointers;
-  std::string text;
-
-  void reset() {
-    count = 1;
-    values[0].type = GIMP_PDB_STATUS;
-    values[0].data.d_status = GIMP_PDB_SUCCESS;
-  }
-  void fail() { values[0].data.d_status = GIMP_PDB_EXECUTION_ERROR; }
-  void add_int(gint32 v) {
-    values[count].type = GIMP_PDB_INT32;
-    values[count++].data.d_int32 = v;
-  }
-  void add_float(double v) {
-    values[count].type = GIMP_PDB_FLOAT;
-    values[count++].data.d_float = v;
-  }
-  void add_string(std::string v) {
-    text = std::move(v);
-    values[count].type = GIMP_PDB_STRING;
-    values[count++].data.d_string = const_cast<gchar *>(text.c_str());
-  }
-  void add_string_array(std::vector<std::string> v) {
-    strings = std::move(v);
-    string_pointers.clear();
-    for (auto &s : strings) string_pointers.push_back(const_cast<gchar *>(s.c_str()));
-    add_int(static_cast<gint32>(strings.size()));
-    values[count].type = GIMP_PDB_STRINGARRAY;
-    values[count++].data.d_stringarray = string_pointers.data();
-  }
-};
-
 const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
 
 bool is(const gchar *name, const char *proc) { return std::strcmp(name, proc) == 0; }
 
-void tmp_file(Reply &reply, const GimpParam *param, bool raise_counter) {
+void tmp_file(QVReply &reply, const GimpParam *param, bool raise_counter) {
   std::string file;
   const QVTmpFileResult result = qv_script_get_tmp_file(param[0].data.d_image, text_param(param[1]), file);
   if (result == QVTmpFileResult::FAILED) {
-    reply.fail();
+    qv_reply_status(reply, GIMP_PDB_EXECUTION_ERROR);
     return;
   }
   // The caller lowers the counter after running the file, also for an empty
   // script, so the raise must not depend on there being a file.
   if (raise_counter) qv_scheme_counter_raise();
-  reply.add_string(file);
+  qv_reply_string(reply, file);
 }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static Reply reply;
-  reply.reset();
+  static QVReply reply;
+  qv_reply_reset(reply);
   qv_init_i18n();
 
   if (is(name, PROC_SCRIPT_ARRAY) && nparams >= 2) {
-    reply.add_string_array(qv_script_array(param[0].data.d_image, text_param(param[1])));
+    qv_reply_string_array(reply, qv_script_array(param[0].data.d_image, text_param(param[1])));
   } else if (is(name, PROC_READ_FROM_STRING) && nparams >= 2) {
     const QVScriptRead read = qv_script_read_from_string(text_param(param[0]), param[1].data.d_int32);
-    reply.add_string(read.expression);
-    reply.add_int(static_cast<gint32>(read.next));
+    qv_reply_string(reply, read.expression);
+    qv_reply_int(reply, static_cast<gint32>(read.next));
   } else if (is(name, PROC_ARRAY_FROM_FILE) && nparams >= 2) {
-    reply.add_string_array(qv_script_array_from_file(param[0].data.d_image, text_param(param[1])));
+    qv_reply_string_array(reply, qv_script_array_from_file(param[0].data.d_image, text_param(param[1])));
   } else if (is(name, PROC_ARRAY_FROM_STRING) && nparams >= 1) {
-    reply.add_string_array(qv_script_array_from_string(text_param(param[0])));
+    qv_reply_string_array(reply, qv_script_array_from_string(text_param(param[0])));
   } else if (is(name, PROC_COMBINE_STRING) && nparams >= 4) {
-    reply.add_string(qv_script_combine(param[0].data.d_image, text_param(param[1]), text_param(param[2]),
+    qv_reply_string(reply, qv_script_combine(param[0].data.d_image, text_param(param[1]), text_param(param[2]),
                                        text_param(param[3]))
                          .value_or(""));
   } else if ((is(name, PROC_GET_TMP_FILE) || is(name, PROC_GET_TMP_FILE_REF)) && nparams >= 2) {
@@ -162,12 +126,11 @@ void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_
   } else if (is(name, PROC_EVAL_UNREF)) {
     qv_scheme_counter_lower();
   } else if (is(name, PROC_STRTOD) && nparams >= 1) {
-    reply.add_float(qv_scheme_strtod(text_param(param[0])));
+    qv_reply_float(reply, qv_scheme_strtod(text_param(param[0])));
   } else {
-    reply.values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
+    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
   }
-  *nreturn_vals = reply.count;
-  *return_vals = reply.values;
+  qv_reply_return(reply, nreturn_vals, return_vals);
 }
 
 }  // namespace
