@@ -1,18 +1,10 @@
 ; Times "4. Draw Path" on a styled path against a plain Script-Fu program
 ; making the same GIMP calls (path to selection, bucket fill, stroke) on the
-; same path, in one GIMP session, and prints both and their ratio.
+; same path, in one GIMP session, and prints both and their ratio. Loaded
+; after tests/e2e/qvtest.scm, whose path helpers it uses.
 
 (define (qv-bench-now)
   (let ((t (gettimeofday))) (+ (car t) (/ (cadr t) 1000000.0))))
-
-(define (qv-bench-square image name x y size)
-  (let ((v (car (gimp-vectors-new image name))))
-    (gimp-vectors-stroke-new-from-points
-     v 0 24 (vector x y x y x y  (+ x size) y (+ x size) y (+ x size) y
-                    (+ x size) (+ y size) (+ x size) (+ y size) (+ x size) (+ y size)
-                    x (+ y size) x (+ y size) x (+ y size)) TRUE)
-    (gimp-image-insert-vectors image v 0 -1)
-    v))
 
 (define (qv-bench-repeat n thunk)
   (thunk)  ; warm-up: first calls load brushes and start the plug-in
@@ -25,7 +17,7 @@
          (layer (car (gimp-layer-new image 640 480 RGBA-IMAGE "Background" 100 LAYER-MODE-NORMAL)))
          (path (begin (gimp-image-insert-layer image layer 0 -1)
                       (gimp-drawable-fill layer FILL-WHITE)
-                      (qv-bench-square image "Square" 100 100 200))))
+                      (qv-add-square image "Square" 100 100 200))))
     (gimp-context-set-brush "2. Hardness 100")
     (gimp-context-set-brush-size 5)
     (plug-in-qv-path-set-style-attribute image "Square" "fill" "255 0 0")
@@ -59,7 +51,7 @@
 ; protocol), measured with the suite's cheapest procedure.
 (define (qv-bench-call-overhead n)
   (let* ((image (car (gimp-image-new 64 64 RGB)))
-         (path (qv-bench-square image "Square" 1 1 10))
+         (path (qv-add-square image "Square" 1 1 10))
          (t (qv-bench-repeat n (lambda () (plug-in-qv-path-get-style-attribute image "Square" "stroke")))))
     (gimp-image-delete image)
     t))

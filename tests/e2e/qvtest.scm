@@ -110,3 +110,48 @@
   (cond ((null? l) #f)
         ((string=? s (car l)) #t)
         (else (qv-member-string s (cdr l)))))
+
+; Adds a closed square path with its corner at (x, y); returns the path id.
+(define (qv-add-square image name x y size)
+  (let ((v (car (gimp-vectors-new image name))))
+    (gimp-vectors-stroke-new-from-points
+     v 0 24 (vector x y x y x y  (+ x size) y (+ x size) y (+ x size) y
+                    (+ x size) (+ y size) (+ x size) (+ y size) (+ x size) (+ y size)
+                    x (+ y size) x (+ y size) x (+ y size)) TRUE)
+    (gimp-image-insert-vectors image v 0 -1)
+    v))
+
+; ---- checking a procedure's registration ----
+
+(define (qv-proc-args name count)
+  (let loop ((i 0) (out '()))
+    (if (= i count) (reverse out)
+        (loop (+ i 1) (cons (gimp-procedural-db-proc-arg name i) out)))))
+
+(define (qv-proc-values name count)
+  (let loop ((i 0) (out '()))
+    (if (= i count) (reverse out)
+        (loop (+ i 1) (cons (gimp-procedural-db-proc-val name i) out)))))
+
+; Checks blurb, help, type, and every argument and return value as
+; (type name description) lists.
+(define (qv-check-registration name blurb help args values)
+  (let ((info (gimp-procedural-db-proc-info name)))
+    (qv-check-equal (string-append name " blurb") blurb (list-ref info 0))
+    (qv-check-equal (string-append name " help") help (list-ref info 1))
+    (qv-check-equal (string-append name " type") PLUGIN (list-ref info 5))
+    (qv-check-equal (string-append name " argument count") (length args) (list-ref info 6))
+    (qv-check-equal (string-append name " value count") (length values) (list-ref info 7))
+    (if (= (length args) (list-ref info 6))
+        (qv-check-equal (string-append name " arguments") args (qv-proc-args name (length args))))
+    (if (= (length values) (list-ref info 7))
+        (qv-check-equal (string-append name " values") values (qv-proc-values name (length values))))))
+
+; Checks only the counts: entries are (name argument-count value-count).
+(define (qv-check-counts entries)
+  (for-each
+   (lambda (entry)
+     (let ((info (gimp-procedural-db-proc-info (car entry))))
+       (qv-check-equal (string-append (car entry) " arguments") (cadr entry) (list-ref info 6))
+       (qv-check-equal (string-append (car entry) " values") (caddr entry) (list-ref info 7))))
+   entries))

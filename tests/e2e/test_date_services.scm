@@ -2,16 +2,6 @@
 ; the image's date record, the fade opacity, raw GIMP-wide parasites and the
 ; month names, by procedure name.
 
-(define (qv-proc-args name count)
-  (let loop ((i 0) (out '()))
-    (if (= i count) (reverse out)
-        (loop (+ i 1) (cons (gimp-procedural-db-proc-arg name i) out)))))
-
-(define (qv-proc-values name count)
-  (let loop ((i 0) (out '()))
-    (if (= i count) (reverse out)
-        (loop (+ i 1) (cons (gimp-procedural-db-proc-val name i) out)))))
-
 (define qv-box-values
   (list (list PDB-INT32 "x" "x, 0 if no box is stored")
         (list PDB-INT32 "y" "y, 0 if no box is stored")
@@ -78,17 +68,8 @@
          (lambda ()
            (for-each
             (lambda (proc)
-              (let* ((name (list-ref proc 0)) (args (list-ref proc 3)) (values (list-ref proc 4))
-                     (info (gimp-procedural-db-proc-info name)))
-                (qv-check-equal (string-append name " blurb") (list-ref proc 1) (list-ref info 0))
-                (qv-check-equal (string-append name " help") (list-ref proc 2) (list-ref info 1))
-                (qv-check-equal (string-append name " type") PLUGIN (list-ref info 5))
-                (qv-check-equal (string-append name " argument count") (length args) (list-ref info 6))
-                (qv-check-equal (string-append name " value count") (length values) (list-ref info 7))
-                (if (= (length args) (list-ref info 6))
-                    (qv-check-equal (string-append name " arguments") args (qv-proc-args name (length args))))
-                (if (= (length values) (list-ref info 7))
-                    (qv-check-equal (string-append name " values") values (qv-proc-values name (length values))))))
+              (qv-check-registration (list-ref proc 0) (list-ref proc 1) (list-ref proc 2)
+                                     (list-ref proc 3) (list-ref proc 4)))
             qv-date-procedures)))
 
 ; Dates come back as floats; whole numbers compare more readably.
@@ -134,18 +115,11 @@
            (plug-in-qv-dtf-set-date-from-string 0 "2007" 0)
            (plug-in-qv-fade-opacity-set -1 50)))
 
-(define (qv-closed-square image name x0 y0 x1 y1)
-  (let* ((vectors (car (gimp-vectors-new image name)))
-         (cps (qv-anchor-controls (list x0 y0 x1 y0 x1 y1 x0 y1))))
-    (gimp-image-insert-vectors image vectors 0 -1)
-    (gimp-vectors-stroke-new-from-points vectors 0 (length cps) (list->vector cps) TRUE)
-    vectors))
-
 ; Draws the current path of a new 60 x 60 white image filled red; returns
 ; the image after running `before-draw` on it.
 (define (qv-draw-red-square name before-draw)
   (let* ((image (qv-new-image 60 60))
-         (vectors (qv-closed-square image name 10 10 50 50)))
+         (vectors (qv-add-square image name 10 10 40)))
     (plug-in-qv-path-set-style-attribute image name "fill" "255 0 0")
     (gimp-image-set-active-vectors image vectors)
     (before-draw image)

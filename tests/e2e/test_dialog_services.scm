@@ -3,16 +3,6 @@
 ; aborting the plug-in. (Answers given on a display, and the menu labels,
 ; are tested live.)
 
-(define (qv-proc-args name count)
-  (let loop ((i 0) (out '()))
-    (if (= i count) (reverse out)
-        (loop (+ i 1) (cons (gimp-procedural-db-proc-arg name i) out)))))
-
-(define (qv-proc-values name count)
-  (let loop ((i 0) (out '()))
-    (if (= i count) (reverse out)
-        (loop (+ i 1) (cons (gimp-procedural-db-proc-val name i) out)))))
-
 (define qv-message-arg (list PDB-STRING "message" "Message text to display."))
 
 ; (name blurb args values), args and values as (type name description); the
@@ -31,17 +21,8 @@
          (lambda ()
            (for-each
             (lambda (proc)
-              (let* ((name (list-ref proc 0)) (args (list-ref proc 2)) (values (list-ref proc 3))
-                     (info (gimp-procedural-db-proc-info name)))
-                (qv-check-equal (string-append name " blurb") (list-ref proc 1) (list-ref info 0))
-                (qv-check-equal (string-append name " help") (list-ref proc 1) (list-ref info 1))
-                (qv-check-equal (string-append name " type") PLUGIN (list-ref info 5))
-                (qv-check-equal (string-append name " argument count") (length args) (list-ref info 6))
-                (qv-check-equal (string-append name " value count") (length values) (list-ref info 7))
-                (if (= (length args) (list-ref info 6))
-                    (qv-check-equal (string-append name " arguments") args (qv-proc-args name (length args))))
-                (if (= (length values) (list-ref info 7))
-                    (qv-check-equal (string-append name " values") values (qv-proc-values name (length values))))))
+              (qv-check-registration (list-ref proc 0) (list-ref proc 1) (list-ref proc 1)
+                                     (list-ref proc 2) (list-ref proc 3)))
             qv-dialog-procedures)))
 
 (qv-test "without a display every dialog answers as cancelled"

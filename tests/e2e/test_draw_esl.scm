@@ -1,15 +1,6 @@
 ; Drawing through the menu procedures onto Edit Style Layers, as the style
 ; editor and users do.
 
-(define (qv-closed-square image name x y size)
-  (let ((v (car (gimp-vectors-new image name))))
-    (gimp-vectors-stroke-new-from-points
-     v 0 24 (vector x y x y x y  (+ x size) y (+ x size) y (+ x size) y
-                    (+ x size) (+ y size) (+ x size) (+ y size) (+ x size) (+ y size)
-                    x (+ y size) x (+ y size) x (+ y size)) TRUE)
-    (gimp-image-insert-vectors image v 0 -1)
-    v))
-
 (define (qv-layer-names image)
   (map (lambda (l) (car (gimp-item-get-name l))) (vector->list (cadr (gimp-image-get-layers image)))))
 
@@ -26,7 +17,7 @@
          (lambda ()
            (let* ((image (qv-new-image 100 100))
                   (background (car (gimp-image-get-active-layer image)))
-                  (path (qv-closed-square image "Box" 20 20 40))
+                  (path (qv-add-square image "Box" 20 20 40))
                   (esl-name (string-append "۞ ESL-" (number->string (car (gimp-item-get-tattoo path))))))
              (plug-in-qv-path-set-style-attribute image "Box" "fill" "255 0 0")
              (gimp-image-set-active-vectors image path)
@@ -47,7 +38,7 @@
          (lambda ()
            (let* ((image (qv-new-image 100 100))
                   (background (car (gimp-image-get-active-layer image)))
-                  (path (qv-closed-square image "Box" 20 20 40)))
+                  (path (qv-add-square image "Box" 20 20 40)))
              (plug-in-qv-path-set-style-attribute image "Box" "fill" "0 255 0")
              (gimp-image-set-active-vectors image path)
              (plug-in-qv-path-draw-current-temp 1 image background 0.5)
@@ -63,7 +54,7 @@
          (lambda ()
            (let* ((image (qv-new-image 100 100))
                   (background (car (gimp-image-get-active-layer image)))
-                  (path (qv-closed-square image "Box" 20 20 40))
+                  (path (qv-add-square image "Box" 20 20 40))
                   (tattoo (car (gimp-item-get-tattoo path))))
              (plug-in-qv-path-set-style-attribute image "Box" "fill" "255 0 0")
              (plug-in-qv-path-set-style-attribute image "Box" "rotate-at" "0 40 40")
