@@ -45,3 +45,28 @@ std::vector<std::string> qv_test_path_names(gint32 image) {
   for (const auto &p : qv_path_list(image)) names.push_back(p.name);
   return names;
 }
+
+gint32 qv_test_add_closed_path(gint32 image, const std::string &name, const std::vector<double> &anchors) {
+  const gint32 closed = gimp_vectors_new(image, name.c_str());
+  std::vector<double> cps;
+  for (size_t i = 0; i + 1 < anchors.size(); i += 2)
+    for (int k = 0; k < 3; ++k) cps.insert(cps.end(), {anchors[i], anchors[i + 1]});
+  gimp_vectors_stroke_new_from_points(closed, GIMP_VECTORS_STROKE_TYPE_BEZIER,
+                                      static_cast<gint>(cps.size()), cps.data(), TRUE);
+  gimp_image_insert_vectors(image, closed, 0, -1);
+  gimp_image_set_active_vectors(image, closed);
+  return closed;
+}
+
+QVTestPixel qv_test_pixel(gint32 drawable, int x, int y) {
+  gint channels = 0;
+  const auto bytes = qv_take_array(gimp_drawable_get_pixel(drawable, x, y, &channels), channels);
+  QVTestPixel p = {0, 0, 0, 255};
+  for (size_t i = 0; i < bytes.size() && i < 4; ++i) p[i] = bytes[i];
+  return p;
+}
+
+std::string qv_test_pixel_text(const QVTestPixel &p) {
+  return std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + " " +
+         std::to_string(p[3]);
+}

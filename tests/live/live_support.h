@@ -4,6 +4,7 @@
 
 #include <libgimp/gimp.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -29,3 +30,11 @@ void qv_test_attach(gint32 image, const std::string &name, const std::string &by
 std::string qv_test_parasite(gint32 image, const std::string &name);
 
 std::vector<std::string> qv_test_path_names(gint32 image);
+
+// A closed path through the anchors (x, y pairs), made current.
+gint32 qv_test_add_closed_path(gint32 image, const std::string &name, const std::vector<double> &anchors);
+
+// A drawable's pixel as R, G, B, A (A 255 for drawables without alpha).
+using QVTestPixel = std::array<int, 4>;
+QVTestPixel qv_test_pixel(gint32 drawable, int x, int y);
+std::string qv_test_pixel_text(const QVTestPixel &p);

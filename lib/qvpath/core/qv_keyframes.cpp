@@ -302,6 +302,18 @@ std::optional<std::string> qv_attribute_interpolate(const std::string &line, dou
   return key + *value;
 }
 
+std::optional<std::string> qv_attribute_interpolate_values(const std::string &key, const std::string &w0,
+                                                           const std::string &w1, double f,
+                                                           int colour_mode) {
+  const QVkeyForm *form = find_form(key);
+  if (!form && key != kDateKey) return std::nullopt;
+  f = clamp_t(f);
+  if (f == 0.0) return key + w0;
+  const auto value = interpolate_value(form, w0, w1, f, colour_mode);
+  if (!value) return std::nullopt;
+  return key + *value;
+}
+
 int qv_style_colour_mode(const std::vector<std::string> &lines) {
   static const std::string prefix = "@-color-mode: ";
   for (auto it = lines.rbegin(); it != lines.rend(); ++it) {

@@ -31,6 +31,13 @@ constexpr int QV_COLOUR_HSV_CCW = 4;
 std::optional<std::string> qv_attribute_interpolate(const std::string &line, double t,
                                                     int colour_mode);
 
+// The same for one pair of values of attribute `key` ("stroke: "): the line
+// at fraction f from w0 to w1, or none when the attribute does not animate.
+// The in-between of two styles reads its pairs this way.
+std::optional<std::string> qv_attribute_interpolate_values(const std::string &key, const std::string &w0,
+                                                           const std::string &w1, double f,
+                                                           int colour_mode);
+
 // The colour mode a style's lines ask for: the last line that is exactly
 // one of the five "@-color-mode: ..." lines; none: HSV short.
 int qv_style_colour_mode(const std::vector<std::string> &lines);

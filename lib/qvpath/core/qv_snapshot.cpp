@@ -172,6 +172,19 @@ std::optional<QVSnapshotParasite> qv_snapshot_find_parasite(const QVSnapshot &sn
   return found;
 }
 
+std::optional<std::string> qv_snapshot_path_name_by_tattoo(const QVSnapshot &snapshot, int32_t tattoo) {
+  std::optional<std::string> found;
+  walk_snapshot(
+      snapshot,
+      [&](const PathView &path) {
+        if (qv_chunk_get_i32(path.start + 8) != tattoo) return true;
+        found = std::string(path.name);
+        return false;
+      },
+      [](const ParasiteView &) { return true; });
+  return found;
+}
+
 std::vector<std::string> qv_snapshot_path_names(const QVSnapshot &snapshot) {
   std::vector<std::string> names;
   walk_snapshot(

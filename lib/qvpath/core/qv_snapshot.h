@@ -47,6 +47,10 @@ std::optional<QVSnapshotPath> qv_snapshot_find_path(const QVSnapshot &snapshot,
 std::optional<QVSnapshotParasite> qv_snapshot_find_parasite(const QVSnapshot &snapshot,
                                                             const std::string &name);
 
+// The name of the first "PATH" chunk with this tattoo; none when the walk
+// ends first.
+std::optional<std::string> qv_snapshot_path_name_by_tattoo(const QVSnapshot &snapshot, int32_t tattoo);
+
 // The names of all "PATH" / "PARA" chunks the walk reaches, in snapshot order.
 std::vector<std::string> qv_snapshot_path_names(const QVSnapshot &snapshot);
 std::vector<std::string> qv_snapshot_parasite_names(const QVSnapshot &snapshot);

@@ -7,10 +7,16 @@
 #include <vector>
 
 #include "qv_attributes.h"
+#include "qv_dates_gimp.h"
 #include "qv_draw_current.h"
 #include "qv_draw_style.h"
+#include "qv_keyspline.h"
+#include "qv_keyspline_math.h"
 #include "qv_names.h"
 #include "qv_paths.h"
+#include "qv_scheme.h"
+#include "qv_scheme_gimp.h"
+#include "qv_style_getter.h"
 #include "qv_style_store.h"
 
 namespace {
@@ -64,6 +70,13 @@ void draw_ordinary(gint32 source, const std::string &path, double t, gint32 targ
   if (previous) qv_path_set_current(target, previous->c_str());
 }
 
+// The date a "@-date: " range gives at t becomes the target's date, which
+// text paths print.
+void store_date_at(gint32 target, const std::string &path, const std::string &value, double t) {
+  if (const auto date = qv_date_range_at(qv_date_value_text(value, path), t))
+    qv_dtf_store_date(target, QV_DTF_DATE, *date);
+}
+
 }  // namespace
 
 int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gint32 target_image,
@@ -83,13 +96,23 @@ int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gin
     return 0;
   }
   t = std::clamp(t, 0.0, 1.0);
+
+  std::optional<std::string> date, script_eval;
+  qv_path_get_style_attribute(source_image, name.c_str(), snapshot, QV_GET_RAW, nullptr,
+                              {{"@-date: ", &date}, {"script-eval: ", &script_eval}});
+  if (date) store_date_at(target_image, name, *date, t);
+  const double t_prime = qv_keyspline_time_curve(source_image, name.c_str(), snapshot, t);
+  if (script_eval && !script_eval->empty()) {
+    const std::string av = qv_format("%0.10f", t_prime);
+    qv_scheme_run_eval4_ref(target_image, gimp_image_get_active_drawable(target_image), av.c_str(),
+                            qv_scheme_string_literal(name).c_str(), script_eval->c_str());
+  }
+  // A script may have cancelled the render.
+  if (!qv_rendering_in_progress()) return 0;
+
   if (!is_keyspline(name)) {
-    draw_ordinary(source_image, name, t, target_image, snapshot);
+    draw_ordinary(source_image, name, t_prime, target_image, snapshot);
     return 1;
   }
-  // Keyspline animation is not part of this build: say so plainly instead
-  // of pretending the animation was drawn.
-  g_message(_("Keyspline \"%s\" was not drawn: keyspline animation is not available in this version."),
-            name.c_str());
-  return 0;
+  return qv_keyspline_draw(source_image, name, t, t_prime, target_image, snapshot);
 }
