@@ -10,21 +10,27 @@ cd "$(dirname "$0")"
 
 out=$PWD/out/demo
 mkdir -p "$out"
-rm -f "$out/report.txt" "$out/demo.xcf" "$out/styled.png" "$out/draw-report.txt"
+rm -f "$out/report.txt" "$out/demo.xcf" "$out/styled.png" "$out/draw-report.txt" "$out/frames.txt"
+rm -rf "$out/frames"
+mkdir -p "$out/frames"
 qv_make_profile "$out/profile" "$PWD/build" "$PWD"
 
 qv_gimp_batch "$out/profile" 300 \
   "(begin (load \"$PWD/examples/demo-style.scm\") (qv-demo-style \"$out/demo.xcf\" \"$out/report.txt\"))" \
   "(begin (load \"$PWD/examples/demo-draw.scm\") (qv-demo-draw \"$PWD/examples/demo.xcf\" \"$out/styled.png\" \"$out/draw-report.txt\"))" \
+  "(begin (load \"$PWD/examples/render-keysplines.scm\") (qv-render-keysplines \"$PWD/examples/animation.xcf\" \"$out/frames\" 25 \"$out/frames.txt\"))" \
   > "$out/gimp.log" 2>&1 || true
 
-if [ ! -s "$out/report.txt" ] || [ ! -s "$out/demo.xcf" ] || [ ! -s "$out/styled.png" ]; then
+if [ ! -s "$out/report.txt" ] || [ ! -s "$out/demo.xcf" ] || [ ! -s "$out/styled.png" ] ||
+   [ ! -s "$out/frames/frame_024.png" ]; then
   echo "The demo did not finish; GIMP said:" >&2
   cat "$out/gimp.log" >&2
   exit 1
 fi
 echo "== What the demo did =="
 cat "$out/report.txt" "$out/draw-report.txt"
+echo "Rendered the keysplines of examples/animation.xcf at 25 values of t (0, 1/24, ..., 1):"
+echo "  $out/frames/frame_000.png ... frame_024.png"
 echo "== GIMP's messages =="
-grep -v -e '^$' -e 'GEGL-WARNING' -e 'GeglBuffers leaked' -e 'batch command executed successfully' "$out/gimp.log" || true
+grep -v -e '^$' -e 'using gegl copy' -e 'GEGL-WARNING' -e 'GeglBuffers leaked' -e 'batch command executed successfully' "$out/gimp.log" || true
 echo "Files are in $out"

@@ -121,6 +121,16 @@
     (gimp-image-insert-vectors image v 0 -1)
     v))
 
+; Whether a file exists (Script-Fu has no file-exists?).
+(define (qv-file-exists? file)
+  (let ((found (cadr (file-glob file 0))))
+    (not (null? (if (vector? found) (vector->list found) found)))))
+
+; A drawable's pixel as (r g b).
+(define (qv-rgb drawable x y)
+  (let ((p (cadr (gimp-drawable-get-pixel drawable x y))))
+    (list (vector-ref p 0) (vector-ref p 1) (vector-ref p 2))))
+
 ; ---- checking a procedure's registration ----
 
 (define (qv-proc-args name count)

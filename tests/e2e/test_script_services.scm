@@ -17,10 +17,6 @@
           (begin (close-input-port port) (list->string (reverse acc)))
           (loop (read-char port) (cons c acc))))))
 
-(define (qv-file-exists? file)
-  (let ((found (cadr (file-glob file 0))))
-    (not (null? (if (vector? found) (vector->list found) found)))))
-
 ; The image's file need not exist: only its name anchors relative names.
 (define qv-script-dir (string-append qv-source-dir "/tests/data/scripts"))
 (define qv-image-dir (string-append qv-source-dir "/tests/data/img"))

@@ -242,6 +242,18 @@ TEST_F(KeysplineMotion, AutoFollowsTheDirectionAndRollTurnsWithTheDistance) {
   EXPECT_TRUE(vertical_at(100));
 }
 
+TEST_F(KeysplineMotion, AutoPointsTheShapeAlongTheWayItTravels) {
+  // A wedge pointing right from the track's start; the track runs down.
+  const gint32 wedge =
+      qv_test_tattoo(qv_test_add_closed_path(image.id, "Wedge", {100, 12, 140, 20, 100, 28}));
+  qv_path_store_style(image.id, "Wedge", "fill: 0 0 0");
+  keyspline("[@] wedge", "@-tattoos: " + std::to_string(wedge) + "\t@-motion-path: Track\t@-motion-angle: auto");
+  draw("[@] wedge", 0.5);
+  EXPECT_TRUE(inked(100, 115));
+  EXPECT_FALSE(inked(100, 88));
+  EXPECT_FALSE(inked(115, 100));
+}
+
 TEST_F(KeysplineMotion, AMotionPathWithTooFewPointsLeavesTheShapeWhereItIs) {
   qv_test_add_path(image.id, "Dot", {100, 20});
   keyspline("[@] dot", "@-tattoos: " + std::to_string(qv_path_tattoo_by_name(image.id, "Bar", nullptr)) +
