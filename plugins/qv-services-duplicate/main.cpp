@@ -1,0 +1,65 @@
+// qv-services-duplicate: a copy of an image that keeps the tattoos of its
+// paths, layers, layer masks and channels, its tattoo counter and its file
+// name, so that styles, timelines and path groups stay valid on it. This
+// file holds the procedure table and the dispatch; the work lives in the
+// library.
+#include <glib/gi18n-lib.h>
+#include <libgimp/gimp.h>
+
+#include <cstring>
+#include <vector>
+
+#include "qv_image_duplicate.h"
+#include "qv_procedure_table.h"
+#include "qv_reply.h"
+
+namespace {
+
+const char *const PROC_IMAGE_DUPLICATE = "plug_in_qv_image_duplicate";
+
+#define DUPLICATE_BLURB "Duplicates image!"
+#define DUPLICATE_HELP                                                                      \
+  "Duplicates image, sets all tattoos of drawables and paths to value of input image, " \
+  "sets filename, so that the returned image is valid as the original!"
+
+const std::vector<QVProcedureDef> &procedure_table() {
+  static const std::vector<QVProcedureDef> table = {
+      {PROC_IMAGE_DUPLICATE, N_(DUPLICATE_BLURB), N_(DUPLICATE_HELP), N_("Duplicate /w Tattoos"), "<Image>/Image",
+       {{GIMP_PDB_INT32, "mode", N_("0=create with Display set filename=\"\" | 1=create Image only")},
+        {GIMP_PDB_IMAGE, "image", N_("Input image")},
+        {GIMP_PDB_DRAWABLE, "draw", N_("Drawable unused.")}},
+       {{GIMP_PDB_INT32, "image", N_("new duplicated image")}}},
+  };
+  return table;
+}
+
+void query() { qv_install_procedures(procedure_table()); }
+
+void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
+  static QVReply reply;
+  qv_reply_reset(reply);
+  qv_init_i18n();
+
+  if (std::strcmp(name, PROC_IMAGE_DUPLICATE) != 0) {
+    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
+  } else if (nparams != 3) {
+    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("%s: 3 parameters expected (mode, image, draw), %d given!"), name,
+          nparams);
+    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
+  } else if (!qv_duplicate_mode_valid(param[0].data.d_int32)) {
+    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("%s: mode %d is neither 0 (with display) nor 1 (image only)!"), name,
+          param[0].data.d_int32);
+    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
+  } else {
+    // A failed duplication is still a successful run that answers 0; the
+    // library has said why.
+    qv_reply_int(reply, qv_image_duplicate_service(param[0].data.d_int32, param[1].data.d_image));
+  }
+  qv_reply_return(reply, nreturn_vals, return_vals);
+}
+
+}  // namespace
+
+const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, query, run};
+
+MAIN()
