@@ -445,3 +445,22 @@ TEST(TimelineFile, ExportImportThroughDisk) {
   g_remove(path.c_str());
   EXPECT_EQ(g_rmdir(dir.c_str()), 0);  // nothing else (no temporary) was left
 }
+
+TEST(TimelineDirectory, ChooserAnswers) {
+  // Rows C R0 R1 S0 S1; the user removes R0 and S0 and picks the row that
+  // is now third (S1).
+  QVTimelineParasites p = shelves(true, 2, 2);
+  EXPECT_EQ(qv_timeline_choose_apply(p, {3, 1, 3}, 2, 1), "S1");
+  EXPECT_EQ(qv_timeline_directory_new(p).names, (std::vector<std::string>{"C", "R1", "S1"}));
+
+  p = shelves(true, 2, 2);
+  EXPECT_FALSE(qv_timeline_choose_apply(p, {1}, 2, 0));
+  EXPECT_EQ(qv_timeline_directory_new(p).names, (std::vector<std::string>{"S0", "C", "R1", "S1"}));
+
+  // Cancel drops the marks and only puts a timeline in place when none is.
+  p = shelves(false, 2, 12);
+  EXPECT_FALSE(qv_timeline_choose_apply(p, {0, 1}, std::nullopt, 0));
+  EXPECT_EQ(header_name(*p.current), "R0");
+  EXPECT_EQ(p.recent.size(), 10u);
+  EXPECT_EQ(qv_timeline_count(p), 14);
+}

@@ -632,6 +632,32 @@ std::string qv_timeline_unique_name(const QVTimelineDirectory &directory,
   return candidate;
 }
 
+std::optional<std::string> qv_timeline_choose_apply(QVTimelineParasites &parasites,
+                                                    std::vector<int> removed,
+                                                    std::optional<int> selected, int list_mode) {
+  std::optional<std::string> name;
+  if (!selected) {
+    qv_timeline_make_current(parasites, 0);
+    qv_timeline_balance(parasites);
+    return name;
+  }
+  // Highest first, so that every number still means the timeline it meant
+  // when the user marked it.
+  std::sort(removed.begin(), removed.end());
+  removed.erase(std::unique(removed.begin(), removed.end()), removed.end());
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it) {
+    qv_timeline_get(parasites, *it, QVTimelineGet::remove);
+  }
+  qv_timeline_balance(parasites);
+  if (list_mode == 1) {
+    name = qv_timeline_name(qv_timeline_directory_new(parasites), *selected);
+  } else {
+    qv_timeline_make_current(parasites, *selected);
+  }
+  qv_timeline_balance(parasites);
+  return name;
+}
+
 // ---- Timeline files ----
 
 QVBytes qv_timeline_file_bytes(const QVBytes &timeline) {

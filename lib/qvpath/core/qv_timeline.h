@@ -239,6 +239,16 @@ void qv_timeline_balance(QVTimelineParasites &parasites);
 std::string qv_timeline_unique_name(const QVTimelineDirectory &directory,
                                     const std::string &wanted);
 
+// What the timeline chooser does with its answer. `removed` are timeline
+// numbers the user marked for deletion; `selected` is the chosen row, counted
+// among the rows left after the removals (so it is also the timeline's number
+// once they are gone), none on Cancel. Removals only happen on a choice. List
+// mode 1 returns the chosen timeline's name; list mode 0 makes it current.
+// Recent and rest are balanced in every case.
+std::optional<std::string> qv_timeline_choose_apply(QVTimelineParasites &parasites,
+                                                    std::vector<int> removed,
+                                                    std::optional<int> selected, int list_mode);
+
 // ---- Timeline files ---------------------------------------------------
 
 // The magic followed by the timeline (host-order bytes) in big-endian.
