@@ -68,9 +68,8 @@ Bytes parasite_list(const std::vector<std::pair<std::string, Bytes>> &parasites)
 
 // A version-4 header (with precision) and the given raw property bytes.
 Bytes xcf_with_properties(const Bytes &properties) {
-  Bytes xcf;
   const char magic[] = "gimp xcf v004";
-  xcf.insert(xcf.end(), magic, magic + 14);
+  Bytes xcf(magic, magic + 14);
   for (uint32_t v : {8u, 8u, 0u, 150u}) put_u32(xcf, v);
   xcf.insert(xcf.end(), properties.begin(), properties.end());
   return xcf;
@@ -141,6 +140,11 @@ TEST(XcfFixtures, ImageWithoutTimelineParasitesListsNone) {
   const QVXcfRead bare = read(xcf_with_properties(end_only));
   ASSERT_TRUE(bare.image) << bare.error;
   EXPECT_TRUE(bare.image->parasites.empty());
+
+  // Nor one with an empty parasite list.
+  const QVXcfRead empty_list = read(xcf_with_properties(parasite_property({})));
+  ASSERT_TRUE(empty_list.image) << empty_list.error;
+  EXPECT_TRUE(qv_xcf_timelines(*empty_list.image).timelines.empty());
 }
 
 // Every cut of a real file either fails with a reason or, once the parasite

@@ -38,7 +38,9 @@ struct Cursor {
   bool has(uint64_t count) const { return count <= source.size && at <= source.size - count; }
 
   bool read(void *out, size_t count) {
-    if (!has(count) || !source.read(at, out, count)) return false;
+    if (!has(count)) return false;
+    if (count == 0) return true;  // an empty parasite list has no buffer to fill
+    if (!source.read(at, out, count)) return false;
     at += count;
     return true;
   }
