@@ -271,6 +271,9 @@ void on_timeline(GtkButton *, gpointer data) {
       alert(GTK_WINDOW(r.dialog), read.error);
       continue;
     }
+    std::string problems;
+    for (const std::string &problem : read.list.problems) problems += "\n" + problem;
+    if (!problems.empty()) alert(GTK_WINDOW(r.dialog), "Some timelines cannot be read:" + problems);
     const auto index = choose_timeline(r, read.list);
     if (!index) continue;
     gtk_entry_set_text(GTK_ENTRY(r.xcf), xcf->c_str());

@@ -149,10 +149,13 @@ void start_next(JobRun &run) {
 }  // namespace
 
 std::string qv_block_description(const QVFrameName &first, const QVFrameBlock &block) {
-  const QVFrameBlock last{block.first + block.count - 1, 1};
-  return "frames " + frame_number(first, block.first) + "–" +
-         frame_number(first, block.first + block.count - 1) + " (" +
-         qv_block_first_frame(first, block) + " … " + qv_block_first_frame(first, last) + ")";
+  const long last = block.first + block.count - 1;
+  if (block.count == 1) {
+    return "frame " + frame_number(first, block.first) + " (" +
+           qv_block_first_frame(first, block) + ")";
+  }
+  return "frames " + frame_number(first, block.first) + "–" + frame_number(first, last) + " (" +
+         qv_block_first_frame(first, block) + " … " + qv_block_first_frame(first, {last, 1}) + ")";
 }
 
 std::vector<std::string> qv_block_missing_files(const QVFrameName &first,
