@@ -232,10 +232,10 @@ TEST(XcfTimelines, BrokenParasitesKeepWhatWasReadAndReportTheRest) {
 }
 
 TEST(XcfTimelines, LookupOrderAndUnnamedTimelines) {
-  const QVXcfRead result = read(xcf_with_properties(parasite_property(parasite_list(
-      {{QV_TIMELINE_PARASITE_CURRENT, header_chunk("", 25, 0, 1, 1)},
-       {QV_TIMELINE_PARASITE_RECENT, header_chunk("Twin", 25, 0, 2, 1)},
-       {QV_TIMELINE_PARASITE_REST, header_chunk("Twin", 25, 0, 3, 1)}}))));
+  const QVXcfRead result = read(xcf_with_properties(parasite_property(
+      parasite_list({{QV_TIMELINE_PARASITE_CURRENT, header_chunk("", 25, 0, 1, 1)},
+                     {QV_TIMELINE_PARASITE_RECENT, header_chunk("Twin", 25, 0, 2, 1)},
+                     {QV_TIMELINE_PARASITE_REST, header_chunk("Twin", 25, 0, 3, 1)}}))));
   ASSERT_TRUE(result.image) << result.error;
   const QVTimelineList list = qv_xcf_timelines(*result.image);
   EXPECT_EQ(names_of(list), (std::vector<std::string>{"Timeline", "Twin", "Twin"}));

@@ -37,9 +37,12 @@ int bad_input(const std::string &message) {
 
 const char *group_name(QVTimelineGroup group) {
   switch (group) {
-    case QVTimelineGroup::current: return "current";
-    case QVTimelineGroup::recent: return "recent";
-    case QVTimelineGroup::rest: return "rest";
+    case QVTimelineGroup::current:
+      return "current";
+    case QVTimelineGroup::recent:
+      return "recent";
+    case QVTimelineGroup::rest:
+      return "rest";
   }
   return "";
 }
@@ -50,7 +53,8 @@ std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
         *parameters = nullptr;
   const GOptionEntry entries[] = {
       {"xcf", 'x', 0, G_OPTION_ARG_FILENAME, &xcf, "The XCF image holding the timeline", "FILE"},
-      {"timeline", 't', 0, G_OPTION_ARG_STRING, &timeline, "Name of the timeline to render", "NAME"},
+      {"timeline", 't', 0, G_OPTION_ARG_STRING, &timeline, "Name of the timeline to render",
+       "NAME"},
       {"frame", 'f', 0, G_OPTION_ARG_FILENAME, &frame,
        "File name of the first frame, e.g. /out/shot_0000.png (default: the timeline's own)",
        "FILE"},
@@ -100,8 +104,9 @@ std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
 
 void list_timelines(const QVTimelineList &list) {
   for (const QVTimelineInfo &timeline : list.timelines) {
-    std::printf("%s\t%ld frames\t%s\t%s\n", timeline.name.c_str(), qv_timeline_frame_count(timeline),
-                group_name(timeline.group), timeline.frame_filename.c_str());
+    std::printf("%s\t%ld frames\t%s\t%s\n", timeline.name.c_str(),
+                qv_timeline_frame_count(timeline), group_name(timeline.group),
+                timeline.frame_filename.c_str());
   }
 }
 

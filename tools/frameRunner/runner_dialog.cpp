@@ -29,8 +29,8 @@ std::string keyfile_path(const char *argv0) {
   const std::string folder = qv_take_string(g_path_get_dirname(beside.c_str()));
   if (g_access(folder.c_str(), W_OK) == 0) return beside;
   const std::string name = qv_take_string(g_path_get_basename(beside.c_str()));
-  return qv_take_string(g_build_filename(g_get_user_config_dir(), "qv-path-suite", name.c_str(),
-                                         nullptr));
+  return qv_take_string(
+      g_build_filename(g_get_user_config_dir(), "qv-path-suite", name.c_str(), nullptr));
 }
 
 void save_keyfile(GKeyFile *file, const std::string &path) {
@@ -89,13 +89,18 @@ GdkPixbuf *film_icon(int size) {
     for (int x = 0; x < size; ++x) {
       guchar *p = pixels + y * stride + x * 4;
       const bool edge = x < margin || x >= size - margin;
-      const bool perforation = edge && (y / hole) % 2 == 1 && x % margin > 0 &&
-                               x % margin < margin - 1;
+      const bool perforation =
+          edge && (y / hole) % 2 == 1 && x % margin > 0 && x % margin < margin - 1;
       const bool picture = !edge && y > hole && y < size - hole;
-      const guchar rgb[3] = {
-          static_cast<guchar>(perforation ? 0xF0 : picture ? 0xEF : 0x30),
-          static_cast<guchar>(perforation ? 0xF0 : picture ? 0xA0 : 0x30),
-          static_cast<guchar>(perforation ? 0xF0 : picture ? 0x30 : 0x30)};
+      const guchar rgb[3] = {static_cast<guchar>(perforation ? 0xF0
+                                                 : picture   ? 0xEF
+                                                             : 0x30),
+                             static_cast<guchar>(perforation ? 0xF0
+                                                 : picture   ? 0xA0
+                                                             : 0x30),
+                             static_cast<guchar>(perforation ? 0xF0
+                                                 : picture   ? 0x30
+                                                             : 0x30)};
       p[0] = rgb[0];
       p[1] = rgb[1];
       p[2] = rgb[2];
@@ -155,8 +160,8 @@ GtkWidget *file_chooser(Runner &r, const char *title, GtkFileChooserAction actio
                         const char *pattern, const std::string &preset) {
   GtkWidget *chooser = gtk_file_chooser_dialog_new(
       title, GTK_WINDOW(r.dialog), action, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
-      action == GTK_FILE_CHOOSER_ACTION_SAVE ? GTK_STOCK_SAVE : GTK_STOCK_OPEN,
-      GTK_RESPONSE_ACCEPT, nullptr);
+      action == GTK_FILE_CHOOSER_ACTION_SAVE ? GTK_STOCK_SAVE : GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT,
+      nullptr);
   for (const char *p : {pattern, "*"}) {
     GtkFileFilter *filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, p);
@@ -237,8 +242,8 @@ std::optional<int> choose_timeline(Runner &r, const QVTimelineList &list) {
                                  GTK_POLICY_AUTOMATIC);
   gtk_container_add(GTK_CONTAINER(scroll), view);
   gtk_widget_set_size_request(scroll, 260, 200);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), scroll, TRUE,
-                     TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), scroll, TRUE, TRUE,
+                     0);
   restore_geometry(GTK_WINDOW(dialog), r.keyfile, "timeline_dialog", &r.timeline_state);
   gtk_widget_show_all(dialog);
 
@@ -294,8 +299,8 @@ void on_timeline(GtkButton *, gpointer data) {
 
 void on_frame(GtkButton *, gpointer data) {
   Runner &r = *static_cast<Runner *>(data);
-  GtkWidget *chooser = file_chooser(r, "Select Output-Frame", GTK_FILE_CHOOSER_ACTION_SAVE,
-                                    "*.png", text_of(r.frame));
+  GtkWidget *chooser = file_chooser(r, "Select Output-Frame", GTK_FILE_CHOOSER_ACTION_SAVE, "*.png",
+                                    text_of(r.frame));
   if (const auto frame = choose_file(r, chooser)) {
     gtk_entry_set_text(GTK_ENTRY(r.frame), frame->c_str());
   }
@@ -341,8 +346,8 @@ void build(Runner &r, const QVRunnerSettings &settings) {
   set_icons(GTK_WINDOW(r.dialog));
   GtkWidget *rows = gtk_vbox_new(FALSE, 6);
   gtk_container_set_border_width(GTK_CONTAINER(rows), 8);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(r.dialog))), rows, TRUE,
-                     TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(r.dialog))), rows, TRUE, TRUE,
+                     0);
 
   r.xcf = entry(settings.xcf, false, -1);
   gtk_box_pack_start(GTK_BOX(rows), r.xcf, FALSE, FALSE, 0);
@@ -374,8 +379,7 @@ void build(Runner &r, const QVRunnerSettings &settings) {
   gtk_box_pack_start(GTK_BOX(rows), gtk_hseparator_new(), FALSE, FALSE, 0);
 
   GtkWidget *gimp_row = gtk_hbox_new(FALSE, 6);
-  r.gimp = entry(settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP : settings.gimp_exe, false,
-                 -1);
+  r.gimp = entry(settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP : settings.gimp_exe, false, -1);
   r.parameter = entry(settings.parameter, true, -1);
   GtkWidget *gimp_button = button("gimp.exe", G_CALLBACK(on_gimp), r);
   gtk_box_pack_start(GTK_BOX(gimp_row), r.gimp, TRUE, TRUE, 0);
@@ -470,9 +474,8 @@ int render(const QVRunnerSettings &settings) {
       failures += "\n" + qv_block_description(job.first, outcome.block) + ": " + outcome.reason;
     }
   }
-  alert(nullptr, failures.empty()
-                     ? std::to_string(settings.frames_to_render) + " frames rendered."
-                     : "Some blocks failed:" + failures);
+  alert(nullptr, failures.empty() ? std::to_string(settings.frames_to_render) + " frames rendered."
+                                  : "Some blocks failed:" + failures);
   return failures.empty() ? 0 : 1;
 }
 
@@ -480,8 +483,7 @@ int render(const QVRunnerSettings &settings) {
 
 int qv_runner_dialog(int argc, char **argv) {
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr,
-                 "frameRunner: no display; use the command line (frameRunner --help)\n");
+    std::fprintf(stderr, "frameRunner: no display; use the command line (frameRunner --help)\n");
     return 2;
   }
   const std::string path = keyfile_path(argv[0]);

@@ -75,9 +75,8 @@ void finish_block(GPid pid, gint wait_status, gpointer data) {
   } else if (!marker_kept) {
     outcome.reason = "the render procedure reported a failure";
   } else if (!missing.empty()) {
-    outcome.reason = std::to_string(missing.size()) + " of " +
-                     std::to_string(outcome.block.count) + " frame files missing, first " +
-                     missing.front();
+    outcome.reason = std::to_string(missing.size()) + " of " + std::to_string(outcome.block.count) +
+                     " frame files missing, first " + missing.front();
   } else {
     outcome.ok = true;
   }
@@ -121,8 +120,8 @@ bool start_block(JobRun &run, size_t index) {
   GPid pid = 0;
   GError *gerror = nullptr;
   if (!g_spawn_async(nullptr, argv.data(), nullptr,
-                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
-                     nullptr, &pid, &gerror)) {
+                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr,
+                     &pid, &gerror)) {
     outcome.reason = std::string("cannot start GIMP: ") + gerror->message;
     g_error_free(gerror);
     g_remove(block->marker.c_str());
@@ -151,8 +150,8 @@ void start_next(JobRun &run) {
 std::string qv_block_description(const QVFrameName &first, const QVFrameBlock &block) {
   const long last = block.first + block.count - 1;
   if (block.count == 1) {
-    return "frame " + frame_number(first, block.first) + " (" +
-           qv_block_first_frame(first, block) + ")";
+    return "frame " + frame_number(first, block.first) + " (" + qv_block_first_frame(first, block) +
+           ")";
   }
   return "frames " + frame_number(first, block.first) + "–" + frame_number(first, last) + " (" +
          qv_block_first_frame(first, block) + " … " + qv_block_first_frame(first, {last, 1}) + ")";

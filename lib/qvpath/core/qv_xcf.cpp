@@ -125,8 +125,9 @@ std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image) {
         if (!cursor.skip(4)) return truncated("the unit property");
         break;
       case PROP_PARASITES: {
-        if (*length > MAX_PARASITE_LIST || !cursor.has(*length)) {
-          return truncated("the parasite list");
+        if (*length > MAX_PARASITE_LIST) {
+          return "the parasite list claims " + std::to_string(*length) +
+                 " bytes, more than any image holds";
         }
         std::vector<uint8_t> list(*length);
         if (!cursor.read(list.data(), list.size())) return truncated("the parasite list");

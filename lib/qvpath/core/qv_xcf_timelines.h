@@ -20,7 +20,7 @@ enum class QVTimelineGroup : int { current = 0, recent = 1, rest = 2 };
 
 // The header fields that decide the frame range, plus the stored texts.
 struct QVTimelineInfo {
-  std::string name;            // "Timeline" when none is stored
+  std::string name;  // "Timeline" when none is stored
   QVTimelineGroup group = QVTimelineGroup::current;
   std::string frame_filename;  // empty when none is stored
   double fps = 0.0;
