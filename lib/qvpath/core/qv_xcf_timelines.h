@@ -1,0 +1,51 @@
+// The timelines of an image as the batch launcher needs them: names, their
+// group (current, recent, rest) and how many frames each renders, read from
+// the three big-endian timeline parasites of an XCF file. Only the header
+// chunk of each timeline is looked at; the animation entries are GIMP's
+// business.
+#pragma once
+
+#include "qv_xcf.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern const char *const QV_TIMELINE_PARASITE_CURRENT;  // "qv-timeline-current-be"
+extern const char *const QV_TIMELINE_PARASITE_RECENT;   // "qv-timeline-recent-be"
+extern const char *const QV_TIMELINE_PARASITE_REST;     // "qv-timeline-rest-be"
+
+enum class QVTimelineGroup : int { current = 0, recent = 1, rest = 2 };
+
+// The header fields that decide the frame range, plus the stored texts.
+struct QVTimelineInfo {
+  std::string name;  // "Timeline" when none is stored
+  QVTimelineGroup group = QVTimelineGroup::current;
+  std::string frame_filename;  // empty when none is stored
+  double fps = 0.0;
+  double inpoint = 0.0;
+  double outpoint = 0.0;
+  int32_t outpoint_mode = 0;  // 0 in plus frames, 1 explicit out, 2 end of timeline
+  double end = 0.0;
+  double min_end = 0.0;
+};
+
+struct QVTimelineList {
+  std::vector<QVTimelineInfo> timelines;  // current, then recent, then rest
+  // One sentence per parasite whose chunks could not be walked to the end;
+  // the timelines found before the break are still listed.
+  std::vector<std::string> problems;
+};
+
+QVTimelineList qv_xcf_timelines(const QVXcfImage &image);
+
+// Frames from the in- to the outpoint: fps × (out − in) + 0.5, truncated.
+// In "end of timeline" mode the outpoint is the timeline's end (never less
+// than its minimum end). Nonsense values (not finite, negative) give 0;
+// counts are capped at QV_TIMELINE_MAX_FRAMES.
+constexpr long QV_TIMELINE_MAX_FRAMES = 999999;
+long qv_timeline_frame_count(const QVTimelineInfo &timeline);
+
+// The first timeline of that name in current, recent, rest order.
+const QVTimelineInfo *qv_timeline_find(const QVTimelineList &list, const std::string &name);

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Stands in for gimp-console in frameRunner's tests: records its arguments,
+# reads the frame name and count from the render call of its batch program
+# and writes those frame files. The environment makes chosen blocks fail the
+# ways a real GIMP does:
+#   FAKE_PARTIAL_AT=N  the block starting at frame N writes only half its files
+#   FAKE_EXIT_AT=N     the block starting at frame N exits with status 3
+#   FAKE_REPORT_AT=N   the block starting at frame N reports a failed render
+#                      (its program then removes the marker file)
+set -u
+log=${FAKE_LOG:?}
+running=${FAKE_RUNNING:?}
+
+args=$(printf '[%s]' "$@")
+program=
+while [ $# -gt 0 ]; do
+  if [ "$1" = -b ] && [ -z "$program" ]; then program=$2; shift; fi
+  shift
+done
+call=$(printf '%s' "$program" | sed -n 's/.*render-timeline-save 2 image 0 "[^"]*" "\([^"]*\)" \([0-9]*\).*/\1 \2/p')
+marker=$(printf '%s' "$program" | sed -n 's/.*plug-in-qv-remove-file "\([^"]*\)".*/\1/p')
+frame=${call% *}
+count=${call##* }
+[[ $frame =~ ^(.*[^0-9])([0-9]+)\.([^.]+)$ ]] || { echo "fake-gimp: bad frame $frame" >&2; exit 9; }
+base=${BASH_REMATCH[1]} digits=${BASH_REMATCH[2]} ext=${BASH_REMATCH[3]}
+width=${#digits}
+start=$((10#$digits))
+echo "$start $count $args" >> "$log"
+
+# Concurrency: every running fake holds a file; the most seen at once is kept.
+touch "$running/$$"
+now=$(ls "$running" | wc -l)
+echo "$now" >> "$running.max"
+sleep 0.3
+
+[ "$start" = "${FAKE_EXIT_AT:-}" ] && { rm -f "$running/$$"; exit 3; }
+[ "$start" = "${FAKE_REPORT_AT:-}" ] && { rm -f "$marker" "$running/$$"; exit 0; }
+write=$count
+[ "$start" = "${FAKE_PARTIAL_AT:-}" ] && write=$((count / 2))
+for ((i = 0; i < write; i++)); do
+  printf -v name '%s%0*d.%s' "$base" "$width" $((start + i)) "$ext"
+  : > "$name"
+done
+rm -f "$running/$$"
+exit 0

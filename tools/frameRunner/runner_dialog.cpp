@@ -1,0 +1,514 @@
+#include "runner_dialog.h"
+
+#include "qv_dialog_geometry.h"
+#include "qv_glib_ptr.h"
+#include "qv_runner_settings.h"
+#include "runner_checks.h"
+#include "runner_jobs.h"
+
+#include <glib/gstdio.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr gint RESPONSE_CANCEL = GTK_RESPONSE_CANCEL;  // -6
+constexpr gint RESPONSE_OK = GTK_RESPONSE_OK;          // -5
+constexpr int MAX_SPIN = 999999;
+
+// The key file beside the program when that folder may be written, else in
+// the user's configuration folder, so an installed program still remembers.
+std::string keyfile_path(const char *argv0) {
+  std::string program = qv_take_string(g_file_read_link("/proc/self/exe", nullptr));
+  if (program.empty()) program = argv0;
+  const std::string beside = qv_runner_keyfile_name(program);
+  const std::string folder = qv_take_string(g_path_get_dirname(beside.c_str()));
+  if (g_access(folder.c_str(), W_OK) == 0) return beside;
+  const std::string name = qv_take_string(g_path_get_basename(beside.c_str()));
+  return qv_take_string(
+      g_build_filename(g_get_user_config_dir(), "qv-path-suite", name.c_str(), nullptr));
+}
+
+void save_keyfile(GKeyFile *file, const std::string &path) {
+  const std::string folder = qv_take_string(g_path_get_dirname(path.c_str()));
+  g_mkdir_with_parents(folder.c_str(), 0755);
+  GError *error = nullptr;
+  // Written to a temporary file and renamed: a crash never leaves half a file.
+  if (!g_key_file_save_to_file(file, path.c_str(), &error)) {
+    std::fprintf(stderr, "frameRunner: settings not saved: %s\n", error->message);
+    g_error_free(error);
+  }
+}
+
+// --- window geometry in the key file ------------------------------------
+
+gboolean track_state(GtkWidget *, GdkEventWindowState *event, gpointer cell) {
+  *static_cast<int *>(cell) = event->new_window_state;
+  return FALSE;
+}
+
+void restore_geometry(GtkWindow *window, GKeyFile *file, const char *group, int *state) {
+  g_signal_connect(window, "window-state-event", G_CALLBACK(track_state), state);
+  GdkScreen *screen = gtk_window_get_screen(window);
+  const QVGeometryPlan plan =
+      qv_keyfile_geometry_plan_restore(qv_keyfile_geometry_read(file, group),
+                                       gdk_screen_get_width(screen), gdk_screen_get_height(screen));
+  if (plan.move) gtk_window_move(window, plan.x, plan.y);
+  if (plan.set_default_size) gtk_window_set_default_size(window, plan.width, plan.height);
+}
+
+void save_geometry(GtkWindow *window, GKeyFile *file, const char *group, int state) {
+  QVWindowPlacement placement;
+  gtk_window_get_position(window, &placement.x, &placement.y);
+  gtk_window_get_size(window, &placement.width, &placement.height);
+  qv_keyfile_geometry_store(file, group, state, placement);
+}
+
+// --- small dialogs ------------------------------------------------------
+
+void alert(GtkWindow *parent, const std::string &message) {
+  GtkWidget *dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
+                                             GTK_BUTTONS_OK, "%s", message.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), "Alert!");
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+}
+
+// Two window icons drawn here: a frame of film, in two sizes.
+GdkPixbuf *film_icon(int size) {
+  GdkPixbuf *icon = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, size, size);
+  const int stride = gdk_pixbuf_get_rowstride(icon);
+  guchar *pixels = gdk_pixbuf_get_pixels(icon);
+  const int margin = size / 5;
+  const int hole = std::max(1, size / 10);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      guchar *p = pixels + y * stride + x * 4;
+      const bool edge = x < margin || x >= size - margin;
+      const bool perforation =
+          edge && (y / hole) % 2 == 1 && x % margin > 0 && x % margin < margin - 1;
+      const bool picture = !edge && y > hole && y < size - hole;
+      const guchar rgb[3] = {static_cast<guchar>(perforation ? 0xF0
+                                                 : picture   ? 0xEF
+                                                             : 0x30),
+                             static_cast<guchar>(perforation ? 0xF0
+                                                 : picture   ? 0xA0
+                                                             : 0x30),
+                             static_cast<guchar>(perforation ? 0xF0
+                                                 : picture   ? 0x30
+                                                             : 0x30)};
+      p[0] = rgb[0];
+      p[1] = rgb[1];
+      p[2] = rgb[2];
+      p[3] = 0xFF;
+    }
+  }
+  return icon;
+}
+
+void set_icons(GtkWindow *window) {
+  GList *icons = nullptr;
+  icons = g_list_append(icons, film_icon(16));
+  icons = g_list_append(icons, film_icon(48));
+  gtk_window_set_icon_list(window, icons);
+  g_list_free_full(icons, g_object_unref);
+}
+
+// --- the main window ----------------------------------------------------
+
+struct Runner {
+  GKeyFile *keyfile = nullptr;
+  GtkWidget *dialog = nullptr;
+  GtkWidget *xcf = nullptr;
+  GtkWidget *count = nullptr;
+  GtkWidget *timeline = nullptr;
+  GtkWidget *frame = nullptr;
+  GtkWidget *frames = nullptr;
+  GtkWidget *block = nullptr;
+  GtkWidget *gimp = nullptr;
+  GtkWidget *parameter = nullptr;
+  int state = 0;
+  int file_state = 0;
+  int timeline_state = 0;
+};
+
+std::string text_of(GtkWidget *entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
+
+void show_count(Runner &r, long count) {
+  if (count < 0) {
+    gtk_label_set_text(GTK_LABEL(r.count), "not found?!");
+    return;
+  }
+  const std::string text = std::to_string(count) + " frames in";
+  gtk_label_set_text(GTK_LABEL(r.count), text.c_str());
+}
+
+// The frame count of the entry's timeline in the entry's image, -1 when the
+// image cannot be read or has no timeline of that name.
+long current_count(const Runner &r) {
+  const QVRunnerTimelines read = qv_runner_read_timelines(text_of(r.xcf));
+  if (!read.error.empty()) return -1;
+  const QVTimelineInfo *timeline = qv_timeline_find(read.list, text_of(r.timeline));
+  return timeline ? qv_timeline_frame_count(*timeline) : -1;
+}
+
+GtkWidget *file_chooser(Runner &r, const char *title, GtkFileChooserAction action,
+                        const char *pattern, const std::string &preset) {
+  GtkWidget *chooser = gtk_file_chooser_dialog_new(
+      title, GTK_WINDOW(r.dialog), action, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
+      action == GTK_FILE_CHOOSER_ACTION_SAVE ? GTK_STOCK_SAVE : GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT,
+      nullptr);
+  for (const char *p : {pattern, "*"}) {
+    GtkFileFilter *filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, p);
+    gtk_file_filter_add_pattern(filter, p);
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter);
+  }
+  if (!preset.empty()) {
+    if (g_file_test(preset.c_str(), G_FILE_TEST_EXISTS)) {
+      gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), preset.c_str());
+    } else if (action == GTK_FILE_CHOOSER_ACTION_SAVE) {
+      const std::string folder = qv_take_string(g_path_get_dirname(preset.c_str()));
+      const std::string name = qv_take_string(g_path_get_basename(preset.c_str()));
+      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
+      gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
+    }
+  }
+  restore_geometry(GTK_WINDOW(chooser), r.keyfile, "file_dialog", &r.file_state);
+  return chooser;
+}
+
+// Runs a file chooser; the chosen name, or none on cancel.
+std::optional<std::string> choose_file(Runner &r, GtkWidget *chooser) {
+  std::optional<std::string> chosen;
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    chosen = qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser)));
+  }
+  save_geometry(GTK_WINDOW(chooser), r.keyfile, "file_dialog", r.file_state);
+  gtk_widget_destroy(chooser);
+  return chosen;
+}
+
+void activate_row(GtkTreeView *, GtkTreePath *, GtkTreeViewColumn *, gpointer dialog) {
+  gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+}
+
+enum { COLUMN_NAME, COLUMN_BACKGROUND, COLUMN_INDEX, COLUMNS };
+
+// The timeline chooser: none when cancelled; an index of -1 when confirmed
+// without a selected row.
+std::optional<int> choose_timeline(Runner &r, const QVTimelineList &list) {
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(
+      "Select Timeline!", GTK_WINDOW(r.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
+      GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_OK, nullptr);
+  GtkListStore *store = gtk_list_store_new(COLUMNS, G_TYPE_STRING, GDK_TYPE_COLOR, G_TYPE_INT);
+  const GdkColor current = {0, 0xEF00, 0xCF00, 0x8300};
+  const GdkColor recent = {0, 0xF000, 0xDB00, 0xA900};
+  GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
+  const std::string wanted = text_of(r.timeline);
+  for (size_t i = 0; i < list.timelines.size(); ++i) {
+    const QVTimelineInfo &timeline = list.timelines[i];
+    GtkTreeIter row;
+    gtk_list_store_append(store, &row);
+    gtk_list_store_set(store, &row, COLUMN_NAME, timeline.name.c_str(), COLUMN_INDEX,
+                       static_cast<int>(i), -1);
+    if (timeline.group == QVTimelineGroup::current) {
+      gtk_list_store_set(store, &row, COLUMN_BACKGROUND, &current, -1);
+    } else if (timeline.group == QVTimelineGroup::recent) {
+      gtk_list_store_set(store, &row, COLUMN_BACKGROUND, &recent, -1);
+    }
+    if (timeline.name == wanted && gtk_tree_selection_count_selected_rows(selection) == 0) {
+      gtk_tree_selection_select_iter(selection, &row);
+    }
+  }
+  g_object_unref(store);
+  GtkCellRenderer *cell = gtk_cell_renderer_text_new();
+  g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+  gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view), -1, "Timeline", cell, "text",
+                                              COLUMN_NAME, "background-gdk", COLUMN_BACKGROUND,
+                                              nullptr);
+  gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(view), FALSE);
+  gtk_tree_view_set_enable_search(GTK_TREE_VIEW(view), TRUE);
+  gtk_tree_view_set_search_column(GTK_TREE_VIEW(view), COLUMN_NAME);
+  gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
+  g_signal_connect(view, "row-activated", G_CALLBACK(activate_row), dialog);
+  GtkWidget *scroll = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroll), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_container_add(GTK_CONTAINER(scroll), view);
+  gtk_widget_set_size_request(scroll, 260, 200);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), scroll, TRUE, TRUE,
+                     0);
+  restore_geometry(GTK_WINDOW(dialog), r.keyfile, "timeline_dialog", &r.timeline_state);
+  gtk_widget_show_all(dialog);
+
+  std::optional<int> chosen;
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
+    GtkTreeModel *model = nullptr;
+    GtkTreeIter row;
+    int index = -1;
+    if (gtk_tree_selection_get_selected(selection, &model, &row)) {
+      gtk_tree_model_get(model, &row, COLUMN_INDEX, &index, -1);
+    }
+    chosen = index;
+  }
+  save_geometry(GTK_WINDOW(dialog), r.keyfile, "timeline_dialog", r.timeline_state);
+  gtk_widget_destroy(dialog);
+  return chosen;
+}
+
+void on_timeline(GtkButton *, gpointer data) {
+  Runner &r = *static_cast<Runner *>(data);
+  std::string preset = text_of(r.xcf);
+  for (;;) {
+    GtkWidget *chooser =
+        file_chooser(r, "Select XCF-Image", GTK_FILE_CHOOSER_ACTION_OPEN, "*.xcf", preset);
+    const auto xcf = choose_file(r, chooser);
+    if (!xcf) return;
+    preset = *xcf;
+    const QVRunnerTimelines read = qv_runner_read_timelines(*xcf);
+    if (!read.error.empty()) {
+      alert(GTK_WINDOW(r.dialog), read.error);
+      continue;
+    }
+    std::string problems;
+    for (const std::string &problem : read.list.problems) problems += "\n" + problem;
+    if (!problems.empty()) alert(GTK_WINDOW(r.dialog), "Some timelines cannot be read:" + problems);
+    const auto index = choose_timeline(r, read.list);
+    if (!index) continue;
+    gtk_entry_set_text(GTK_ENTRY(r.xcf), xcf->c_str());
+    if (*index < 0) {
+      gtk_entry_set_text(GTK_ENTRY(r.timeline), "");
+      gtk_label_set_text(GTK_LABEL(r.count), "0 frames in");
+      return;
+    }
+    const QVTimelineInfo &timeline = read.list.timelines[*index];
+    gtk_entry_set_text(GTK_ENTRY(r.timeline), timeline.name.c_str());
+    show_count(r, qv_timeline_frame_count(timeline));
+    if (!timeline.frame_filename.empty()) {
+      gtk_entry_set_text(GTK_ENTRY(r.frame), timeline.frame_filename.c_str());
+    }
+    return;
+  }
+}
+
+void on_frame(GtkButton *, gpointer data) {
+  Runner &r = *static_cast<Runner *>(data);
+  GtkWidget *chooser = file_chooser(r, "Select Output-Frame", GTK_FILE_CHOOSER_ACTION_SAVE, "*.png",
+                                    text_of(r.frame));
+  if (const auto frame = choose_file(r, chooser)) {
+    gtk_entry_set_text(GTK_ENTRY(r.frame), frame->c_str());
+  }
+}
+
+void on_gimp(GtkButton *, gpointer data) {
+  Runner &r = *static_cast<Runner *>(data);
+  GtkWidget *chooser = file_chooser(r, "Select Gimp-EXE File", GTK_FILE_CHOOSER_ACTION_OPEN,
+                                    "gimp*", text_of(r.gimp));
+  if (const auto gimp = choose_file(r, chooser)) {
+    gtk_entry_set_text(GTK_ENTRY(r.gimp), gimp->c_str());
+  }
+}
+
+GtkWidget *entry(const std::string &text, bool editable, int width) {
+  GtkWidget *widget = gtk_entry_new();
+  gtk_entry_set_text(GTK_ENTRY(widget), text.c_str());
+  gtk_editable_set_editable(GTK_EDITABLE(widget), editable);
+  if (width > 0) gtk_widget_set_size_request(widget, width, -1);
+  return widget;
+}
+
+GtkWidget *spin(const char *label, int value, double page, GtkWidget **out) {
+  GtkWidget *box = gtk_hbox_new(FALSE, 4);
+  *out = gtk_spin_button_new_with_range(1, MAX_SPIN, 1);
+  gtk_spin_button_set_increments(GTK_SPIN_BUTTON(*out), 1, page);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(*out), value);
+  gtk_box_pack_start(GTK_BOX(box), *out, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), gtk_label_new(label), FALSE, FALSE, 0);
+  return box;
+}
+
+GtkWidget *button(const char *label, GCallback handler, Runner &r) {
+  GtkWidget *widget = gtk_button_new_with_label(label);
+  g_signal_connect(widget, "clicked", handler, &r);
+  return widget;
+}
+
+void build(Runner &r, const QVRunnerSettings &settings) {
+  r.dialog = gtk_dialog_new_with_buttons("Render XCF-Timeline", nullptr, GtkDialogFlags(0),
+                                         GTK_STOCK_CANCEL, RESPONSE_CANCEL, GTK_STOCK_OK,
+                                         RESPONSE_OK, nullptr);
+  set_icons(GTK_WINDOW(r.dialog));
+  GtkWidget *rows = gtk_vbox_new(FALSE, 6);
+  gtk_container_set_border_width(GTK_CONTAINER(rows), 8);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(r.dialog))), rows, TRUE, TRUE,
+                     0);
+
+  r.xcf = entry(settings.xcf, false, -1);
+  gtk_box_pack_start(GTK_BOX(rows), r.xcf, FALSE, FALSE, 0);
+
+  GtkWidget *timeline_row = gtk_hbox_new(FALSE, 6);
+  r.count = gtk_label_new("");
+  r.timeline = entry(settings.timeline, false, 300);
+  GtkWidget *timeline_button = button("Timeline", G_CALLBACK(on_timeline), r);
+  gtk_box_pack_start(GTK_BOX(timeline_row), r.count, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(timeline_row), r.timeline, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(timeline_row), timeline_button, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(rows), timeline_row, FALSE, FALSE, 0);
+
+  GtkWidget *frame_row = gtk_hbox_new(FALSE, 6);
+  r.frame = entry(settings.frame_filename, true, 300);
+  GtkWidget *frame_button = button("Frame", G_CALLBACK(on_frame), r);
+  gtk_box_pack_start(GTK_BOX(frame_row), r.frame, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(frame_row), frame_button, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(rows), frame_row, FALSE, FALSE, 0);
+
+  GtkWidget *spin_row = gtk_hbox_new(FALSE, 6);
+  gtk_box_pack_start(GTK_BOX(spin_row),
+                     spin("frames to render.", settings.frames_to_render, 5, &r.frames), FALSE,
+                     FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(spin_row), gtk_vseparator_new(), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(spin_row), spin("block size.", settings.block_size, 10, &r.block),
+                     FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(rows), spin_row, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(rows), gtk_hseparator_new(), FALSE, FALSE, 0);
+
+  GtkWidget *gimp_row = gtk_hbox_new(FALSE, 6);
+  r.gimp = entry(settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP : settings.gimp_exe, false, -1);
+  r.parameter = entry(settings.parameter, true, -1);
+  GtkWidget *gimp_button = button("gimp.exe", G_CALLBACK(on_gimp), r);
+  gtk_box_pack_start(GTK_BOX(gimp_row), r.gimp, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(gimp_row), gtk_label_new("Parameter -i ..."), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(gimp_row), r.parameter, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(gimp_row), gimp_button, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(rows), gimp_row, FALSE, FALSE, 0);
+
+  int widest = 0;
+  for (GtkWidget *b : {timeline_button, frame_button, gimp_button}) {
+    GtkRequisition size;
+    gtk_widget_size_request(b, &size);
+    widest = std::max(widest, size.width);
+  }
+  for (GtkWidget *b : {timeline_button, frame_button, gimp_button}) {
+    gtk_widget_set_size_request(b, widest, -1);
+  }
+  show_count(r, current_count(r));
+  restore_geometry(GTK_WINDOW(r.dialog), r.keyfile, "main_dialog", &r.state);
+  gtk_widget_show_all(r.dialog);
+}
+
+// The first problem with the entries, in the order the user fills them in.
+std::optional<std::string> problem(const Runner &r) {
+  const std::string xcf = text_of(r.xcf);
+  if (xcf.empty()) return "XCF-Image file not selected!";
+  const QVRunnerTimelines read = qv_runner_read_timelines(xcf);
+  if (!read.error.empty()) return "File »" + xcf + "« not a valid GIMP_XCF!\n" + read.error;
+  const std::string timeline = text_of(r.timeline);
+  if (timeline.empty()) return "Timeline not selected!";
+  if (!qv_timeline_find(read.list, timeline)) return "Timeline »" + timeline + "« not found!";
+  const std::string frame = text_of(r.frame);
+  if (frame.empty()) return "First-Frame file not selected!";
+  if (auto bad = qv_runner_check_frame_name(frame)) return bad;
+  const std::string gimp = text_of(r.gimp);
+  if (gimp.empty()) return "Gimp-EXE file not selected!";
+  if (!qv_runner_find_gimp(gimp)) return "Gimp-EXE »" + gimp + "« does not exist!";
+  gchar **argv = nullptr;
+  const std::string parameter = text_of(r.parameter);
+  if (!parameter.empty() && !g_shell_parse_argv(parameter.c_str(), nullptr, &argv, nullptr)) {
+    return "Parameter »" + parameter + "« cannot be read (unbalanced quotes?)";
+  }
+  g_strfreev(argv);
+  return std::nullopt;
+}
+
+QVRunnerSettings settings_of(const Runner &r) {
+  QVRunnerSettings settings;
+  settings.xcf = text_of(r.xcf);
+  settings.timeline = text_of(r.timeline);
+  settings.frame_filename = text_of(r.frame);
+  settings.gimp_exe = text_of(r.gimp);
+  settings.parameter = text_of(r.parameter);
+  settings.frames_to_render = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(r.frames));
+  settings.block_size = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(r.block));
+  return settings;
+}
+
+// Renders with a small window telling which blocks run; the summary ends it.
+int render(const QVRunnerSettings &settings) {
+  QVRenderJob job;
+  job.gimp = qv_runner_find_gimp(settings.gimp_exe).value_or(settings.gimp_exe);
+  if (!settings.parameter.empty()) {
+    gchar **argv = nullptr;
+    if (g_shell_parse_argv(settings.parameter.c_str(), nullptr, &argv, nullptr)) {
+      for (gchar **arg = argv; *arg; ++arg) job.parameters.emplace_back(*arg);
+      g_strfreev(argv);
+    }
+  }
+  job.xcf = settings.xcf;
+  job.timeline = settings.timeline;
+  job.first = qv_frame_name_split(settings.frame_filename);
+  job.blocks = qv_plan_blocks(settings.frames_to_render, settings.block_size);
+  job.parallel = static_cast<int>(g_get_num_processors());
+
+  GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window), "Rendering…");
+  set_icons(GTK_WINDOW(window));
+  GtkWidget *label = gtk_label_new("Starting GIMP…");
+  gtk_misc_set_padding(GTK_MISC(label), 20, 20);
+  gtk_container_add(GTK_CONTAINER(window), label);
+  gtk_widget_show_all(window);
+  const auto outcomes = qv_run_render_job(job, [label](const std::string &line) {
+    std::printf("frameRunner: %s\n", line.c_str());
+    gtk_label_set_text(GTK_LABEL(label), line.c_str());
+  });
+  gtk_widget_destroy(window);
+
+  std::string failures;
+  for (const QVBlockOutcome &outcome : outcomes) {
+    if (!outcome.ok) {
+      failures += "\n" + qv_block_description(job.first, outcome.block) + ": " + outcome.reason;
+    }
+  }
+  alert(nullptr, failures.empty() ? std::to_string(settings.frames_to_render) + " frames rendered."
+                                  : "Some blocks failed:" + failures);
+  return failures.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int qv_runner_dialog(int argc, char **argv) {
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "frameRunner: no display; use the command line (frameRunner --help)\n");
+    return 2;
+  }
+  const std::string path = keyfile_path(argv[0]);
+  Runner r;
+  r.keyfile = g_key_file_new();
+  g_key_file_load_from_file(r.keyfile, path.c_str(),
+                            GKeyFileFlags(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS),
+                            nullptr);
+  build(r, qv_runner_settings_read(r.keyfile));
+
+  gint response;
+  for (;;) {
+    response = gtk_dialog_run(GTK_DIALOG(r.dialog));
+    if (response != RESPONSE_OK) break;
+    const auto bad = problem(r);
+    if (!bad) break;
+    alert(GTK_WINDOW(r.dialog), *bad);
+  }
+  const QVRunnerSettings settings = settings_of(r);
+  save_geometry(GTK_WINDOW(r.dialog), r.keyfile, "main_dialog", r.state);
+  qv_runner_settings_write(r.keyfile, settings);
+  save_keyfile(r.keyfile, path);
+  g_key_file_free(r.keyfile);
+  gtk_widget_destroy(r.dialog);
+  while (gtk_events_pending()) gtk_main_iteration();
+
+  return response == RESPONSE_OK ? render(settings) : 0;
+}
