@@ -12,6 +12,8 @@
 #include "qv_parasite.h"
 #include "qv_procedure_table.h"
 #include "qv_reply.h"
+#include "qv_render.h"
+#include "qv_render_save.h"
 #include "qv_timeline_parasites.h"
 
 namespace {
@@ -28,7 +30,6 @@ const char *const MENU_PATH = "<Image>/QV Edit | Animate";
 
 const char *const TIMELINE_NAME_OR_FILE = N_("\"C:\\my_timeline.qvt\" or \"timeline_name\"");
 const char *const TIMELINE_NAME_OR_FILE_REVERSED = N_("\"timeline_name\" or \"C:\\my_timeline.qvt\"");
-const char *const TIMELINES_IN_PROGRESS = "qv-timelines-in-progress";
 
 const QVParamDef IMAGE_PARAM = {GIMP_PDB_IMAGE, "image", N_("Input image")};
 const QVParamDef DRAW_T_PARAM = {GIMP_PDB_FLOAT, "t", N_("0.0 < t < 1.0 (used by animations [@...)")};
@@ -139,11 +140,20 @@ void run_draw_current(const gchar *name, const GimpParam *param) {
 
 gint32 run_render_timeline_image(const GimpParam *param, bool in_place) {
   const gint32 image = param[0].data.d_image;
+  const std::string timeline = param[1].data.d_string ? param[1].data.d_string : "";
   if (in_place) gimp_image_undo_group_start(image);
-  g_message(_("Timeline \"%s\" was not rendered: timeline rendering is not available in this version."),
-            param[1].data.d_string ? param[1].data.d_string : "");
+  const gint32 rendered =
+      qv_timeline_render_at(image, timeline, param[2].data.d_float, in_place ? QV_RENDER_ON_SOURCE : 0);
   if (in_place) gimp_image_undo_group_end(image);
-  return -1;
+  return rendered;
+}
+
+std::string uncompressed(const char *text) {
+  if (!text) return {};
+  gchar *plain = g_strcompress(text);
+  std::string out = plain;
+  g_free(plain);
+  return out;
 }
 
 gint32 run_render_timeline_save(const GimpParam *param) {
@@ -151,14 +161,14 @@ gint32 run_render_timeline_save(const GimpParam *param) {
   const gint32 image = param[1].data.d_image;
   if (!qv_image_is_open(image)) return -1;
   qv_timeline_parasites_migrate(image);
-  if (mode == 0) gimp_detach_parasite(TIMELINES_IN_PROGRESS);
-  const gint32 num = param[5].data.d_int32;
-  if (mode != 0 && num < 1) {
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, "num <= 0");
-    return 0;
+  if (mode == 0) {
+    qv_timelines_in_progress_clear();
+    return qv_render_timeline_dialog(image);
   }
-  g_message(_("No frames were rendered: timeline rendering is not available in this version."));
-  return 0;
+  const char *timeline = param[3].data.d_string;
+  const char *startframe = param[4].data.d_string;
+  if (mode == 2) return qv_render_and_save(image, uncompressed(timeline), uncompressed(startframe), param[5].data.d_int32);
+  return qv_render_and_save(image, timeline ? timeline : "", startframe ? startframe : "", param[5].data.d_int32);
 }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals,

@@ -68,6 +68,20 @@ double qv_frame_time(double fps, double inpoint, long index, double half) {
   return (static_cast<double>(qv_inpoint_frame(fps, inpoint)) + static_cast<double>(index) + half) / fps;
 }
 
+double qv_ahdr_outpoint(const QVahdrChunk &h) {
+  switch (h.outpoint_mode) {
+    case QV_OUT_IN_PLUS: return h.fps > 0 ? h.inpoint + h.outpoint / h.fps : h.inpoint;
+    case QV_OUT_EXPLICIT: return h.outpoint;
+    default: return std::max(h.end, h.min_end);
+  }
+}
+
+long qv_ahdr_frame_count(const QVahdrChunk &h) {
+  const double frames = std::floor(h.fps * qv_ahdr_outpoint(h) + 0.5) - std::floor(h.fps * h.inpoint + 0.5);
+  if (!std::isfinite(frames) || frames < 0) return 0;
+  return static_cast<long>(std::min(frames, 999999.0));
+}
+
 double qv_render_frame_t(long i, long frames, double t_start, double t_end) {
   t_start = clamp_t(t_start);
   t_end = clamp_t(t_end);

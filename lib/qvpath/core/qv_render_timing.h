@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "qv_timeline.h"
+
 // Render flags.
 enum : int {
   QV_RENDER_FLATTEN = 0x01,
@@ -37,6 +39,13 @@ long qv_inpoint_frame(double fps, double inpoint);
 double qv_render_frame_t(long i, long frames, double t_start, double t_end);
 // The same half a frame later (the second field of an interlaced frame).
 double qv_render_field_t(long i, long frames, double t_start, double t_end);
+
+// The outpoint of a timeline in seconds by its outpoint mode: the inpoint
+// plus a number of frames, an explicit time, or the timeline's end (never
+// before its minimum end).
+double qv_ahdr_outpoint(const QVahdrChunk &header);
+// Frames from in- to outpoint at the header's frame rate; 0 for nonsense.
+long qv_ahdr_frame_count(const QVahdrChunk &header);
 
 // An animation entry's timing, in seconds.
 struct QVentryTiming {

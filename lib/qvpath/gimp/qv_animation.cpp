@@ -14,6 +14,7 @@
 #include "qv_keyspline_math.h"
 #include "qv_names.h"
 #include "qv_paths.h"
+#include "qv_render.h"
 #include "qv_scheme.h"
 #include "qv_scheme_gimp.h"
 #include "qv_style_getter.h"
@@ -77,6 +78,18 @@ void store_date_at(gint32 target, const std::string &path, const std::string &va
     qv_dtf_store_date(target, QV_DTF_DATE, *date);
 }
 
+// A keyspline's own timeline: its frame at t' is drawn into the target
+// first, unless that timeline is being rendered already (it would render
+// itself without end).
+void render_nested_timeline(gint32 target, const std::string &timeline, double t_prime) {
+  if (qv_timelines_in_progress_push(target, timeline)) {
+    qv_message("Timeline endless loop error:\n'%s; %s'", qv_image_label(target).c_str(), timeline.c_str());
+    return;
+  }
+  qv_timeline_render_at(target, timeline, t_prime, QV_RENDER_ON_SOURCE);
+  qv_timelines_in_progress_pop();
+}
+
 }  // namespace
 
 int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gint32 target_image,
@@ -113,6 +126,13 @@ int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gin
   if (!is_keyspline(name)) {
     draw_ordinary(source_image, name, t_prime, target_image, snapshot);
     return 1;
+  }
+  std::optional<std::string> timeline;
+  qv_path_get_style_attribute(source_image, name.c_str(), snapshot, QV_GET_RAW, nullptr,
+                              {{"@-timeline: ", &timeline}});
+  if (timeline && !timeline->empty()) {
+    render_nested_timeline(target_image, *timeline, t_prime);
+    if (!qv_rendering_in_progress()) return 0;
   }
   return qv_keyspline_draw(source_image, name, t, t_prime, target_image, snapshot);
 }

@@ -7,6 +7,9 @@
 
 #include "qv_draw_extras.h"
 
+#include "qv_render.h"
+#include "qv_scheme_gimp.h"
+
 #include <glib/gi18n-lib.h>
 
 #include <algorithm>
@@ -198,6 +201,8 @@ struct QVImageAttrs {
   int aspect = 1;
   double fill_opacity = 100, opacity = 100;
   int mode = 0;
+  std::optional<std::string> timeline;
+  double timeline_t = 0;
 };
 
 QVImageAttrs read_image_attrs(gint32 image, const std::string &path, const char *override_text) {
@@ -208,6 +213,11 @@ QVImageAttrs read_image_attrs(gint32 image, const std::string &path, const char 
        {"image-merge-visible: ", &a.merge_visible}, {"aspect-ratio-mode: ", &a.aspect},
        {"fill-opacity: ", &a.fill_opacity}, {"opacity: ", &a.opacity},
        {"fill-paintmode: ", &a.mode}});
+  std::optional<std::string> timeline, t, t_temp;
+  qv_path_get_style_attribute(image, path.c_str(), nullptr, QV_GET_RAW | QV_GET_OVERRIDE, override_text,
+                              {{"@-timeline: ", &timeline}, {"@-timeline-t: ", &t}, {"@-timeline-t-temp: ", &t_temp}});
+  if (timeline && !timeline->empty()) a.timeline = timeline;
+  if (t || t_temp) a.timeline_t = qv_parse_number(t ? *t : *t_temp);
   return a;
 }
 
@@ -424,8 +434,19 @@ void place_image(gint32 image, const QVImageAttrs &a, const QVPlacement &placeme
                  const std::optional<std::string> &layer_name, const QVImagePlace &where) {
   const gint32 target = gimp_image_get_active_drawable(image);
   if (target < 1) return;
-  // A "@-timeline: " frame of the source image is placed by the timeline
-  // renderer; here the source image's chosen layer stands for it.
+  // A "@-timeline: " frame of the source image stands in for its layers; the
+  // frame's image goes again when the placement is done.
+  QVTempImage timeline_frame;
+  if (a.timeline) {
+    if (qv_timelines_in_progress_push(source, *a.timeline)) {
+      qv_message("Timeline endless loop error:\n'%s; %s'", qv_image_label(source).c_str(), a.timeline->c_str());
+    } else {
+      timeline_frame.id = qv_timeline_render_at(source, *a.timeline, a.timeline_t, 0);
+      qv_timelines_in_progress_pop();
+      if (timeline_frame.id < 1 || !qv_rendering_in_progress()) return;
+      source = timeline_frame.id;
+    }
+  }
   const gint32 chosen = choose_source_layer(source, layer_name, a.layer_position);
   if (chosen < 1) return;
   const QVFrame frame = make_frame(where.c1, where.c2, a.aspect);

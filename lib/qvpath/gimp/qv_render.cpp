@@ -1,0 +1,579 @@
+#include "qv_render.h"
+
+#include <glib/gstdio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "qv_animation.h"
+#include "qv_attributes.h"
+#include "qv_chunks.h"
+#include "qv_date_services.h"
+#include "qv_draw_current.h"
+#include "qv_frame_names.h"
+#include "qv_glib_ptr.h"
+#include "qv_image_duplicate.h"
+#include "qv_keyspline.h"
+#include "qv_parasite.h"
+#include "qv_scheme.h"
+#include "qv_scheme_gimp.h"
+#include "qv_timeline_store.h"
+
+namespace {
+
+const char *const kTimelinesInProgress = "qv-timelines-in-progress";
+const char *const kLastSavedFrame = "qv-last-saved-frame";
+const char *const kBeforeRender = "qv-general-script-before-render";
+const char *const kAfterRender = "qv-general-script-after-render";
+const char *const kBeforeSave = "qv-general-script-before-save";
+const char *const kGroupsParasite = "qv-pathgroups-image-be";
+const std::array<uint8_t, 8> kGroupFileMagic = {0x89, 'Q', 'V', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+// --- Scripts -------------------------------------------------------------------
+
+// A general script stored with the image; a trailing NUL is optional.
+std::optional<std::string> image_script(gint32 image, const char *parasite) {
+  const auto bytes = qv_image_parasite_bytes(image, parasite);
+  if (!bytes || bytes->empty()) return std::nullopt;
+  std::string text(bytes->begin(), bytes->end());
+  text = text.substr(0, text.find('\0'));
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+void run_script(gint32 target, const std::string &av, const std::string &name, const std::string &script) {
+  qv_scheme_run_eval4_ref(target, gimp_image_get_active_drawable(target), av.c_str(),
+                          qv_scheme_string_literal(name).c_str(), script.c_str());
+}
+
+void run_image_script(gint32 source, gint32 target, const char *parasite, const std::string &av,
+                      const std::string &name) {
+  if (const auto script = image_script(source, parasite)) run_script(target, av, name, *script);
+}
+
+// --- Targets -------------------------------------------------------------------
+
+// The image a field is drawn on: the source itself, or a marked copy with
+// undo off (nobody will undo a frame).
+gint32 make_target(gint32 source, bool on_source) {
+  if (on_source) return source;
+  const gint32 copy = qv_image_duplicate(source);
+  if (copy < 1) return 0;
+  qv_parasite_attach(copy, QV_RENDER_DUPLICATE_MARK, 0, 0, nullptr);
+  gimp_image_undo_disable(copy);
+  return copy;
+}
+
+void drop_target(gint32 image, gint32 source) {
+  if (image > 0 && image != source && gimp_image_is_valid(image)) gimp_image_delete(image);
+}
+
+// Deletes the frame's copies on every way out of a frame.
+struct QVFrameTargets {
+  gint32 source;
+  gint32 first = 0, second = 0;
+  ~QVFrameTargets() {
+    drop_target(first, source);
+    drop_target(second, source);
+  }
+};
+
+// --- Interlaced fields -----------------------------------------------------------
+
+gint32 drawable_by_touched(gint32 image, gint32 touched) {
+  if (touched < 0) {
+    const gint32 layer = gimp_image_get_layer_by_tattoo(image, static_cast<guint>(-touched));
+    return layer > 0 ? gimp_layer_get_mask(layer) : -1;
+  }
+  const gint32 layer = gimp_image_get_layer_by_tattoo(image, static_cast<guint>(touched));
+  if (layer > 0) return layer;
+  return gimp_image_get_channel_by_tattoo(image, static_cast<guint>(touched));
+}
+
+// Copies the rows with odd image y of `from` into `into`.
+void copy_odd_rows(gint32 from, gint32 into) {
+  if (from < 1 || into < 1) return;
+  gint x0 = 0, y0 = 0;
+  gimp_drawable_offsets(from, &x0, &y0);
+  const int width = gimp_drawable_width(from), height = gimp_drawable_height(from);
+  if (width != gimp_drawable_width(into) || height != gimp_drawable_height(into)) return;
+  GeglBuffer *src = gimp_drawable_get_buffer(from);
+  GeglBuffer *dst = gimp_drawable_get_buffer(into);
+  const Babl *format = gimp_drawable_get_format(from);
+  std::vector<guint8> row(static_cast<size_t>(width) * babl_format_get_bytes_per_pixel(format));
+  for (int y = 0; y < height; ++y) {
+    if (((y + y0) & 1) == 0) continue;
+    const GeglRectangle line = {0, y, width, 1};
+    gegl_buffer_get(src, &line, 1.0, format, row.data(), GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
+    gegl_buffer_set(dst, &line, 0, format, row.data(), GEGL_AUTO_ROWSTRIDE);
+  }
+  g_object_unref(src);
+  g_object_unref(dst);
+  gimp_drawable_update(into, 0, 0, width, height);
+}
+
+// Joins the two fields of a frame: PAL takes the odd rows from the first
+// field into the second, NTSC the odd rows from the second into the first.
+// Returns the image that holds the frame.
+gint32 join_fields(gint32 first, gint32 second, const std::vector<gint32> &touched, bool ntsc) {
+  const gint32 from = ntsc ? second : first, into = ntsc ? first : second;
+  for (const gint32 t : touched) copy_odd_rows(drawable_by_touched(from, t), drawable_by_touched(into, t));
+  return into;
+}
+
+// --- Saving --------------------------------------------------------------------
+
+// Saves through a temporary file beside the frame, so that a frame file is
+// either whole or not there.
+bool save_frame(gint32 image, const std::string &file) {
+  const std::string folder = qv_take_string(g_path_get_dirname(file.c_str()));
+  const std::string base = qv_take_string(g_path_get_basename(file.c_str()));
+  const size_t dot = base.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : base.substr(dot);
+  const std::string temporary = folder + G_DIR_SEPARATOR_S + "." + base + ".part" + extension;
+  const gint32 drawable = gimp_image_get_active_drawable(image);
+  if (!gimp_file_save(GIMP_RUN_NONINTERACTIVE, image, drawable, temporary.c_str(), temporary.c_str())) {
+    g_remove(temporary.c_str());
+    return false;
+  }
+  if (g_rename(temporary.c_str(), file.c_str()) != 0) {
+    g_remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+// --- Groups --------------------------------------------------------------------
+
+std::optional<std::string> fnam_name(const uint8_t *chunk, const QVChunk &c) {
+  if (c.size < 4) return std::nullopt;
+  const uint32_t length = qv_chunk_get_u32(chunk + 8);
+  if (length == 0 || length > c.size - 4) return std::nullopt;
+  const char *name = reinterpret_cast<const char *>(chunk + 12);
+  if (std::memchr(name, '\0', length) == nullptr) return std::nullopt;
+  return std::string(name);
+}
+
+bool same_file(const std::optional<std::string> &section, const std::optional<std::string> &file) {
+  const bool no_section = !section || section->empty();
+  const bool no_file = !file || file->empty();
+  if (no_section || no_file) return no_section && no_file;
+  return *section == *file;
+}
+
+// The group `id` in a block: a view from its "GHDR" on (the snapshot walk
+// ends at its "GEND"), when it lies in the section of `file`.
+std::optional<QVSnapshot> find_group(const QVBytes &block, int32_t id, const std::optional<std::string> &file) {
+  QVChunkWalker walker = qv_chunk_walker_new(block.data(), block.size());
+  std::optional<std::string> section;
+  while (const auto chunk = qv_chunk_walker_next(walker)) {
+    const uint8_t *start = block.data() + chunk->offset;
+    if (chunk->type == QV_CHUNK_EODT) break;
+    if (chunk->type == QV_CHUNK_FNAM) section = fnam_name(start, *chunk);
+    if (chunk->type == QV_CHUNK_FEND) section.reset();
+    if (chunk->type == QV_CHUNK_GHDR && chunk->size >= 4 && qv_chunk_get_i32(start + 8) == id &&
+        same_file(section, file))
+      return QVSnapshot{start, block.size() - chunk->offset};
+  }
+  return std::nullopt;
+}
+
+// A group file read into a host-order block: "FNAM", the file's chunks,
+// "EODT". None (with a message) when the file cannot be read or is damaged.
+std::optional<QVBytes> load_group_file(const std::string &file) {
+  gchar *content = nullptr;
+  gsize length = 0;
+  const auto native = qv_take_string(g_filename_from_utf8(file.c_str(), -1, nullptr, nullptr, nullptr));
+  if (native.empty() || !g_file_get_contents(native.c_str(), &content, &length, nullptr)) {
+    g_message("Path-group file \"%s\" cannot be read.", file.c_str());
+    return std::nullopt;
+  }
+  QVBytes bytes(content, content + length);
+  g_free(content);
+  if (bytes.size() < kGroupFileMagic.size() ||
+      !std::equal(kGroupFileMagic.begin(), kGroupFileMagic.end(), bytes.begin())) {
+    g_message("\"%s\" is no path-group file.", file.c_str());
+    return std::nullopt;
+  }
+  QVBytes chunks(bytes.begin() + kGroupFileMagic.size(), bytes.end());
+  if (qv_chunks_to_host(chunks.data(), chunks.size()) != QVChunkStatus::ok) {
+    g_message("Path-group file \"%s\" is damaged.", file.c_str());
+    return std::nullopt;
+  }
+  QVBytes block;
+  const uint32_t name_length = static_cast<uint32_t>(file.size() + 1);
+  std::vector<uint8_t> header(12);
+  qv_chunk_put_u32(header.data(), 4 + name_length);
+  qv_chunk_put_u32(header.data() + 4, QV_CHUNK_FNAM);
+  qv_chunk_put_u32(header.data() + 8, name_length);
+  block.insert(block.end(), header.begin(), header.end());
+  block.insert(block.end(), file.c_str(), file.c_str() + name_length);
+  block.insert(block.end(), chunks.begin(), chunks.end());
+  qv_snapshot_append_empty(block, QV_CHUNK_FEND);
+  qv_snapshot_append_empty(block, QV_CHUNK_EODT);
+  return block;
+}
+
+std::optional<QVSnapshot> group_of_entry(QVpathAnimationEnvironment &env, const QVanimChunk &entry) {
+  if (env.group_data.empty()) return std::nullopt;
+  if (auto group = find_group(env.group_data[0], entry.group_id, entry.group_file)) return group;
+  if (!entry.group_file || entry.group_file->empty()) return std::nullopt;
+  for (size_t i = 1; i < env.group_data.size(); ++i)
+    if (auto group = find_group(env.group_data[i], entry.group_id, entry.group_file)) return group;
+  auto loaded = load_group_file(*entry.group_file);
+  if (!loaded) return std::nullopt;
+  env.group_data.push_back(std::move(*loaded));
+  return find_group(env.group_data.back(), entry.group_id, entry.group_file);
+}
+
+std::vector<std::string> entry_paths(const QVSnapshot &group, const QVanimChunk &entry) {
+  const auto names = qv_snapshot_path_names(group);
+  if (entry.path_name) {
+    if (std::find(names.begin(), names.end(), *entry.path_name) != names.end()) return {*entry.path_name};
+    if (auto renamed = qv_snapshot_path_name_by_tattoo(group, entry.path_tattoo)) return {*renamed};
+    return {*entry.path_name};
+  }
+  std::vector<std::string> keysplines;
+  for (auto it = names.rbegin(); it != names.rend(); ++it)
+    if (it->compare(0, 2, "[@") == 0) keysplines.push_back(*it);
+  return keysplines;
+}
+
+void activate_target_drawable(QVpathAnimationEnvironment &env, const QVanimChunk &entry) {
+  const gint32 layer = gimp_image_get_layer_by_tattoo(env.target, static_cast<guint>(entry.drawable_tattoo));
+  gint32 touched = 0;
+  if (layer > 0) {
+    gimp_image_set_active_layer(env.target, layer);
+    const bool mask = entry.drawable_is_mask != 0 && gimp_layer_get_mask(layer) > 0;
+    gimp_layer_set_edit_mask(layer, mask);
+    touched = mask ? -entry.drawable_tattoo : entry.drawable_tattoo;
+  } else {
+    const gint32 channel =
+        gimp_image_get_channel_by_tattoo(env.target, static_cast<guint>(entry.drawable_tattoo));
+    if (channel < 1) return;
+    gimp_image_set_active_channel(env.target, channel);
+    touched = entry.drawable_tattoo;
+  }
+  if (std::find(env.touched.begin(), env.touched.end(), touched) == env.touched.end())
+    env.touched.push_back(touched);
+}
+
+QVentryTiming timing_of(const QVanimChunk &e) {
+  QVentryTiming t;
+  t.begin = e.begin;
+  t.duration = e.duration;
+  t.repeat = e.repeat;
+  t.freeze_before = e.freeze_before;
+  t.freeze_after = e.freeze_after;
+  t.fade_in = e.fade_in;
+  t.fade_out = e.fade_out;
+  t.t_start = e.t_start;
+  t.t_end = e.t_end;
+  return t;
+}
+
+// --- Drawing a field -------------------------------------------------------------
+
+std::string av_text(double value) { return qv_format("%0.10f", value); }
+
+// Draws every entry of the timeline on the environment's target. False when
+// a draw failed while the render was still meant to go on.
+bool draw_entries(QVpathAnimationEnvironment &env, const std::string &file, const char *field) {
+  for (size_t e = 0; e < env.entries.size(); ++e) {
+    const QVEntrySetup setup = qv_render_entry_setup(e, env);
+    if (setup == QVEntrySetup::paths) {
+      for (const auto &path : env.paths) {
+        if (qv_path_animation_draw3(env.source, path.c_str(), env.t, env.target, &env.group) == 0 &&
+            qv_rendering_goes_on(&env)) {
+          g_message(field ? "Cancel, %s »%s«!" : "Cancel, %s»%s«!", field ? field : "", file.c_str());
+          qv_set_fade_opacity(env.target, 1.0);
+          return false;
+        }
+      }
+    }
+    if (setup != QVEntrySetup::hidden && env.script_text) {
+      double av = env.t;
+      if (setup == QVEntrySetup::paths && !env.paths.empty())
+        av = qv_keyspline_time_curve(env.source, env.paths.front().c_str(), &env.group, env.t);
+      run_script(env.target, av_text(av), env.script_name.value_or(""), *env.script_text);
+    }
+    qv_set_fade_opacity(env.target, 1.0);
+  }
+  return true;
+}
+
+bool draw_path_list(gint32 source, const std::vector<std::string> &paths, double t, gint32 target) {
+  for (const auto &path : paths)
+    if (qv_path_animation_draw3(source, path.c_str(), t, target, nullptr) == 0) {
+      g_message("Abort, qv_path_animation_draw!");
+      return false;
+    }
+  return true;
+}
+
+// One frame: drawn on its target(s), scripts run, then kept, saved or added
+// to the frame store. Returns the kept image, 1, or 0 on failure.
+gint32 render_one(gint32 source, const std::vector<std::string> &paths, const std::string &file, long i,
+                  long frames, int flags, double t_start, double t_end, QVpathAnimationEnvironment *env) {
+  const double t = qv_render_frame_t(i, frames, t_start, t_end);
+  const gint tattoo_state = gimp_image_get_tattoo_state(source);
+  const bool keep = flags & QV_RENDER_KEEP;
+  const bool on_source = keep && (flags & QV_RENDER_ON_SOURCE);
+  if (on_source) flags &= ~QV_RENDER_INTERLACED;
+  const bool interlaced = flags & QV_RENDER_INTERLACED;
+  const bool ntsc = flags & QV_RENDER_NTSC;
+
+  QVFrameTargets targets{source};
+  targets.first = make_target(source, on_source);
+  if (targets.first < 1) {
+    g_message("Abort, gimp_image_duplicate!");
+    return 0;
+  }
+  const std::string av = std::to_string(env ? env->start_frame + env->frame_index : 0);
+  if (!keep) run_image_script(source, targets.first, kBeforeRender, av, "QV_GENERAL_SCRIPT_BEFORE_RENDER Field A");
+  if (interlaced) {
+    targets.second = make_target(source, false);
+    if (targets.second < 1) {
+      g_message("Abort, gimp_image_duplicate!");
+      return 0;
+    }
+    if (!keep)
+      run_image_script(source, targets.second, kBeforeRender, av, "QV_GENERAL_SCRIPT_BEFORE_RENDER Field B");
+  }
+  const gint32 active_layer = gimp_image_get_active_layer(targets.first);
+  std::vector<gint32> touched;
+
+  if (env && (flags & QV_RENDER_TIMELINE)) {
+    env->touched.clear();
+    env->target = targets.first;
+    env->half_frame = 0;
+    if (!draw_entries(*env, file, interlaced ? "FIELD_A" : nullptr)) return 0;
+    if (interlaced) {
+      env->target = targets.second;
+      env->half_frame = 0.5;
+      if (!draw_entries(*env, file, "FIELD_B")) return 0;
+    }
+    touched = env->touched;
+  } else {
+    if (!draw_path_list(source, paths, t, targets.first)) return 0;
+    if (interlaced && !draw_path_list(source, paths, qv_render_field_t(i, frames, t_start, t_end), targets.second))
+      return 0;
+    if (active_layer > 0) touched.push_back(static_cast<gint32>(gimp_item_get_tattoo(active_layer)));
+  }
+
+  gint32 frame = targets.first;
+  if (interlaced) {
+    frame = join_fields(targets.first, targets.second, touched, ntsc);
+    // The other field is dropped with the targets; the frame must survive
+    // when it is kept.
+    if (frame == targets.second) std::swap(targets.first, targets.second);
+  }
+  if (!keep) run_image_script(source, frame, kAfterRender, av, "QV_GENERAL_SCRIPT_AFTER_RENDER");
+
+  if ((flags & (QV_RENDER_SAVE | QV_RENDER_KEEP)) && (flags & QV_RENDER_FLATTEN)) gimp_image_flatten(frame);
+  if (keep) {
+    gimp_image_set_tattoo_state(frame, tattoo_state);
+    if (frame != source) gimp_image_undo_enable(frame);
+    targets.first = 0;  // handed to the caller
+    return frame;
+  }
+  if (flags & QV_RENDER_SAVE) {
+    if (env && env->before_save_script && g_file_test(env->before_save_script->c_str(), G_FILE_TEST_IS_REGULAR))
+      run_script(frame, av, "TIMELINE_SCRIPT_BEFORE_SAVE", *env->before_save_script);
+    run_image_script(source, frame, kBeforeSave, av, "QV_GENERAL_SCRIPT_BEFORE_SAVE");
+    if (!qv_rendering_goes_on(env)) {
+      g_message("Cancel, '%s' not saved!", file.c_str());
+      return 0;
+    }
+    if (!save_frame(frame, file)) {
+      g_message("%s \"%s\"!", "Abort, saving", file.c_str());
+      return 0;
+    }
+    qv_global_string_set(kLastSavedFrame, file);
+  }
+  if (env && (flags & QV_RENDER_FRAME_STORE)) {
+    gimp_image_flatten(frame);
+    if (gimp_image_base_type(frame) != GIMP_RGB) gimp_image_convert_rgb(frame);
+    if (!env->frame_store_started) {
+      qv_frame_store_clear(*env);
+      env->frame_store_started = true;
+    }
+    if (!qv_frame_store_add(*env, frame)) {
+      g_message("Abort, qv_path_animation_add_frame to pixbuffer!");
+      return 0;
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths, const std::string &file_name,
+                        long frames, int flags, double t_start, double t_end,
+                        QVpathAnimationEnvironment *env) {
+  static const bool gegl_ready = (gegl_init(nullptr, nullptr), true);
+  (void)gegl_ready;
+  std::string file = flags == QV_RENDER_FRAME_STORE ? "preview_001.xcf" : file_name;
+  const QVFrameName name = qv_frame_name_split(file);
+  // A kept frame is never saved, so its name only labels it.
+  if (name.extension.empty() && !(flags & QV_RENDER_KEEP)) {
+    g_message("%s \"%s\"!", "Cancel, no valid filename", file.c_str());
+    return 0;
+  }
+  if (frames == 0) {
+    g_message("O fames to render!");
+    return 1;
+  }
+  if (!gimp_image_is_valid(source)) {
+    g_message("%s: %d", "No valid image ID", source);
+    return 0;
+  }
+  const long count = frames < 0 ? -frames : frames;
+  const long first_index = env ? env->frame_index : 0;
+  for (long i = 0; i < count; ++i) {
+    if (env) env->frame_index = first_index + i;
+    const std::string frame_file = name.extension.empty() ? file : qv_frame_name_build(name, name.start + i);
+    const gint32 result = render_one(source, paths, frame_file, i, frames, flags, t_start, t_end, env);
+    if (flags & QV_RENDER_KEEP) return result;
+    if (result == 0) return 0;
+  }
+  if (env) env->frame_index = first_index;
+  return 1;
+}
+
+QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env) {
+  if (index >= env.entries.size()) return QVEntrySetup::hidden;
+  QVanimChunk &entry = env.entries[index];
+  qv_set_fade_opacity(env.target, 1.0);
+  const double T = (env.flags & QV_RENDER_KEEP)
+                       ? env.time_override
+                       : qv_frame_time(env.header.fps, env.header.inpoint, env.frame_index, env.half_frame);
+  entry.t_start = std::isnan(entry.t_start) ? 0.0 : std::clamp(entry.t_start, 0.0, 1.0);
+  entry.t_end = std::isnan(entry.t_end) ? 0.0 : std::clamp(entry.t_end, 0.0, 1.0);
+  const auto state = qv_entry_state(timing_of(entry), T);
+  if (!state) return QVEntrySetup::hidden;
+  env.t = state->t;
+  qv_set_fade_opacity(env.target, state->fade);
+
+  env.script_name = entry.script_name;
+  env.script_text = entry.script_text;
+  env.paths.clear();
+  if (entry.script_name) return QVEntrySetup::script;
+
+  const auto group = group_of_entry(env, entry);
+  if (!group) return QVEntrySetup::hidden;
+  env.group = *group;
+  env.paths = entry_paths(*group, entry);
+  if (env.paths.empty()) return QVEntrySetup::hidden;
+  activate_target_drawable(env, entry);
+  return QVEntrySetup::paths;
+}
+
+std::vector<QVBytes> qv_render_group_data(gint32 image) {
+  QVBytes block;
+  if (auto stored = qv_image_parasite_bytes(image, kGroupsParasite)) {
+    block = std::move(*stored);
+    if (qv_chunks_to_host(block.data(), block.size()) != QVChunkStatus::ok) {
+      g_message("The image's path groups are damaged; only its own paths are rendered.");
+      block.clear();
+    }
+  }
+  qv_snapshot_append_empty(block, QV_CHUNK_EODT);
+  return {std::move(block)};
+}
+
+gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x, int flags) {
+  if (!qv_image_is_open(image)) {
+    g_message("%s: %d", "No valid image ID", image);
+    return -1;
+  }
+  const auto bytes = qv_timeline_read(image, timeline);
+  if (!bytes) return -1;
+  auto decoded = qv_timeline_decode(*bytes);
+  if (!decoded) {
+    g_message("Timeline \"%s\": %s", timeline.c_str(), decoded.error.c_str());
+    return -1;
+  }
+  QVpathAnimationEnvironment env;
+  env.source = image;
+  env.header = decoded.value->header;
+  env.entries.assign(decoded.value->entries.rbegin(), decoded.value->entries.rend());
+  env.frame_store_started = true;
+  env.frames = 1;
+  env.group_data = qv_render_group_data(image);
+  x = std::isnan(x) ? 0.0 : std::clamp(x, 0.0, 1.0);
+  env.time_override = (1.0 - x) * env.header.inpoint + x * qv_ahdr_outpoint(env.header);
+  flags |= QV_RENDER_TIMELINE | QV_RENDER_KEEP;
+  if (env.header.flatten && !(flags & QV_RENDER_ON_SOURCE)) flags |= QV_RENDER_FLATTEN;
+  env.flags = flags;
+  std::string label = qv_take_string(gimp_image_get_name(image));
+  if (label.empty()) label = "Render";
+  const std::string frame_name =
+      qv_format((flags & QV_RENDER_ON_SOURCE) ? "%s (%s) on image." : "%s (%s) on copy.", label.c_str(),
+                timeline.c_str());
+
+  const bool marker_stood = qv_rendering_flag(true);
+  const gint32 result = qv_render_frames(image, {}, frame_name, 1, flags, 0, 0, &env);
+  if (result > 0 && result != image) gimp_image_detach_parasite(result, QV_RENDER_DUPLICATE_MARK);
+  if (!marker_stood) {
+    qv_rendering_flag(false);
+    qv_close_opened_images(0);
+  }
+  return result > 0 ? result : -1;
+}
+
+bool qv_timelines_in_progress_push(gint32 image, const std::string &timeline) {
+  auto list = qv_global_string_get(kTimelinesInProgress);
+  if (list && list->empty()) list.reset();
+  if (qv_timelines_push(list, qv_image_label(image), timeline)) return true;
+  qv_global_string_set(kTimelinesInProgress, *list);
+  return false;
+}
+
+void qv_timelines_in_progress_pop() {
+  auto list = qv_global_string_get(kTimelinesInProgress);
+  if (list && list->empty()) list.reset();
+  qv_timelines_pop(list);
+  if (list) qv_global_string_set(kTimelinesInProgress, *list);
+  else gimp_detach_parasite(kTimelinesInProgress);
+}
+
+void qv_timelines_in_progress_clear() { gimp_detach_parasite(kTimelinesInProgress); }
+
+std::string qv_image_label(gint32 image) {
+  std::string name = qv_take_string(gimp_image_get_filename(image));
+  if (name.empty()) name = qv_take_string(gimp_image_get_name(image));
+  return name;
+}
+
+void qv_set_fade_opacity(gint32 image, double factor) { qv_fade_opacity_set(image, factor * 100.0); }
+
+bool qv_rendering_goes_on(QVpathAnimationEnvironment *env) {
+  if (env && env->stop) {
+    qv_rendering_flag(false);
+    return false;
+  }
+  return qv_rendering_in_progress();
+}
+
+bool qv_frame_store_add(QVpathAnimationEnvironment &env, gint32 image) {
+  const gint32 drawable = gimp_image_get_active_drawable(image);
+  if (drawable < 1 || gimp_drawable_bpp(drawable) != 3) return false;
+  const int width = gimp_drawable_width(drawable), height = gimp_drawable_height(drawable);
+  GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+  if (!pixbuf) {
+    g_message("Abort, gdk_pixbuf_new()!");
+    return false;
+  }
+  QVPixbufPtr holder(pixbuf);
+  GeglBuffer *buffer = gimp_drawable_get_buffer(drawable);
+  const GeglRectangle all = {0, 0, width, height};
+  gegl_buffer_get(buffer, &all, 1.0, babl_format("R'G'B' u8"), gdk_pixbuf_get_pixels(pixbuf),
+                  gdk_pixbuf_get_rowstride(pixbuf), GEGL_ABYSS_NONE);
+  g_object_unref(buffer);
+  env.frame_store.push_back(std::move(holder));
+  return true;
+}
+
+void qv_frame_store_clear(QVpathAnimationEnvironment &env) { env.frame_store.clear(); }

@@ -1,0 +1,221 @@
+// Timeline rendering in the real GIMP: frames saved under numbered names,
+// entries appearing, fading, repeating and freezing at the frames their
+// times give, interlaced fields, renders on a copy and on the image, and a
+// timeline that would render itself.
+#include <gtest/gtest.h>
+
+#include <glib/gstdio.h>
+
+#include <string>
+#include <vector>
+
+#include "live_support.h"
+#include "qv_chunks.h"
+#include "qv_draw_current.h"
+#include "qv_glib_ptr.h"
+#include "qv_parasite.h"
+#include "qv_path_points.h"
+#include "qv_paths.h"
+#include "qv_render.h"
+#include "qv_render_save.h"
+#include "qv_style_store.h"
+#include "qv_style_text.h"
+#include "qv_timeline_store.h"
+
+namespace {
+
+const QVTestPixel kWhite = {255, 255, 255, 255};
+
+::testing::AssertionResult near(const QVTestPixel &actual, const QVTestPixel &expected, int tolerance = 3) {
+  for (int i = 0; i < 3; ++i)
+    if (std::abs(actual[i] - expected[i]) > tolerance)
+      return ::testing::AssertionFailure() << "pixel " << qv_test_pixel_text(actual) << " expected "
+                                           << qv_test_pixel_text(expected);
+  return ::testing::AssertionSuccess();
+}
+
+// Stores the image's paths and their parasites as path group 1, as the
+// path-group storage keeps them.
+void store_paths_as_group(gint32 image) {
+  QVBytes block;
+  qv_snapshot_append_group_header(block, 1, "Path-Group#1");
+  const auto paths = qv_path_list(image);
+  for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
+    const QVPathPoints points = qv_path_read_points(image, it->name.c_str(), nullptr);
+    QVSnapshotPath record;
+    record.tattoo = static_cast<int32_t>(gimp_item_get_tattoo(it->id));
+    record.path_type = points.path_type;
+    record.closed = points.closed;
+    record.name = it->name;
+    record.points = points.points;
+    qv_snapshot_append_path(block, record);
+  }
+  for (const auto &name : qv_image_parasite_names(image)) {
+    if (!qv_is_any_per_path_parasite(name)) continue;
+    const auto bytes = qv_image_parasite_bytes(image, name.c_str());
+    qv_snapshot_append_parasite(block, {name, GIMP_PARASITE_PERSISTENT, *bytes});
+  }
+  qv_snapshot_append_empty(block, QV_CHUNK_GEND);
+  ASSERT_EQ(qv_chunks_to_big_endian(block.data(), block.size()), QVChunkStatus::ok);
+  qv_parasite_attach(image, "qv-pathgroups-image-be", GIMP_PARASITE_PERSISTENT, block.size(), block.data());
+}
+
+struct RenderLive : ::testing::Test {
+  QVTestImage image{40, 40};
+  std::string dir = qv_take_string(g_dir_make_tmp("qv-render-XXXXXX", nullptr));
+  QVTimeline timeline = qv_timeline_new(std::string("Main"));
+
+  void SetUp() override {
+    // A keyspline whose fill runs from red to blue over t; its key fills
+    // the middle of the image.
+    const gint32 box = qv_test_add_closed_path(image.id, "Box", {10, 10, 30, 10, 30, 30, 10, 30});
+    qv_path_store_style(image.id, "Box", "fill: 0 0 0");
+    qv_test_add_path(image.id, "[@] colour", {39, 0, 39, 39});
+    qv_path_store_style(image.id, "[@] colour", "@-tattoos: " + std::to_string(qv_test_tattoo(box)) +
+                                                    "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
+    timeline.header.fps = 10;
+    timeline.header.outpoint_mode = QV_OUT_EXPLICIT;
+    timeline.header.outpoint = 5;
+  }
+  void TearDown() override {
+    qv_rendering_flag(false);
+    if (GDir *d = g_dir_open(dir.c_str(), 0, nullptr)) {
+      while (const char *name = g_dir_read_name(d)) g_remove((dir + "/" + name).c_str());
+      g_dir_close(d);
+    }
+    g_rmdir(dir.c_str());
+  }
+
+  QVanimChunk &add_entry(double begin, double duration) {
+    QVanimChunk entry;
+    entry.group_id = 1;
+    entry.path_name = std::string("[@] colour");
+    entry.drawable_tattoo = static_cast<int32_t>(gimp_item_get_tattoo(image.layer));
+    entry.begin = begin;
+    entry.duration = duration;
+    entry.script_name.reset();
+    entry.script_text.reset();
+    return qv_timeline_add_entry(timeline, entry);
+  }
+
+  void store() {
+    store_paths_as_group(image.id);
+    qv_timeline_store_current(image.id, timeline);
+  }
+
+  std::string frame(int number) { return dir + "/frame_" + (number < 10 ? "00" : "0") + std::to_string(number) + ".png"; }
+
+  // The middle pixel of a saved frame.
+  QVTestPixel saved_pixel(int number, int y = 20) {
+    const gint32 loaded = gimp_file_load(GIMP_RUN_NONINTERACTIVE, frame(number).c_str(), frame(number).c_str());
+    if (loaded < 1) return {-1, -1, -1, -1};
+    const QVTestPixel p = qv_test_pixel(gimp_image_get_active_drawable(loaded), 20, y);
+    gimp_image_delete(loaded);
+    return p;
+  }
+
+  QVTestPixel pixel_at_frame(int number) {
+    EXPECT_EQ(qv_render_and_save(image.id, "Main", frame(number), 1), 1) << "frame " << number;
+    return saved_pixel(number);
+  }
+};
+
+TEST_F(RenderLive, ThreeFramesFromFrameSevenGetTheirNumbers) {
+  add_entry(0, 1);
+  store();
+  ASSERT_EQ(qv_render_and_save(image.id, "Main", frame(7), 3), 1);
+  for (int n : {7, 8, 9}) EXPECT_TRUE(g_file_test(frame(n).c_str(), G_FILE_TEST_EXISTS)) << n;
+  EXPECT_FALSE(g_file_test(frame(6).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_FALSE(g_file_test(frame(10).c_str(), G_FILE_TEST_EXISTS));
+  // 0.7 s into a 1 s pass from red to blue.
+  EXPECT_TRUE(near(saved_pixel(7), {77, 0, 179, 255}));
+  EXPECT_EQ(qv_global_string_get("qv-last-saved-frame").value_or(""), frame(9));
+  // The image itself is as it was: only copies were drawn on.
+  EXPECT_TRUE(near(qv_test_pixel(image.layer, 20, 20), kWhite));
+  EXPECT_EQ(qv_test_path_names(image.id).size(), 2u);
+}
+
+TEST_F(RenderLive, EntriesAppearFadeFreezeAndGoAtTheirTimes) {
+  QVanimChunk &e = add_entry(1, 1);
+  e.fade_in = 0.5;
+  e.freeze_after = 0.5;
+  e.fade_out = 0.5;
+  store();
+  EXPECT_TRUE(near(pixel_at_frame(3), kWhite));               // not yet faded in
+  EXPECT_TRUE(near(pixel_at_frame(7), {255, 153, 153, 255}));  // red at 40 %
+  EXPECT_TRUE(near(pixel_at_frame(15), {128, 0, 128, 255}));   // halfway
+  EXPECT_TRUE(near(pixel_at_frame(22), {0, 0, 255, 255}));     // frozen at its end
+  EXPECT_TRUE(near(pixel_at_frame(27), {102, 102, 255, 255})); // fading out
+  EXPECT_TRUE(near(pixel_at_frame(31), kWhite));               // gone
+}
+
+TEST_F(RenderLive, RepeatsRunThePassAgain) {
+  QVanimChunk &e = add_entry(0, 1);
+  e.repeat = -1;
+  store();
+  EXPECT_TRUE(near(pixel_at_frame(25), {128, 0, 128, 255}));  // third pass, halfway
+}
+
+TEST_F(RenderLive, InterlacedFieldsInterleaveRows) {
+  // One frame per second: the second field is half a pass later.
+  add_entry(1, 1);
+  timeline.header.fps = 1;
+  timeline.header.interlace = QV_INTERLACED_PAL;
+  store();
+  ASSERT_EQ(qv_render_and_save(image.id, "Main", frame(1), 1), 1);
+  EXPECT_TRUE(near(saved_pixel(1, 21), {255, 0, 0, 255}));   // odd rows: first field
+  EXPECT_TRUE(near(saved_pixel(1, 20), {128, 0, 128, 255}));  // even rows: second field
+
+  timeline.header.interlace = QV_INTERLACED_NTSC;
+  qv_timeline_store_current(image.id, timeline);
+  ASSERT_EQ(qv_render_and_save(image.id, "Main", frame(1), 1), 1);
+  EXPECT_TRUE(near(saved_pixel(1, 21), {128, 0, 128, 255}));
+  EXPECT_TRUE(near(saved_pixel(1, 20), {255, 0, 0, 255}));
+}
+
+TEST_F(RenderLive, RenderAtGivesACopyOrDrawsOnTheImage) {
+  add_entry(1, 2);
+  store();
+  // x 0.4 of 0..5 s is 2 s, halfway through the pass.
+  const gint32 copy = qv_timeline_render_at(image.id, "Main", 0.4, 0);
+  ASSERT_GT(copy, 0);
+  EXPECT_NE(copy, image.id);
+  EXPECT_TRUE(near(qv_test_pixel(gimp_image_get_active_drawable(copy), 20, 20), {128, 0, 128, 255}));
+  EXPECT_EQ(qv_test_parasite(copy, QV_RENDER_DUPLICATE_MARK), "<none>");
+  gimp_image_delete(copy);
+  EXPECT_TRUE(near(qv_test_pixel(image.layer, 20, 20), kWhite));
+  EXPECT_FALSE(qv_rendering_in_progress());
+
+  EXPECT_EQ(qv_timeline_render_at(image.id, "Main", 0.2, QV_RENDER_ON_SOURCE), image.id);
+  EXPECT_TRUE(near(qv_test_pixel(image.layer, 20, 20), {255, 0, 0, 255}));
+}
+
+TEST_F(RenderLive, ATimelineThatRendersItselfStops) {
+  // The keyspline asks for the timeline it is drawn by.
+  qv_path_set_style_attribute(image.id, "[@] colour", {{"@-timeline: ", "Main"}});
+  add_entry(0, 1);
+  store();
+  const gint32 copy = qv_timeline_render_at(image.id, "Main", 0.1, 0);
+  ASSERT_GT(copy, 0);
+  gimp_image_delete(copy);
+  EXPECT_FALSE(qv_global_string_get("qv-timelines-in-progress"));
+}
+
+TEST_F(RenderLive, BadRequestsRenderNothing) {
+  add_entry(0, 1);
+  store();
+  EXPECT_EQ(qv_render_and_save(image.id, "No such timeline", frame(1), 2), 0);
+  EXPECT_EQ(qv_render_and_save(image.id, "Main", frame(1), 0), 0);
+  EXPECT_EQ(qv_render_and_save(4242, "Main", frame(1), 1), 0);
+  // A folder that does not exist: the first frame fails, nothing is left.
+  EXPECT_EQ(qv_render_and_save(image.id, "Main", dir + "/missing/frame_001.png", 2), -1);
+  EXPECT_FALSE(g_file_test((dir + "/missing").c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_EQ(qv_timeline_render_at(image.id, "No such timeline", 0.5, 0), -1);
+  EXPECT_FALSE(qv_rendering_in_progress());
+  // No duplicate is left open.
+  gint count = 0;
+  g_free(gimp_image_list(&count));
+  EXPECT_EQ(count, 1);
+}
+
+}  // namespace
