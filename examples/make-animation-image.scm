@@ -9,7 +9,10 @@
 ;   "[@<-S] unwrite"       the same lines taken back from their ends
 ;   "[@-Script] progress"  stamp.scm draws a progress bar of length av
 ;   "[@] 1. 1. 2000; 31. 12. 2024"  prints the date running between the two
-; Run through tools/make-demo-image.sh (loads make-demo-image.scm first).
+; The timeline "Demo" runs them over 2 s: the arrow head waits unseen,
+; fades in and then rides; the pen writes in the first second and the
+; unwriting runs in the second. Run through tools/make-demo-image.sh (loads
+; make-demo-image.scm first).
 
 (define (qv-tattoo-of image name)
   (number->string (car (gimp-item-get-tattoo (car (gimp-image-get-vectors-by-name image name))))))
@@ -78,6 +81,8 @@
     (qv-demo-style image "[@] 1. 1. 2000; 31. 12. 2024"
                    (list '("@-date" "use pathname") (list "@-tattoos" (qv-tattoo-of image "\"%D\""))))
 
+    ; The timeline "Demo" animates every keyspline over 2 s (50 frames).
+    (plug-in-qv-example-timeline image "Demo")
     (gimp-image-set-active-layer image layer)
     (gimp-xcf-save 0 image layer xcf xcf)
     (gimp-image-delete image)))
