@@ -113,9 +113,11 @@ TEST(PathGroupIndex, ListsBlocksWithTheirFileSections) {
   EXPECT_EQ(summary(sample_data()),
             (std::vector<Summary>{{1, "one", "-", 1}, {1, "file one", "a.qvg", 1}, {2, "two", "-", 1}}));
   // An "FNAM" of length 0 names no file.
-  Bytes unnamed;
+  Bytes unnamed, unnamed_block;
   qv_pathgroup_append_file_name(unnamed, std::nullopt);
-  EXPECT_EQ(summary(join({unnamed, block(3, "x", 1)})), (std::vector<Summary>{{3, "x", "-", 1}}));
+  block(3, "x", 1).swap(unnamed_block);
+  qv_snapshot_append_empty(unnamed_block, QV_CHUNK_FEND);
+  EXPECT_EQ(summary(join({unnamed, unnamed_block})), (std::vector<Summary>{{3, "x", "-", 1}}));
 }
 
 TEST(PathGroupIndex, RenderBlocksEndAtTheirEodt) {
@@ -151,6 +153,15 @@ TEST(PathGroupIndex, RefusesMalformedStructure) {
   qv_pathgroup_append_file_name(section_inside, "f");
   EXPECT_NE(error_of(join({section_inside, gend})), "");
 
+  // File sections must pair up: an open one would swallow appended groups.
+  Bytes fnam, fend;
+  qv_pathgroup_append_file_name(fnam, "f");
+  qv_snapshot_append_empty(fend, QV_CHUNK_FEND);
+  EXPECT_NE(error_of(join({fnam, block(1, "a", 1)})), "");
+  EXPECT_NE(error_of(join({fnam, fnam, fend, fend})), "");
+  EXPECT_NE(error_of(join({block(1, "a", 1), fend})), "");
+  EXPECT_EQ(error_of(join({fnam, block(1, "a", 1), fend})), "");
+
   // A path whose point list runs past its chunk, and a group name without NUL.
   Bytes bad_path = block(1, "a", 1);
   const size_t path_at = 16 + 2;  // past the "GHDR" with its name "a"
@@ -160,13 +171,13 @@ TEST(PathGroupIndex, RefusesMalformedStructure) {
   bad_name[16 + 3] = 'x';
   EXPECT_NE(error_of(bad_name), "");
   // Cut short anywhere, the data is refused unless the cut falls just after
-  // a whole group.
+  // a whole group of the image (one inside a file section leaves it open).
   const Bytes good = sample_data();
   const auto whole = qv_pathgroups_index(good);
   for (size_t cut = 1; cut < good.size(); ++cut) {
     const auto index = qv_pathgroups_index(Bytes(good.begin(), good.begin() + cut));
     const bool after_a_group = std::any_of(whole.blocks.begin(), whole.blocks.end(),
-                                           [&](const QVPathGroupBlock &b) { return b.end == cut; });
+                                           [&](const QVPathGroupBlock &b) { return b.end == cut && !b.file_name; });
     if (index.ok()) {
       EXPECT_FALSE(index.blocks.empty()) << "cut at " << cut;
       EXPECT_LE(index.blocks.back().end, cut);
@@ -241,6 +252,10 @@ TEST(PathGroupStored, OldHostOrderDataConvertsToTheStoredForm) {
   damaged.resize(damaged.size() - 3);
   EXPECT_FALSE(qv_pathgroups_convert_old(damaged, &error));
   EXPECT_NE(error, "");
+  // Render blocks end in "EODT"; stored, it would hide what is appended later.
+  EXPECT_FALSE(qv_pathgroups_from_stored(qv_pathgroups_to_stored(qv_pathgroups_render_block(host)), &error));
+  const Bytes render_file = qv_pathgroup_file_encode(qv_pathgroups_render_block(block(1, "a", 1)), 2);
+  EXPECT_EQ(qv_pathgroup_file_decode(render_file.data(), render_file.size()).status, QVPathGroupFileStatus::damaged);
   Bytes stored_damaged = *stored;
   stored_damaged[3] = 0xFF;
   EXPECT_FALSE(qv_pathgroups_from_stored(stored_damaged, &error));

@@ -66,7 +66,12 @@ class IndexWalk {
   QVPathGroupIndex run() {
     QVChunkWalker walker = qv_chunk_walker_new(data_, length_);
     while (const std::optional<QVChunk> chunk = qv_chunk_walker_next(walker)) {
-      if (chunk->type == QV_CHUNK_EODT) return finish_at_end();
+      if (chunk->type == QV_CHUNK_EODT) {
+        // A render block of a file ends its section here, without "FEND".
+        index_.ends_at_eodt = true;
+        section_open_ = false;
+        return finish_at_end();
+      }
       if (chunk->size < qv_chunk_min_payload(chunk->type)) {
         return fail("a \"" + qv_chunk_code_text(chunk->type) + "\" chunk is too short for its fields");
       }
@@ -81,6 +86,7 @@ class IndexWalk {
   size_t length_;
   QVPathGroupIndex index_;
   std::optional<std::string> section_;
+  bool section_open_ = false;
   std::optional<QVPathGroupBlock> open_;
 
   void set_error(const std::string &why) {
@@ -95,6 +101,8 @@ class IndexWalk {
 
   QVPathGroupIndex finish_at_end() {
     if (open_) return fail(describe_group(open_->number) + " has no end");
+    // Else whatever is appended later would land inside that file's section.
+    if (section_open_) return fail("a file section has no end");
     return std::move(index_);
   }
 
@@ -117,6 +125,8 @@ class IndexWalk {
     }
     if (chunk.type == QV_CHUNK_FNAM) {
       ++index_.file_sections;
+      if (section_open_) return refuse("a file section starts inside another");
+      section_open_ = true;
       const uint32_t length = qv_chunk_get_u32(start + 8);
       if (length == 0) {
         section_.reset();
@@ -127,6 +137,8 @@ class IndexWalk {
     }
     if (chunk.type == QV_CHUNK_FEND) {
       ++index_.file_sections;
+      if (!section_open_) return refuse("a file section ends that never began");
+      section_open_ = false;
       section_.reset();
       return true;
     }
@@ -362,11 +374,23 @@ std::vector<uint8_t> qv_pathgroups_add_from_file(const std::vector<uint8_t> &dat
   return out;
 }
 
+namespace {
+
+// Stored data and files hold group blocks only; an "EODT" would hide
+// everything behind it, so groups appended later would never be found.
+std::string stored_data_error(const QVPathGroupIndex &index) {
+  if (!index.ok()) return index.error;
+  if (index.ends_at_eodt) return "an end-of-data chunk does not belong in stored path groups";
+  return std::string();
+}
+
+}  // namespace
+
 std::optional<std::vector<uint8_t>> qv_pathgroups_convert_old(const std::vector<uint8_t> &host_data,
                                                               std::string *error) {
-  const QVPathGroupIndex index = qv_pathgroups_index(host_data);
-  if (!index.ok()) {
-    if (error) *error = index.error;
+  const std::string fault = stored_data_error(qv_pathgroups_index(host_data));
+  if (!fault.empty()) {
+    if (error) *error = fault;
     return std::nullopt;
   }
   Bytes stored = host_data;
@@ -386,9 +410,9 @@ std::optional<std::vector<uint8_t>> qv_pathgroups_from_stored(const std::vector<
     if (error) *error = qv_chunk_status_message(status);
     return std::nullopt;
   }
-  const QVPathGroupIndex index = qv_pathgroups_index(data);
-  if (!index.ok()) {
-    if (error) *error = index.error;
+  const std::string fault = stored_data_error(qv_pathgroups_index(data));
+  if (!fault.empty()) {
+    if (error) *error = fault;
     return std::nullopt;
   }
   return data;
@@ -427,7 +451,8 @@ QVPathGroupFile qv_pathgroup_file_decode(const uint8_t *data, size_t size) {
     return file_failure(QVPathGroupFileStatus::damaged, qv_chunk_status_message(status));
   }
   const QVPathGroupIndex index = qv_pathgroups_index(chunks);
-  if (!index.ok()) return file_failure(QVPathGroupFileStatus::damaged, index.error);
+  const std::string fault = stored_data_error(index);
+  if (!fault.empty()) return file_failure(QVPathGroupFileStatus::damaged, fault);
   if (index.file_sections > 0) {
     return file_failure(QVPathGroupFileStatus::damaged, "a group file cannot hold file sections");
   }

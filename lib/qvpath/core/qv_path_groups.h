@@ -65,6 +65,7 @@ struct QVPathGroupIndex {
   std::vector<QVPathGroupBlock> blocks;
   std::optional<int32_t> next_number;  // from a "GNXT" chunk
   size_t file_sections = 0;            // "FNAM" and "FEND" chunks met
+  bool ends_at_eodt = false;           // render blocks end so; stored data never
   std::string error;                   // empty: sound
   bool ok() const { return error.empty(); }
 };
