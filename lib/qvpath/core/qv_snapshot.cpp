@@ -84,22 +84,28 @@ bool group_header_is_sound(const uint8_t *start, const QVChunk &chunk) {
 }
 
 // Walks the snapshot, handing every path and parasite to the visitors until
-// one of them returns false or the walk ends.
+// one of them returns false or the walk ends. Returns false only when a
+// malformed chunk (or a broken frame) ended the walk.
 template <typename OnPath, typename OnParasite>
-void walk_snapshot(const QVSnapshot &snapshot, OnPath on_path, OnParasite on_parasite) {
+bool walk_snapshot(const QVSnapshot &snapshot, OnPath on_path, OnParasite on_parasite) {
   QVChunkWalker walker = qv_chunk_walker_new(snapshot.data, snapshot.length);
   while (const std::optional<QVChunk> chunk = qv_chunk_walker_next(walker)) {
     const uint8_t *start = snapshot.data + chunk->offset;
     if (chunk->type == QV_CHUNK_PATH) {
       const std::optional<PathView> path = view_path(start, *chunk);
-      if (!path || !on_path(*path)) return;
+      if (!path) return false;
+      if (!on_path(*path)) return true;
     } else if (chunk->type == QV_CHUNK_PARA) {
       const std::optional<ParasiteView> parasite = view_parasite(start, *chunk);
-      if (!parasite || !on_parasite(*parasite)) return;
-    } else if (chunk->type != QV_CHUNK_GHDR || !group_header_is_sound(start, *chunk)) {
-      return;
+      if (!parasite) return false;
+      if (!on_parasite(*parasite)) return true;
+    } else if (chunk->type == QV_CHUNK_GHDR) {
+      if (!group_header_is_sound(start, *chunk)) return false;
+    } else {
+      return true;
     }
   }
+  return walker.status == QVChunkStatus::ok;
 }
 
 QVSnapshotPath copy_path(const PathView &view) {
@@ -206,6 +212,21 @@ std::vector<std::string> qv_snapshot_parasite_names(const QVSnapshot &snapshot) 
         return true;
       });
   return names;
+}
+
+QVSnapshotContent qv_snapshot_read_all(const QVSnapshot &snapshot) {
+  QVSnapshotContent content;
+  content.sound = walk_snapshot(
+      snapshot,
+      [&](const PathView &path) {
+        content.paths.push_back(copy_path(path));
+        return true;
+      },
+      [&](const ParasiteView &parasite) {
+        content.parasites.push_back(copy_parasite(parasite));
+        return true;
+      });
+  return content;
 }
 
 void qv_snapshot_append_path(std::vector<uint8_t> &out, const QVSnapshotPath &path) {

@@ -55,6 +55,16 @@ std::optional<std::string> qv_snapshot_path_name_by_tattoo(const QVSnapshot &sna
 std::vector<std::string> qv_snapshot_path_names(const QVSnapshot &snapshot);
 std::vector<std::string> qv_snapshot_parasite_names(const QVSnapshot &snapshot);
 
+// Every path and parasite the walk reaches, in snapshot order. `sound` is
+// false when a malformed chunk ended the walk rather than the end of the data
+// or a chunk of another type: then the lists hold only what came before it.
+struct QVSnapshotContent {
+  std::vector<QVSnapshotPath> paths;
+  std::vector<QVSnapshotParasite> parasites;
+  bool sound = true;
+};
+QVSnapshotContent qv_snapshot_read_all(const QVSnapshot &snapshot);
+
 // Writers used by tests and by path-group storage: each appends one chunk in
 // host order. Names are written up to their first NUL, as the readers see them.
 void qv_snapshot_append_path(std::vector<uint8_t> &out, const QVSnapshotPath &path);
