@@ -10,16 +10,12 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_chunks.h"
 #include "qv_draw_current.h"
 #include "qv_glib_ptr.h"
 #include "qv_parasite.h"
-#include "qv_path_points.h"
-#include "qv_paths.h"
 #include "qv_render.h"
 #include "qv_render_save.h"
 #include "qv_style_store.h"
-#include "qv_style_text.h"
 #include "qv_timeline_store.h"
 
 namespace {
@@ -32,32 +28,6 @@ const QVTestPixel kWhite = {255, 255, 255, 255};
       return ::testing::AssertionFailure() << "pixel " << qv_test_pixel_text(actual) << " expected "
                                            << qv_test_pixel_text(expected);
   return ::testing::AssertionSuccess();
-}
-
-// Stores the image's paths and their parasites as path group 1, as the
-// path-group storage keeps them.
-void store_paths_as_group(gint32 image) {
-  QVBytes block;
-  qv_snapshot_append_group_header(block, 1, "Path-Group#1");
-  const auto paths = qv_path_list(image);
-  for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
-    const QVPathPoints points = qv_path_read_points(image, it->name.c_str(), nullptr);
-    QVSnapshotPath record;
-    record.tattoo = static_cast<int32_t>(gimp_item_get_tattoo(it->id));
-    record.path_type = points.path_type;
-    record.closed = points.closed;
-    record.name = it->name;
-    record.points = points.points;
-    qv_snapshot_append_path(block, record);
-  }
-  for (const auto &name : qv_image_parasite_names(image)) {
-    if (!qv_is_any_per_path_parasite(name)) continue;
-    const auto bytes = qv_image_parasite_bytes(image, name.c_str());
-    qv_snapshot_append_parasite(block, {name, GIMP_PARASITE_PERSISTENT, *bytes});
-  }
-  qv_snapshot_append_empty(block, QV_CHUNK_GEND);
-  ASSERT_EQ(qv_chunks_to_big_endian(block.data(), block.size()), QVChunkStatus::ok);
-  qv_parasite_attach(image, "qv-pathgroups-image-be", GIMP_PARASITE_PERSISTENT, block.size(), block.data());
 }
 
 struct RenderLive : ::testing::Test {
@@ -98,10 +68,9 @@ struct RenderLive : ::testing::Test {
     return qv_timeline_add_entry(timeline, entry);
   }
 
-  void store() {
-    store_paths_as_group(image.id);
-    qv_timeline_store_current(image.id, timeline);
-  }
+  // Rendering stores the image's paths as its current path group (number 1
+  // in a new image), which the entries name.
+  void store() { qv_timeline_store_current(image.id, timeline); }
 
   std::string frame(int number) { return dir + "/frame_" + (number < 10 ? "00" : "0") + std::to_string(number) + ".png"; }
 

@@ -3,6 +3,7 @@
 #include <glib/gstdio.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -16,6 +17,7 @@
 #include "qv_image_duplicate.h"
 #include "qv_keyspline.h"
 #include "qv_parasite.h"
+#include "qv_path_group_store.h"
 #include "qv_scheme.h"
 #include "qv_scheme_gimp.h"
 #include "qv_timeline_store.h"
@@ -27,8 +29,6 @@ const char *const kLastSavedFrame = "qv-last-saved-frame";
 const char *const kBeforeRender = "qv-general-script-before-render";
 const char *const kAfterRender = "qv-general-script-after-render";
 const char *const kBeforeSave = "qv-general-script-before-save";
-const char *const kGroupsParasite = "qv-pathgroups-image-be";
-const std::array<uint8_t, 8> kGroupFileMagic = {0x89, 'Q', 'V', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 // --- Scripts -------------------------------------------------------------------
 
@@ -124,6 +124,33 @@ gint32 join_fields(gint32 first, gint32 second, const std::vector<gint32> &touch
 
 // --- Saving --------------------------------------------------------------------
 
+// PNG frames keep the user's PNG settings but never the save time, so that
+// rendering the same frame again (elsewhere, later) gives the same file.
+bool save_png_without_time(gint32 image, gint32 drawable, const std::string &file) {
+  gint count = 0;
+  GimpParam *defaults = gimp_run_procedure("file-png-get-defaults", &count, GIMP_PDB_END);
+  std::array<gint32, 9> options = {0, 9, 0, 0, 0, 0, 0, 0, 0};
+  const bool have = count >= 10 && defaults[0].data.d_status == GIMP_PDB_SUCCESS;
+  if (have)
+    for (size_t i = 0; i < options.size(); ++i) options[i] = defaults[i + 1].data.d_int32;
+  gimp_destroy_params(defaults, count);
+  options[6] = 0;  // the save time
+  GimpParam *result = gimp_run_procedure(
+      "file-png-save2", &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE, image,
+      GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, file.c_str(), GIMP_PDB_STRING, file.c_str(),
+      GIMP_PDB_INT32, options[0], GIMP_PDB_INT32, options[1], GIMP_PDB_INT32, options[2], GIMP_PDB_INT32,
+      options[3], GIMP_PDB_INT32, options[4], GIMP_PDB_INT32, options[5], GIMP_PDB_INT32, options[6],
+      GIMP_PDB_INT32, options[7], GIMP_PDB_INT32, options[8], GIMP_PDB_END);
+  const bool ok = count >= 1 && result[0].data.d_status == GIMP_PDB_SUCCESS;
+  gimp_destroy_params(result, count);
+  return ok;
+}
+
+bool ends_with_png(const std::string &file) {
+  if (file.size() < 4) return false;
+  return g_ascii_strcasecmp(file.c_str() + file.size() - 4, ".png") == 0;
+}
+
 // Saves through a temporary file beside the frame, so that a frame file is
 // either whole or not there.
 bool save_frame(gint32 image, const std::string &file) {
@@ -133,7 +160,11 @@ bool save_frame(gint32 image, const std::string &file) {
   const std::string extension = dot == std::string::npos ? "" : base.substr(dot);
   const std::string temporary = folder + G_DIR_SEPARATOR_S + "." + base + ".part" + extension;
   const gint32 drawable = gimp_image_get_active_drawable(image);
-  if (!gimp_file_save(GIMP_RUN_NONINTERACTIVE, image, drawable, temporary.c_str(), temporary.c_str())) {
+  const bool saved = ends_with_png(file)
+                         ? save_png_without_time(image, drawable, temporary)
+                         : gimp_file_save(GIMP_RUN_NONINTERACTIVE, image, drawable, temporary.c_str(),
+                                          temporary.c_str());
+  if (!saved) {
     g_remove(temporary.c_str());
     return false;
   }
@@ -179,49 +210,13 @@ std::optional<QVSnapshot> find_group(const QVBytes &block, int32_t id, const std
   return std::nullopt;
 }
 
-// A group file read into a host-order block: "FNAM", the file's chunks,
-// "EODT". None (with a message) when the file cannot be read or is damaged.
-std::optional<QVBytes> load_group_file(const std::string &file) {
-  gchar *content = nullptr;
-  gsize length = 0;
-  const auto native = qv_take_string(g_filename_from_utf8(file.c_str(), -1, nullptr, nullptr, nullptr));
-  if (native.empty() || !g_file_get_contents(native.c_str(), &content, &length, nullptr)) {
-    g_message("Path-group file \"%s\" cannot be read.", file.c_str());
-    return std::nullopt;
-  }
-  QVBytes bytes(content, content + length);
-  g_free(content);
-  if (bytes.size() < kGroupFileMagic.size() ||
-      !std::equal(kGroupFileMagic.begin(), kGroupFileMagic.end(), bytes.begin())) {
-    g_message("\"%s\" is no path-group file.", file.c_str());
-    return std::nullopt;
-  }
-  QVBytes chunks(bytes.begin() + kGroupFileMagic.size(), bytes.end());
-  if (qv_chunks_to_host(chunks.data(), chunks.size()) != QVChunkStatus::ok) {
-    g_message("Path-group file \"%s\" is damaged.", file.c_str());
-    return std::nullopt;
-  }
-  QVBytes block;
-  const uint32_t name_length = static_cast<uint32_t>(file.size() + 1);
-  std::vector<uint8_t> header(12);
-  qv_chunk_put_u32(header.data(), 4 + name_length);
-  qv_chunk_put_u32(header.data() + 4, QV_CHUNK_FNAM);
-  qv_chunk_put_u32(header.data() + 8, name_length);
-  block.insert(block.end(), header.begin(), header.end());
-  block.insert(block.end(), file.c_str(), file.c_str() + name_length);
-  block.insert(block.end(), chunks.begin(), chunks.end());
-  qv_snapshot_append_empty(block, QV_CHUNK_FEND);
-  qv_snapshot_append_empty(block, QV_CHUNK_EODT);
-  return block;
-}
-
 std::optional<QVSnapshot> group_of_entry(QVpathAnimationEnvironment &env, const QVanimChunk &entry) {
   if (env.group_data.empty()) return std::nullopt;
   if (auto group = find_group(env.group_data[0], entry.group_id, entry.group_file)) return group;
   if (!entry.group_file || entry.group_file->empty()) return std::nullopt;
   for (size_t i = 1; i < env.group_data.size(); ++i)
     if (auto group = find_group(env.group_data[i], entry.group_id, entry.group_file)) return group;
-  auto loaded = load_group_file(*entry.group_file);
+  auto loaded = qv_pathgroup_file_render_snapshot(*entry.group_file);
   if (!loaded) return std::nullopt;
   env.group_data.push_back(std::move(*loaded));
   return find_group(env.group_data.back(), entry.group_id, entry.group_file);
@@ -470,18 +465,7 @@ QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env
   return QVEntrySetup::paths;
 }
 
-std::vector<QVBytes> qv_render_group_data(gint32 image) {
-  QVBytes block;
-  if (auto stored = qv_image_parasite_bytes(image, kGroupsParasite)) {
-    block = std::move(*stored);
-    if (qv_chunks_to_host(block.data(), block.size()) != QVChunkStatus::ok) {
-      g_message("The image's path groups are damaged; only its own paths are rendered.");
-      block.clear();
-    }
-  }
-  qv_snapshot_append_empty(block, QV_CHUNK_EODT);
-  return {std::move(block)};
-}
+std::vector<QVBytes> qv_render_group_data(gint32 image) { return {qv_pathgroups_render_snapshot(image)}; }
 
 gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x, int flags) {
   if (!qv_image_is_open(image)) {
