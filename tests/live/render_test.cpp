@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <glib/gstdio.h>
+#include <gtk/gtk.h>
 
 #include <string>
 #include <vector>
 
 #include "live_support.h"
+#include "qv_dialogs.h"
 #include "qv_draw_current.h"
 #include "qv_glib_ptr.h"
 #include "qv_parasite.h"
@@ -185,6 +187,73 @@ TEST_F(RenderLive, BadRequestsRenderNothing) {
   gint count = 0;
   g_free(gimp_image_list(&count));
   EXPECT_EQ(count, 1);
+}
+
+}  // namespace
+
+// --- The Render Timeline dialog (needs a display) ----------------------------------
+
+namespace {
+
+GtkWidget *visible_dialog(const char *title) {
+  GList *windows = gtk_window_list_toplevels();
+  GtkWidget *found = nullptr;
+  for (GList *l = windows; l && !found; l = l->next) {
+    GtkWidget *w = GTK_WIDGET(l->data);
+    const char *t = gtk_window_get_title(GTK_WINDOW(w));
+    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t && std::string(t) == title) found = w;
+  }
+  g_list_free(windows);
+  return found;
+}
+
+struct DialogAnswer {
+  gint response;
+  bool answered = false;
+  int attempts = 0;
+};
+
+gboolean answer_render_timeline(gpointer data) {
+  auto *a = static_cast<DialogAnswer *>(data);
+  GtkWidget *dialog = visible_dialog("Render Timeline");
+  if (!dialog) return ++a->attempts < 200;
+  a->answered = true;
+  gtk_dialog_response(GTK_DIALOG(dialog), a->response);
+  return FALSE;
+}
+
+struct RenderDialog : RenderLive {
+  void SetUp() override {
+    ASSERT_TRUE(qv_dialog_toolkit_init()) << "no display";
+    RenderLive::SetUp();
+    add_entry(0, 1);
+    store();
+    const std::string timeline_name = "Main", first = frame(5);
+    qv_parasite_attach(image.id, "qv-last-rendered-timeline", GIMP_PARASITE_PERSISTENT, timeline_name.size() + 1,
+                       timeline_name.c_str());
+    qv_parasite_attach(image.id, "qv-last-rendered-startframe", GIMP_PARASITE_PERSISTENT, first.size() + 1,
+                       first.c_str());
+    const guint32 two = GUINT32_TO_BE(2);
+    qv_parasite_attach(image.id, "qv-last-rendered-amount-frames", GIMP_PARASITE_PERSISTENT, 4, &two);
+  }
+};
+
+TEST_F(RenderDialog, OkRendersTheRememberedFramesWithTheProgressWindow) {
+  DialogAnswer ok{GTK_RESPONSE_OK};
+  g_timeout_add(50, answer_render_timeline, &ok);
+  EXPECT_EQ(qv_render_timeline_dialog(image.id), 1);
+  EXPECT_TRUE(ok.answered);
+  EXPECT_TRUE(g_file_test(frame(5).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_TRUE(g_file_test(frame(6).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_FALSE(g_file_test(frame(7).c_str(), G_FILE_TEST_EXISTS));
+}
+
+TEST_F(RenderDialog, CancelRendersNothing) {
+  DialogAnswer cancel{GTK_RESPONSE_CANCEL};
+  g_timeout_add(50, answer_render_timeline, &cancel);
+  EXPECT_EQ(qv_render_timeline_dialog(image.id), -1);
+  EXPECT_TRUE(cancel.answered);
+  EXPECT_FALSE(g_file_test(frame(5).c_str(), G_FILE_TEST_EXISTS));
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+; The render benchmark's two Script-Fu programs.
+;
+; (qv-bench-make-image "examples/animation.xcf" "work/bench.xcf")
+;   the animation example scaled to 1280x720, with its timeline "Demo"
+;   (50 frames at 25 frames per second).
+; (qv-bench-plain "work/bench.xcf" "work/plain" 50 "work/plain.txt")
+;   the baseline: per frame the same GIMP work the timeline render does,
+;   written as a plain Script-Fu loop: duplicate the image keeping tattoos,
+;   draw each keyspline at its entry's t, flatten, save, delete.
+
+(define (qv-bench-make-image xcf out)
+  (let* ((image (car (gimp-xcf-load 0 xcf xcf)))
+         (layer (car (gimp-image-get-active-layer image))))
+    (gimp-image-scale image 1280 720)
+    (gimp-xcf-save 0 image layer out out)
+    (gimp-image-delete image)))
+
+; Begin and duration of each keyspline's entry in "Demo" (seconds).
+(define qv-bench-entries
+  '(("[@] morph" 0 2) ("[@] ride" 0.8 1.2) ("[@->S] write" 0 1) ("[@<-S] unwrite" 1 1)
+    ("[@-Script] progress" 0 2) ("[@] 1. 1. 2000; 31. 12. 2024" 0 2)))
+
+(define (qv-bench-t entry seconds)
+  (let ((u (/ (- seconds (cadr entry)) (caddr entry))))
+    (max 0 (min 1 u))))
+
+(define (qv-bench-frame-name folder i)
+  (let ((digits (number->string i)))
+    (string-append folder "/frame_" (substring "000" 0 (- 3 (string-length digits))) digits ".png")))
+
+(define (qv-bench-plain xcf folder frames report-file)
+  (let* ((image (car (gimp-xcf-load 0 xcf xcf)))
+         (drawable (car (gimp-image-get-active-drawable image)))
+         (layer-tattoo (car (gimp-item-get-tattoo (car (gimp-image-get-active-layer image))))))
+    (let loop ((i 0))
+      (if (< i frames)
+          (let* ((seconds (/ i 25.0))
+                 (copy (car (plug-in-qv-image-duplicate 1 image drawable)))
+                 (file (qv-bench-frame-name folder i)))
+            (gimp-image-undo-disable copy)
+            (for-each (lambda (entry)
+                        (gimp-image-set-active-layer copy (car (gimp-image-get-layer-by-tattoo copy layer-tattoo)))
+                        (plug-in-qv-path-draw copy (car entry) (qv-bench-t entry seconds)))
+                      qv-bench-entries)
+            (let ((flat (car (gimp-image-flatten copy))))
+              (file-png-save2 RUN-NONINTERACTIVE copy flat file file 0 9 0 0 0 1 0 0 0))
+            (gimp-image-delete copy)
+            (loop (+ i 1)))))
+    (gimp-image-delete image)
+    (let ((port (open-output-file report-file)))
+      (display "done" port)
+      (close-output-port port))))
