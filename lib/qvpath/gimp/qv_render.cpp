@@ -124,17 +124,27 @@ gint32 join_fields(gint32 first, gint32 second, const std::vector<gint32> &touch
 
 // --- Saving --------------------------------------------------------------------
 
+// The user's PNG settings, asked once per process: asking starts GIMP's PNG
+// plug-in, which costs half a second, as much as saving a frame.
+std::array<gint32, 9> png_defaults() {
+  static const std::array<gint32, 9> defaults = [] {
+    std::array<gint32, 9> options = {0, 9, 0, 0, 0, 0, 0, 0, 0};
+    gint count = 0;
+    GimpParam *values = gimp_run_procedure("file-png-get-defaults", &count, GIMP_PDB_END);
+    if (count >= 10 && values[0].data.d_status == GIMP_PDB_SUCCESS)
+      for (size_t i = 0; i < options.size(); ++i) options[i] = values[i + 1].data.d_int32;
+    gimp_destroy_params(values, count);
+    return options;
+  }();
+  return defaults;
+}
+
 // PNG frames keep the user's PNG settings but never the save time, so that
 // rendering the same frame again (elsewhere, later) gives the same file.
 bool save_png_without_time(gint32 image, gint32 drawable, const std::string &file) {
-  gint count = 0;
-  GimpParam *defaults = gimp_run_procedure("file-png-get-defaults", &count, GIMP_PDB_END);
-  std::array<gint32, 9> options = {0, 9, 0, 0, 0, 0, 0, 0, 0};
-  const bool have = count >= 10 && defaults[0].data.d_status == GIMP_PDB_SUCCESS;
-  if (have)
-    for (size_t i = 0; i < options.size(); ++i) options[i] = defaults[i + 1].data.d_int32;
-  gimp_destroy_params(defaults, count);
+  std::array<gint32, 9> options = png_defaults();
   options[6] = 0;  // the save time
+  gint count = 0;
   GimpParam *result = gimp_run_procedure(
       "file-png-save2", &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE, image,
       GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, file.c_str(), GIMP_PDB_STRING, file.c_str(),
