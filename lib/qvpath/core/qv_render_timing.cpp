@@ -69,17 +69,17 @@ double qv_frame_time(double fps, double inpoint, long index, double half) {
 }
 
 double qv_ahdr_outpoint(const QVahdrChunk &h) {
-  switch (h.outpoint_mode) {
-    case QV_OUT_IN_PLUS: return h.fps > 0 ? h.inpoint + h.outpoint / h.fps : h.inpoint;
-    case QV_OUT_EXPLICIT: return h.outpoint;
-    default: return std::max(h.end, h.min_end);
-  }
+  // The outpoint is stored in seconds whichever way the editor asks for it;
+  // only "End" follows the timeline's end instead.
+  if (h.outpoint_mode == QV_OUT_END) return std::max(h.end, h.min_end);
+  return h.outpoint;
 }
 
 long qv_ahdr_frame_count(const QVahdrChunk &h) {
-  const double frames = std::floor(h.fps * qv_ahdr_outpoint(h) + 0.5) - std::floor(h.fps * h.inpoint + 0.5);
-  if (!std::isfinite(frames) || frames < 0) return 0;
-  return static_cast<long>(std::min(frames, 999999.0));
+  const double frames = h.fps * (qv_ahdr_outpoint(h) - h.inpoint) + 0.5;
+  if (!std::isfinite(frames) || frames < 1.0) return 0;
+  if (frames >= 999999.0) return 999999;
+  return static_cast<long>(frames);
 }
 
 double qv_render_frame_t(long i, long frames, double t_start, double t_end) {

@@ -40,11 +40,11 @@ double qv_render_frame_t(long i, long frames, double t_start, double t_end);
 // The same half a frame later (the second field of an interlaced frame).
 double qv_render_field_t(long i, long frames, double t_start, double t_end);
 
-// The outpoint of a timeline in seconds by its outpoint mode: the inpoint
-// plus a number of frames, an explicit time, or the timeline's end (never
-// before its minimum end).
+// The outpoint of a timeline in seconds: the stored one, or in "End" mode
+// the timeline's end (never before its minimum end).
 double qv_ahdr_outpoint(const QVahdrChunk &header);
-// Frames from in- to outpoint at the header's frame rate; 0 for nonsense.
+// Frames from in- to outpoint: fps x (out - in) + 0.5, truncated; 0 for
+// nonsense, at most 999999.
 long qv_ahdr_frame_count(const QVahdrChunk &header);
 
 // An animation entry's timing, in seconds.
