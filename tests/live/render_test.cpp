@@ -191,6 +191,77 @@ TEST_F(RenderLive, BadRequestsRenderNothing) {
 
 }  // namespace
 
+// --- Keyspline lists ----------------------------------------------------------------
+
+namespace {
+
+struct RenderLiveList : RenderLive {
+  void SetUp() override {
+    RenderLive::SetUp();
+    qv_rendering_flag(true);
+  }
+  std::string file(const std::string &name) { return dir + "/" + name; }
+  QVTestPixel file_pixel(const std::string &name, int y = 20) {
+    const std::string path = file(name);
+    const gint32 loaded = gimp_file_load(GIMP_RUN_NONINTERACTIVE, path.c_str(), path.c_str());
+    if (loaded < 1) return {-1, -1, -1, -1};
+    const QVTestPixel p = qv_test_pixel(gimp_image_get_active_drawable(loaded), 20, y);
+    gimp_image_delete(loaded);
+    return p;
+  }
+  int render(const std::string &name, long frames, int flags, double t0 = 0, double t1 = 1) {
+    return qv_render_frames(image.id, {"[@] colour"}, file(name), frames, flags, t0, t1, nullptr);
+  }
+};
+
+const int kSave = QV_RENDER_SAVE | QV_RENDER_FLATTEN;
+
+TEST_F(RenderLiveList, FramesRunFromTStartToTEndUnderNumberedNames) {
+  ASSERT_EQ(render("shot_005.png", 3, kSave), 1);
+  EXPECT_TRUE(near(file_pixel("shot_005.png"), {255, 0, 0, 255}));
+  EXPECT_TRUE(near(file_pixel("shot_006.png"), {128, 0, 128, 255}));
+  EXPECT_TRUE(near(file_pixel("shot_007.png"), {0, 0, 255, 255}));
+  EXPECT_FALSE(g_file_test(file("shot_008.png").c_str(), G_FILE_TEST_EXISTS));
+
+  ASSERT_EQ(render("clip.png", 2, kSave), 1);
+  EXPECT_TRUE(g_file_test(file("clip0.png").c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_TRUE(g_file_test(file("clip1.png").c_str(), G_FILE_TEST_EXISTS));
+}
+
+TEST_F(RenderLiveList, ALoopStopsShortOfItsFirstPicture) {
+  ASSERT_EQ(render("loop_1.png", -4, kSave), 1);
+  EXPECT_TRUE(near(file_pixel("loop_1.png"), {255, 0, 0, 255}));
+  EXPECT_TRUE(near(file_pixel("loop_4.png"), {64, 0, 191, 255}));  // t = 0.75
+  EXPECT_FALSE(g_file_test(file("loop_5.png").c_str(), G_FILE_TEST_EXISTS));
+}
+
+TEST_F(RenderLiveList, NamesWithoutExtensionOrNoFramesRenderNothing) {
+  EXPECT_EQ(render("no-extension", 2, kSave), 0);
+  EXPECT_EQ(render("none.png", 0, kSave), 1);
+  EXPECT_FALSE(g_file_test(file("none0.png").c_str(), G_FILE_TEST_EXISTS));
+}
+
+TEST_F(RenderLiveList, InterlacedFieldsAreHalfAFrameApart) {
+  ASSERT_EQ(render("field_0.png", 3, kSave | QV_RENDER_INTERLACED), 1);
+  EXPECT_TRUE(near(file_pixel("field_0.png", 21), {255, 0, 0, 255}));  // odd rows: t = 0
+  EXPECT_TRUE(near(file_pixel("field_0.png", 20), {191, 0, 64, 255}));  // even rows: t = 0.25
+}
+
+TEST_F(RenderLiveList, PreviewFramesGoToTheFrameStore) {
+  QVpathAnimationEnvironment env;
+  env.source = image.id;
+  env.flags = QV_RENDER_FRAME_STORE;
+  ASSERT_EQ(qv_render_frames(image.id, {"[@] colour"}, "", 2, QV_RENDER_FRAME_STORE, 0, 1, &env), 1);
+  ASSERT_EQ(env.frame_store.size(), 2u);
+  const GdkPixbuf *last = env.frame_store.back().get();
+  EXPECT_EQ(gdk_pixbuf_get_width(last), 40);
+  const guint8 *p = gdk_pixbuf_get_pixels(last) + 20 * gdk_pixbuf_get_rowstride(last) + 20 * 3;
+  EXPECT_TRUE(near({p[0], p[1], p[2], 255}, {0, 0, 255, 255}));
+  EXPECT_FALSE(g_file_test("preview_001.xcf", G_FILE_TEST_EXISTS));
+}
+
+}  // namespace
+
 // --- The Render Timeline dialog (needs a display) ----------------------------------
 
 namespace {
