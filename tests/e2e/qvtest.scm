@@ -133,6 +133,43 @@
 
 ; ---- checking a procedure's registration ----
 
+; Menu entries are recorded in the profile's pluginrc: a procedure's block
+; holds blurb, help, author, copyright, date, label, the number of menu paths
+; and the menu paths, one a line.
+(define (qv-read-line port)
+  (let loop ((chars '()))
+    (let ((c (read-char port)))
+      (cond ((eof-object? c) (if (null? chars) c (list->string (reverse chars))))
+            ((char=? c #\newline) (list->string (reverse chars)))
+            (else (loop (cons c chars)))))))
+
+(define (qv-read-lines file)
+  (let ((port (open-input-file file)))
+    (let loop ((out '()))
+      (let ((line (qv-read-line port)))
+        (if (eof-object? line)
+            (begin (close-input-port port) (reverse out))
+            (loop (cons line out)))))))
+
+(define (qv-trim s)
+  (let* ((n (string-length s))
+         (start (let loop ((i 0)) (if (and (< i n) (char-whitespace? (string-ref s i))) (loop (+ i 1)) i)))
+         (end (let loop ((i n)) (if (and (> i start) (char-whitespace? (string-ref s (- i 1)))) (loop (- i 1)) i))))
+    (substring s start end)))
+
+; The lines of a procedure's proc-def block, trimmed, or #f.
+(define (qv-proc-def-lines lines name)
+  (let ((head (string-append "(proc-def \"" name "\" 1")))
+    (let find ((rest lines))
+      (cond ((null? rest) #f)
+            ((string=? (qv-trim (car rest)) head)
+             (let take ((r (cdr rest)) (out '()) (n 0))
+               (if (or (null? r) (= n 9)) (reverse out)
+                   (take (cdr r) (cons (qv-trim (car r)) out) (+ n 1)))))
+            (else (find (cdr rest)))))))
+
+
+
 (define (qv-proc-args name count)
   (let loop ((i 0) (out '()))
     (if (= i count) (reverse out)

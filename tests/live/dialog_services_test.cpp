@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "live_support.h"
 #include "qv_dialog_services.h"
 #include "qv_dialogs.h"
 #include "qv_glib_ptr.h"
@@ -35,21 +36,9 @@ GtkWidget *find_widget(GtkWidget *widget, GType type) {
   return found;
 }
 
-GtkWidget *open_dialog(const char *title) {
-  GList *windows = gtk_window_list_toplevels();
-  GtkWidget *found = nullptr;
-  for (GList *l = windows; l && !found; l = l->next) {
-    GtkWidget *w = GTK_WIDGET(l->data);
-    const char *t = gtk_window_get_title(GTK_WINDOW(w));
-    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t && std::string(t) == title) found = w;
-  }
-  g_list_free(windows);
-  return found;
-}
-
 gboolean answer(gpointer data) {
   auto *a = static_cast<Answer *>(data);
-  GtkWidget *dialog = open_dialog(a->title);
+  GtkWidget *dialog = qv_test_visible_dialog(a->title);
   if (!dialog) return ++a->attempts < 200;  // ten seconds, then the test fails
   if (GtkWidget *label = find_widget(dialog, GTK_TYPE_LABEL))
     a->seen_message = gtk_label_get_text(GTK_LABEL(label));
@@ -118,7 +107,7 @@ TEST_F(DialogServiceLive, AlertWaitsForOkAndCloses) {
   qv_alert_service("No Path available!");
   EXPECT_TRUE(a.answered);
   EXPECT_EQ(a.seen_message, "No Path available!");
-  EXPECT_FALSE(open_dialog("Alert!")) << "dialog left open";
+  EXPECT_FALSE(qv_test_visible_dialog("Alert!")) << "dialog left open";
 }
 
 // The lines of the procedure's block in the profile's pluginrc, trimmed,

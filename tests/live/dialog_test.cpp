@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "live_support.h"
 #include "qv_dialog_geometry.h"
 #include "qv_dialogs.h"
 #include "qv_glib_ptr.h"
@@ -72,21 +73,9 @@ GtkWidget *find_entry(GtkWidget *widget) {
   return found;
 }
 
-GtkWidget *visible_dialog_titled(const std::string &title) {
-  GList *windows = gtk_window_list_toplevels();
-  GtkWidget *found = nullptr;
-  for (GList *l = windows; l && !found; l = l->next) {
-    GtkWidget *w = GTK_WIDGET(l->data);
-    const char *t = gtk_window_get_title(GTK_WINDOW(w));
-    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t && title == t) found = w;
-  }
-  g_list_free(windows);
-  return found;
-}
-
 gboolean respond(gpointer data) {
   auto *r = static_cast<Responder *>(data);
-  GtkWidget *dialog = visible_dialog_titled(r->title);
+  GtkWidget *dialog = qv_test_visible_dialog(r->title);
   if (!dialog) return ++r->attempts < 200;  // ten seconds, then let the test fail
   if (r->type_text) gtk_entry_set_text(GTK_ENTRY(find_entry(dialog)), r->type_text);
   r->answered = true;
@@ -275,7 +264,7 @@ TEST(DialogRun, ConfirmAnswersOkOnlyForOk) {
   Responder r{title, GTK_RESPONSE_OK};
   ScheduledResponse scheduled(r);
   EXPECT_TRUE(qv_dialog_confirm(GTK_WINDOW(parent.get()), title, "Overwrite?"));
-  EXPECT_FALSE(visible_dialog_titled(title)) << "dialog left open";
+  EXPECT_FALSE(qv_test_visible_dialog(title)) << "dialog left open";
 }
 
 TEST(DialogRun, PromptReturnsTheEnteredTextOnlyOnOk) {
@@ -306,7 +295,7 @@ TEST(DialogRun, AlertClosesOnOk) {
   ScheduledResponse scheduled(r);
   qv_dialog_alert(nullptr, nullptr, "No Path available!");
   EXPECT_TRUE(r.answered);
-  EXPECT_FALSE(visible_dialog_titled("Alert!"));
+  EXPECT_FALSE(qv_test_visible_dialog("Alert!"));
 }
 
 // Runs only without a display (the dialogs must degrade, not abort GIMP's

@@ -70,3 +70,15 @@ std::string qv_test_pixel_text(const QVTestPixel &p) {
   return std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + " " +
          std::to_string(p[3]);
 }
+
+GtkWidget *qv_test_visible_dialog(const std::string &title) {
+  GList *windows = gtk_window_list_toplevels();
+  GtkWidget *found = nullptr;
+  for (GList *l = windows; l && !found; l = l->next) {
+    GtkWidget *w = GTK_WIDGET(l->data);
+    const char *t = gtk_window_get_title(GTK_WINDOW(w));
+    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t && title == t) found = w;
+  }
+  g_list_free(windows);
+  return found;
+}

@@ -2,6 +2,7 @@
 // deleted again when the test ends.
 #pragma once
 
+#include <gtk/gtk.h>
 #include <libgimp/gimp.h>
 
 #include <array>
@@ -38,3 +39,6 @@ gint32 qv_test_add_closed_path(gint32 image, const std::string &name, const std:
 using QVTestPixel = std::array<int, 4>;
 QVTestPixel qv_test_pixel(gint32 drawable, int x, int y);
 std::string qv_test_pixel_text(const QVTestPixel &p);
+
+// The visible dialog with exactly this title, or null.
+GtkWidget *qv_test_visible_dialog(const std::string &title);

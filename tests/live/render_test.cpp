@@ -266,18 +266,6 @@ TEST_F(RenderLiveList, PreviewFramesGoToTheFrameStore) {
 
 namespace {
 
-GtkWidget *visible_dialog(const char *title) {
-  GList *windows = gtk_window_list_toplevels();
-  GtkWidget *found = nullptr;
-  for (GList *l = windows; l && !found; l = l->next) {
-    GtkWidget *w = GTK_WIDGET(l->data);
-    const char *t = gtk_window_get_title(GTK_WINDOW(w));
-    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t && std::string(t) == title) found = w;
-  }
-  g_list_free(windows);
-  return found;
-}
-
 struct DialogAnswer {
   gint response;
   bool answered = false;
@@ -286,7 +274,7 @@ struct DialogAnswer {
 
 gboolean answer_render_timeline(gpointer data) {
   auto *a = static_cast<DialogAnswer *>(data);
-  GtkWidget *dialog = visible_dialog("Render Timeline");
+  GtkWidget *dialog = qv_test_visible_dialog("Render Timeline");
   if (!dialog) return ++a->attempts < 200;
   a->answered = true;
   gtk_dialog_response(GTK_DIALOG(dialog), a->response);

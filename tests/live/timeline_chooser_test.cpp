@@ -36,18 +36,6 @@ GtkWidget *find_view(GtkWidget *widget) {
   return found;
 }
 
-GtkWidget *visible_chooser() {
-  GList *windows = gtk_window_list_toplevels();
-  GtkWidget *found = nullptr;
-  for (GList *l = windows; l && !found; l = l->next) {
-    GtkWidget *w = GTK_WIDGET(l->data);
-    const char *t = gtk_window_get_title(GTK_WINDOW(w));
-    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t && std::string(t) == kTitle) found = w;
-  }
-  g_list_free(windows);
-  return found;
-}
-
 void select_rows(GtkWidget *view, std::initializer_list<int> rows) {
   GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
   gtk_tree_selection_unselect_all(selection);
@@ -67,7 +55,7 @@ struct Script {
 
 gboolean play(gpointer data) {
   auto *script = static_cast<Script *>(data);
-  GtkWidget *dialog = visible_chooser();
+  GtkWidget *dialog = qv_test_visible_dialog(kTitle);
   if (!dialog) return ++script->waits < 200;
   script->steps[script->done++](dialog, find_view(dialog));
   return script->done < script->steps.size();

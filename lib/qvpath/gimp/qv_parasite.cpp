@@ -108,6 +108,14 @@ std::optional<std::string> qv_global_string_get(const char *name) {
   return std::string(bytes.begin(), nul);
 }
 
+std::optional<std::string> qv_image_string_get(gint32 image, const char *name) {
+  const auto bytes = qv_image_parasite_bytes(image, name);
+  if (!bytes) return std::nullopt;
+  const auto nul = std::find(bytes->begin(), bytes->end(), 0);
+  if (nul == bytes->begin()) return std::nullopt;
+  return std::string(bytes->begin(), nul);
+}
+
 bool qv_global_parasite_exists(const char *name) {
   qv_parasite_ptr p(gimp_get_parasite(name));
   return p != nullptr;

@@ -42,5 +42,9 @@ void qv_global_string_set(const char *name, const std::string &text);
 std::optional<std::string> qv_global_string_get(const char *name);
 bool qv_global_parasite_exists(const char *name);
 
+// The text of an image parasite up to its first NUL (a trailing NUL is
+// optional); none when it is missing or empty.
+std::optional<std::string> qv_image_string_get(gint32 image, const char *name);
+
 // Whether the image id names an image that is open in GIMP now.
 bool qv_image_is_open(gint32 image);

@@ -32,16 +32,6 @@ const char *const kBeforeSave = "qv-general-script-before-save";
 
 // --- Scripts -------------------------------------------------------------------
 
-// A general script stored with the image; a trailing NUL is optional.
-std::optional<std::string> image_script(gint32 image, const char *parasite) {
-  const auto bytes = qv_image_parasite_bytes(image, parasite);
-  if (!bytes || bytes->empty()) return std::nullopt;
-  std::string text(bytes->begin(), bytes->end());
-  text = text.substr(0, text.find('\0'));
-  if (text.empty()) return std::nullopt;
-  return text;
-}
-
 void run_script(gint32 target, const std::string &av, const std::string &name, const std::string &script) {
   qv_scheme_run_eval4_ref(target, gimp_image_get_active_drawable(target), av.c_str(),
                           qv_scheme_string_literal(name).c_str(), script.c_str());
@@ -49,7 +39,7 @@ void run_script(gint32 target, const std::string &av, const std::string &name, c
 
 void run_image_script(gint32 source, gint32 target, const char *parasite, const std::string &av,
                       const std::string &name) {
-  if (const auto script = image_script(source, parasite)) run_script(target, av, name, *script);
+  if (const auto script = qv_image_string_get(source, parasite)) run_script(target, av, name, *script);
 }
 
 // --- Targets -------------------------------------------------------------------

@@ -227,15 +227,6 @@ void on_frame(GtkButton *, gpointer data) {
   gtk_widget_destroy(chooser);
 }
 
-std::optional<std::string> image_text(gint32 image, const char *parasite) {
-  const auto bytes = qv_image_parasite_bytes(image, parasite);
-  if (!bytes || bytes->empty()) return std::nullopt;
-  std::string text(bytes->begin(), bytes->end());
-  text = text.substr(0, text.find('\0'));
-  if (text.empty()) return std::nullopt;
-  return text;
-}
-
 void store_text(gint32 image, const char *parasite, const std::string &text) {
   qv_parasite_attach(image, parasite, GIMP_PARASITE_PERSISTENT, text.size() + 1, text.c_str());
   qv_image_mark_dirty(image, true);
@@ -290,9 +281,9 @@ gint32 qv_render_timeline_dialog(gint32 image) {
     g_message(_("The Render Timeline dialog needs a display; nothing was rendered."));
     return -1;
   }
-  std::optional<std::string> timeline = image_text(image, kLastTimeline);
+  std::optional<std::string> timeline = qv_image_string_get(image, kLastTimeline);
   if (!timeline) timeline = qv_timeline_choose(nullptr, image, 1);
-  const std::string startframe = image_text(image, kLastStartframe).value_or("");
+  const std::string startframe = qv_image_string_get(image, kLastStartframe).value_or("");
 
   QVRenderDialog d{image};
   d.dialog = gtk_dialog_new_with_buttons(_("Render Timeline"), nullptr, GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
