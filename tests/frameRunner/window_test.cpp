@@ -20,9 +20,7 @@
 
 namespace {
 
-std::string fixture(const char *name) {
-  return std::string(QV_TEST_DATA_DIR) + "/xcf/" + name;
-}
+std::string fixture(const char *name) { return std::string(QV_TEST_DATA_DIR) + "/xcf/" + name; }
 
 void settle() {
   for (int i = 0; i < 20; ++i) {
@@ -182,7 +180,8 @@ TEST(RunnerWindow, SavedPlacementIsKeptOnScreen) {
 
 TEST(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
   Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
-  QVTimelineChooser chooser = qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
+  QVTimelineChooser chooser =
+      qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
   const std::vector<Row> rows = rows_of(chooser);
   gtk_widget_destroy(chooser.dialog);
   ASSERT_EQ(rows.size(), 4u);
@@ -243,15 +242,16 @@ gboolean answer_chooser(gpointer data) {
   for (GList *item = windows; item; item = item->next) {
     GtkWindow *window = GTK_WINDOW(item->data);
     const char *title = gtk_window_get_title(window);
-    if (!title || std::string(title) != "Select Timeline!" || !gtk_widget_get_visible(GTK_WIDGET(window))) {
+    if (!title || std::string(title) != "Select Timeline!" ||
+        !gtk_widget_get_visible(GTK_WIDGET(window))) {
       continue;
     }
     answer.seen = true;
     gtk_window_move(window, 40, 50);
     settle();
     GtkWidget *scroll = nullptr;
-    GList *children = gtk_container_get_children(
-        GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(window))));
+    GList *children =
+        gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(window))));
     for (GList *c = children; c; c = c->next) {
       if (GTK_IS_SCROLLED_WINDOW(c->data)) scroll = GTK_WIDGET(c->data);
     }
@@ -312,7 +312,8 @@ TEST(RunnerWindow, OkIsRefusedUntilEveryEntryIsUsable) {
   const auto problem = [&w] { return qv_runner_window_problem(w).value_or("none"); };
   EXPECT_EQ(problem(), "XCF-Image file not selected!");
   gtk_entry_set_text(GTK_ENTRY(w.xcf), QV_FAKE_GIMP);
-  EXPECT_EQ(problem().rfind(std::string("File »") + QV_FAKE_GIMP + "« not a valid GIMP_XCF!", 0), 0u)
+  EXPECT_EQ(problem().rfind(std::string("File »") + QV_FAKE_GIMP + "« not a valid GIMP_XCF!", 0),
+            0u)
       << problem();
   gtk_entry_set_text(GTK_ENTRY(w.xcf), fixture("timelines-v0.xcf").c_str());
   EXPECT_EQ(problem(), "Timeline not selected!");
@@ -357,9 +358,8 @@ TEST(RunnerWindow, RenderFromTheWindowRunsTheBlocks) {
   ASSERT_EQ(outcomes.size(), 3u);
   for (const QVBlockOutcome &outcome : outcomes) EXPECT_TRUE(outcome.ok) << outcome.reason;
   std::vector<std::string> calls = lines_of(dir / "calls");
-  std::sort(calls.begin(), calls.end(), [](const std::string &a, const std::string &b) {
-    return std::stol(a) < std::stol(b);
-  });
+  std::sort(calls.begin(), calls.end(),
+            [](const std::string &a, const std::string &b) { return std::stol(a) < std::stol(b); });
   ASSERT_EQ(calls.size(), 3u);
   const std::vector<std::pair<std::string, std::string>> blocks = {
       {"7 100 ", "out_0007.png"}, {"107 100 ", "out_0107.png"}, {"207 50 ", "out_0207.png"}};

@@ -320,8 +320,8 @@ void qv_runner_window_load(QVRunnerWindow &w, const QVRunnerSettings &settings) 
   gtk_entry_set_text(GTK_ENTRY(w.xcf), settings.xcf.c_str());
   gtk_entry_set_text(GTK_ENTRY(w.timeline), settings.timeline.c_str());
   gtk_entry_set_text(GTK_ENTRY(w.frame), settings.frame_filename.c_str());
-  gtk_entry_set_text(GTK_ENTRY(w.gimp),
-                     settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP : settings.gimp_exe.c_str());
+  gtk_entry_set_text(GTK_ENTRY(w.gimp), settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP
+                                                                  : settings.gimp_exe.c_str());
   gtk_entry_set_text(GTK_ENTRY(w.parameter), settings.parameter.c_str());
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(w.frames), settings.frames_to_render);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(w.block), settings.block_size);
@@ -416,8 +416,8 @@ QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTime
                                  GTK_POLICY_AUTOMATIC);
   gtk_container_add(GTK_CONTAINER(scroll), chooser.view);
   gtk_widget_set_size_request(scroll, 260, 200);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(chooser.dialog))), scroll,
-                     TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(chooser.dialog))), scroll, TRUE,
+                     TRUE, 0);
   restore_geometry(GTK_WINDOW(chooser.dialog), w.keyfile, QV_RUNNER_TIMELINE_GROUP,
                    &w.timeline_state);
   return chooser;
@@ -436,8 +436,7 @@ std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVTimelineC
     }
     chosen = index;
   }
-  save_geometry(GTK_WINDOW(chooser.dialog), w.keyfile, QV_RUNNER_TIMELINE_GROUP,
-                w.timeline_state);
+  save_geometry(GTK_WINDOW(chooser.dialog), w.keyfile, QV_RUNNER_TIMELINE_GROUP, w.timeline_state);
   gtk_widget_destroy(chooser.dialog);
   chooser = {};
   return chosen;
