@@ -20,30 +20,6 @@ constexpr gint RESPONSE_CANCEL = GTK_RESPONSE_CANCEL;  // -6
 constexpr gint RESPONSE_OK = GTK_RESPONSE_OK;          // -5
 constexpr int MAX_SPIN = 999999;
 
-// The key file beside the program when that folder may be written, else in
-// the user's configuration folder, so an installed program still remembers.
-std::string keyfile_path(const char *argv0) {
-  std::string program = qv_take_string(g_file_read_link("/proc/self/exe", nullptr));
-  if (program.empty()) program = argv0;
-  const std::string beside = qv_runner_keyfile_name(program);
-  const std::string folder = qv_take_string(g_path_get_dirname(beside.c_str()));
-  if (g_access(folder.c_str(), W_OK) == 0) return beside;
-  const std::string name = qv_take_string(g_path_get_basename(beside.c_str()));
-  return qv_take_string(
-      g_build_filename(g_get_user_config_dir(), "qv-path-suite", name.c_str(), nullptr));
-}
-
-void save_keyfile(GKeyFile *file, const std::string &path) {
-  const std::string folder = qv_take_string(g_path_get_dirname(path.c_str()));
-  g_mkdir_with_parents(folder.c_str(), 0755);
-  GError *error = nullptr;
-  // Written to a temporary file and renamed: a crash never leaves half a file.
-  if (!g_key_file_save_to_file(file, path.c_str(), &error)) {
-    std::fprintf(stderr, "frameRunner: settings not saved: %s\n", error->message);
-    g_error_free(error);
-  }
-}
-
 // --- window geometry in the key file ------------------------------------
 
 gboolean track_state(GtkWidget *, GdkEventWindowState *event, gpointer cell) {
@@ -120,46 +96,30 @@ void set_icons(GtkWindow *window) {
 
 // --- the main window ----------------------------------------------------
 
-struct Runner {
-  GKeyFile *keyfile = nullptr;
-  GtkWidget *dialog = nullptr;
-  GtkWidget *xcf = nullptr;
-  GtkWidget *count = nullptr;
-  GtkWidget *timeline = nullptr;
-  GtkWidget *frame = nullptr;
-  GtkWidget *frames = nullptr;
-  GtkWidget *block = nullptr;
-  GtkWidget *gimp = nullptr;
-  GtkWidget *parameter = nullptr;
-  int state = 0;
-  int file_state = 0;
-  int timeline_state = 0;
-};
-
 std::string text_of(GtkWidget *entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
 
-void show_count(Runner &r, long count) {
+void show_count(QVRunnerWindow &w, long count) {
   if (count < 0) {
-    gtk_label_set_text(GTK_LABEL(r.count), "not found?!");
+    gtk_label_set_text(GTK_LABEL(w.count), "not found?!");
     return;
   }
   const std::string text = std::to_string(count) + " frames in";
-  gtk_label_set_text(GTK_LABEL(r.count), text.c_str());
+  gtk_label_set_text(GTK_LABEL(w.count), text.c_str());
 }
 
 // The frame count of the entry's timeline in the entry's image, -1 when the
 // image cannot be read or has no timeline of that name.
-long current_count(const Runner &r) {
-  const QVRunnerTimelines read = qv_runner_read_timelines(text_of(r.xcf));
+long current_count(const QVRunnerWindow &w) {
+  const QVRunnerTimelines read = qv_runner_read_timelines(text_of(w.xcf));
   if (!read.error.empty()) return -1;
-  const QVTimelineInfo *timeline = qv_timeline_find(read.list, text_of(r.timeline));
+  const QVTimelineInfo *timeline = qv_timeline_find(read.list, text_of(w.timeline));
   return timeline ? qv_timeline_frame_count(*timeline) : -1;
 }
 
-GtkWidget *file_chooser(Runner &r, const char *title, GtkFileChooserAction action,
+GtkWidget *file_chooser(QVRunnerWindow &w, const char *title, GtkFileChooserAction action,
                         const char *pattern, const std::string &preset) {
   GtkWidget *chooser = gtk_file_chooser_dialog_new(
-      title, GTK_WINDOW(r.dialog), action, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
+      title, GTK_WINDOW(w.dialog), action, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
       action == GTK_FILE_CHOOSER_ACTION_SAVE ? GTK_STOCK_SAVE : GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT,
       nullptr);
   for (const char *p : {pattern, "*"}) {
@@ -178,17 +138,17 @@ GtkWidget *file_chooser(Runner &r, const char *title, GtkFileChooserAction actio
       gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
     }
   }
-  restore_geometry(GTK_WINDOW(chooser), r.keyfile, "file_dialog", &r.file_state);
+  restore_geometry(GTK_WINDOW(chooser), w.keyfile, QV_RUNNER_FILE_GROUP, &w.file_state);
   return chooser;
 }
 
 // Runs a file chooser; the chosen name, or none on cancel.
-std::optional<std::string> choose_file(Runner &r, GtkWidget *chooser) {
+std::optional<std::string> choose_file(QVRunnerWindow &w, GtkWidget *chooser) {
   std::optional<std::string> chosen;
   if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
     chosen = qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser)));
   }
-  save_geometry(GTK_WINDOW(chooser), r.keyfile, "file_dialog", r.file_state);
+  save_geometry(GTK_WINDOW(chooser), w.keyfile, QV_RUNNER_FILE_GROUP, w.file_state);
   gtk_widget_destroy(chooser);
   return chosen;
 }
@@ -197,194 +157,148 @@ void activate_row(GtkTreeView *, GtkTreePath *, GtkTreeViewColumn *, gpointer di
   gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
 }
 
-enum { COLUMN_NAME, COLUMN_BACKGROUND, COLUMN_INDEX, COLUMNS };
-
-// The timeline chooser: none when cancelled; an index of -1 when confirmed
-// without a selected row.
-std::optional<int> choose_timeline(Runner &r, const QVTimelineList &list) {
-  GtkWidget *dialog = gtk_dialog_new_with_buttons(
-      "Select Timeline!", GTK_WINDOW(r.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
-      GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_OK, nullptr);
-  GtkListStore *store = gtk_list_store_new(COLUMNS, G_TYPE_STRING, GDK_TYPE_COLOR, G_TYPE_INT);
-  const GdkColor current = {0, 0xEF00, 0xCF00, 0x8300};
-  const GdkColor recent = {0, 0xF000, 0xDB00, 0xA900};
-  GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
-  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
-  const std::string wanted = text_of(r.timeline);
-  for (size_t i = 0; i < list.timelines.size(); ++i) {
-    const QVTimelineInfo &timeline = list.timelines[i];
-    GtkTreeIter row;
-    gtk_list_store_append(store, &row);
-    gtk_list_store_set(store, &row, COLUMN_NAME, timeline.name.c_str(), COLUMN_INDEX,
-                       static_cast<int>(i), -1);
-    if (timeline.group == QVTimelineGroup::current) {
-      gtk_list_store_set(store, &row, COLUMN_BACKGROUND, &current, -1);
-    } else if (timeline.group == QVTimelineGroup::recent) {
-      gtk_list_store_set(store, &row, COLUMN_BACKGROUND, &recent, -1);
-    }
-    if (timeline.name == wanted && gtk_tree_selection_count_selected_rows(selection) == 0) {
-      gtk_tree_selection_select_iter(selection, &row);
-    }
-  }
-  g_object_unref(store);
-  GtkCellRenderer *cell = gtk_cell_renderer_text_new();
-  g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
-  gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view), -1, "Timeline", cell, "text",
-                                              COLUMN_NAME, "background-gdk", COLUMN_BACKGROUND,
-                                              nullptr);
-  gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(view), FALSE);
-  gtk_tree_view_set_enable_search(GTK_TREE_VIEW(view), TRUE);
-  gtk_tree_view_set_search_column(GTK_TREE_VIEW(view), COLUMN_NAME);
-  gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
-  g_signal_connect(view, "row-activated", G_CALLBACK(activate_row), dialog);
-  GtkWidget *scroll = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroll), GTK_POLICY_AUTOMATIC,
-                                 GTK_POLICY_AUTOMATIC);
-  gtk_container_add(GTK_CONTAINER(scroll), view);
-  gtk_widget_set_size_request(scroll, 260, 200);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), scroll, TRUE, TRUE,
-                     0);
-  restore_geometry(GTK_WINDOW(dialog), r.keyfile, "timeline_dialog", &r.timeline_state);
-  gtk_widget_show_all(dialog);
-
-  std::optional<int> chosen;
-  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
-    GtkTreeModel *model = nullptr;
-    GtkTreeIter row;
-    int index = -1;
-    if (gtk_tree_selection_get_selected(selection, &model, &row)) {
-      gtk_tree_model_get(model, &row, COLUMN_INDEX, &index, -1);
-    }
-    chosen = index;
-  }
-  save_geometry(GTK_WINDOW(dialog), r.keyfile, "timeline_dialog", r.timeline_state);
-  gtk_widget_destroy(dialog);
-  return chosen;
-}
-
 void on_timeline(GtkButton *, gpointer data) {
-  Runner &r = *static_cast<Runner *>(data);
-  std::string preset = text_of(r.xcf);
+  QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
+  std::string preset = text_of(w.xcf);
   for (;;) {
     GtkWidget *chooser =
-        file_chooser(r, "Select XCF-Image", GTK_FILE_CHOOSER_ACTION_OPEN, "*.xcf", preset);
-    const auto xcf = choose_file(r, chooser);
+        file_chooser(w, "Select XCF-Image", GTK_FILE_CHOOSER_ACTION_OPEN, "*.xcf", preset);
+    const auto xcf = choose_file(w, chooser);
     if (!xcf) return;
     preset = *xcf;
-    const QVRunnerTimelines read = qv_runner_read_timelines(*xcf);
-    if (!read.error.empty()) {
-      alert(GTK_WINDOW(r.dialog), read.error);
-      continue;
-    }
-    std::string problems;
-    for (const std::string &problem : read.list.problems) problems += "\n" + problem;
-    if (!problems.empty()) alert(GTK_WINDOW(r.dialog), "Some timelines cannot be read:" + problems);
-    const auto index = choose_timeline(r, read.list);
-    if (!index) continue;
-    gtk_entry_set_text(GTK_ENTRY(r.xcf), xcf->c_str());
-    if (*index < 0) {
-      gtk_entry_set_text(GTK_ENTRY(r.timeline), "");
-      gtk_label_set_text(GTK_LABEL(r.count), "0 frames in");
-      return;
-    }
-    const QVTimelineInfo &timeline = read.list.timelines[*index];
-    gtk_entry_set_text(GTK_ENTRY(r.timeline), timeline.name.c_str());
-    show_count(r, qv_timeline_frame_count(timeline));
-    if (!timeline.frame_filename.empty()) {
-      gtk_entry_set_text(GTK_ENTRY(r.frame), timeline.frame_filename.c_str());
-    }
-    return;
+    if (qv_runner_window_pick_xcf(w, *xcf)) return;
   }
 }
 
 void on_frame(GtkButton *, gpointer data) {
-  Runner &r = *static_cast<Runner *>(data);
-  GtkWidget *chooser = file_chooser(r, "Select Output-Frame", GTK_FILE_CHOOSER_ACTION_SAVE, "*.png",
-                                    text_of(r.frame));
-  if (const auto frame = choose_file(r, chooser)) {
-    gtk_entry_set_text(GTK_ENTRY(r.frame), frame->c_str());
+  QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
+  GtkWidget *chooser = file_chooser(w, "Select Output-Frame", GTK_FILE_CHOOSER_ACTION_SAVE, "*.png",
+                                    text_of(w.frame));
+  if (const auto frame = choose_file(w, chooser)) {
+    gtk_entry_set_text(GTK_ENTRY(w.frame), frame->c_str());
   }
 }
 
 void on_gimp(GtkButton *, gpointer data) {
-  Runner &r = *static_cast<Runner *>(data);
-  GtkWidget *chooser = file_chooser(r, "Select Gimp-EXE File", GTK_FILE_CHOOSER_ACTION_OPEN,
-                                    "gimp*", text_of(r.gimp));
-  if (const auto gimp = choose_file(r, chooser)) {
-    gtk_entry_set_text(GTK_ENTRY(r.gimp), gimp->c_str());
+  QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
+  GtkWidget *chooser = file_chooser(w, "Select Gimp-EXE File", GTK_FILE_CHOOSER_ACTION_OPEN,
+                                    "gimp*", text_of(w.gimp));
+  if (const auto gimp = choose_file(w, chooser)) {
+    gtk_entry_set_text(GTK_ENTRY(w.gimp), gimp->c_str());
   }
 }
 
-GtkWidget *entry(const std::string &text, bool editable, int width) {
+GtkWidget *entry(bool editable, int width) {
   GtkWidget *widget = gtk_entry_new();
-  gtk_entry_set_text(GTK_ENTRY(widget), text.c_str());
   gtk_editable_set_editable(GTK_EDITABLE(widget), editable);
   if (width > 0) gtk_widget_set_size_request(widget, width, -1);
   return widget;
 }
 
-GtkWidget *spin(const char *label, int value, double page, GtkWidget **out) {
+GtkWidget *spin(const char *label, double page, GtkWidget **out) {
   GtkWidget *box = gtk_hbox_new(FALSE, 4);
   *out = gtk_spin_button_new_with_range(1, MAX_SPIN, 1);
   gtk_spin_button_set_increments(GTK_SPIN_BUTTON(*out), 1, page);
-  gtk_spin_button_set_value(GTK_SPIN_BUTTON(*out), value);
   gtk_box_pack_start(GTK_BOX(box), *out, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), gtk_label_new(label), FALSE, FALSE, 0);
   return box;
 }
 
-GtkWidget *button(const char *label, GCallback handler, Runner &r) {
+GtkWidget *button(const char *label, GCallback handler, QVRunnerWindow &w) {
   GtkWidget *widget = gtk_button_new_with_label(label);
-  g_signal_connect(widget, "clicked", handler, &r);
+  g_signal_connect(widget, "clicked", handler, &w);
   return widget;
 }
 
-void build(Runner &r, const QVRunnerSettings &settings) {
-  r.dialog = gtk_dialog_new_with_buttons("Render XCF-Timeline", nullptr, GtkDialogFlags(0),
+// A spin value typed but not yet confirmed (no Enter, focus still in the
+// field) is only in the text; reading the adjustment alone would lose it.
+int spin_value(GtkWidget *widget) {
+  gtk_spin_button_update(GTK_SPIN_BUTTON(widget));
+  return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(widget));
+}
+
+}  // namespace
+
+const char *const QV_RUNNER_MAIN_GROUP = "main_dialog";
+const char *const QV_RUNNER_TIMELINE_GROUP = "timeline_dialog";
+const char *const QV_RUNNER_FILE_GROUP = "file_dialog";
+
+std::string qv_runner_keyfile_path(const char *argv0) {
+  std::string program = qv_take_string(g_file_read_link("/proc/self/exe", nullptr));
+  if (program.empty()) program = argv0;
+  const std::string beside = qv_runner_keyfile_name(program);
+  const std::string folder = qv_take_string(g_path_get_dirname(beside.c_str()));
+  if (g_access(folder.c_str(), W_OK) == 0) return beside;
+  const std::string name = qv_take_string(g_path_get_basename(beside.c_str()));
+  return qv_take_string(
+      g_build_filename(g_get_user_config_dir(), "qv-path-suite", name.c_str(), nullptr));
+}
+
+GKeyFile *qv_runner_keyfile_load(const std::string &path) {
+  GKeyFile *file = g_key_file_new();
+  g_key_file_load_from_file(file, path.c_str(),
+                            GKeyFileFlags(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS),
+                            nullptr);
+  return file;
+}
+
+bool qv_runner_keyfile_save(GKeyFile *file, const std::string &path) {
+  const std::string folder = qv_take_string(g_path_get_dirname(path.c_str()));
+  g_mkdir_with_parents(folder.c_str(), 0755);
+  GError *error = nullptr;
+  // Written to a temporary file and renamed: a crash never leaves half a file.
+  if (!g_key_file_save_to_file(file, path.c_str(), &error)) {
+    std::fprintf(stderr, "frameRunner: settings not saved: %s\n", error->message);
+    g_error_free(error);
+    return false;
+  }
+  return true;
+}
+
+void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
+  w.keyfile = keyfile;
+  w.dialog = gtk_dialog_new_with_buttons("Render XCF-Timeline", nullptr, GtkDialogFlags(0),
                                          GTK_STOCK_CANCEL, RESPONSE_CANCEL, GTK_STOCK_OK,
                                          RESPONSE_OK, nullptr);
-  set_icons(GTK_WINDOW(r.dialog));
+  set_icons(GTK_WINDOW(w.dialog));
   GtkWidget *rows = gtk_vbox_new(FALSE, 6);
   gtk_container_set_border_width(GTK_CONTAINER(rows), 8);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(r.dialog))), rows, TRUE, TRUE,
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(w.dialog))), rows, TRUE, TRUE,
                      0);
 
-  r.xcf = entry(settings.xcf, false, -1);
-  gtk_box_pack_start(GTK_BOX(rows), r.xcf, FALSE, FALSE, 0);
+  w.xcf = entry(false, -1);
+  gtk_box_pack_start(GTK_BOX(rows), w.xcf, FALSE, FALSE, 0);
 
   GtkWidget *timeline_row = gtk_hbox_new(FALSE, 6);
-  r.count = gtk_label_new("");
-  r.timeline = entry(settings.timeline, false, 300);
-  GtkWidget *timeline_button = button("Timeline", G_CALLBACK(on_timeline), r);
-  gtk_box_pack_start(GTK_BOX(timeline_row), r.count, FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(timeline_row), r.timeline, TRUE, TRUE, 0);
+  w.count = gtk_label_new("");
+  w.timeline = entry(false, 300);
+  GtkWidget *timeline_button = button("Timeline", G_CALLBACK(on_timeline), w);
+  gtk_box_pack_start(GTK_BOX(timeline_row), w.count, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(timeline_row), w.timeline, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(timeline_row), timeline_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), timeline_row, FALSE, FALSE, 0);
 
   GtkWidget *frame_row = gtk_hbox_new(FALSE, 6);
-  r.frame = entry(settings.frame_filename, true, 300);
-  GtkWidget *frame_button = button("Frame", G_CALLBACK(on_frame), r);
-  gtk_box_pack_start(GTK_BOX(frame_row), r.frame, TRUE, TRUE, 0);
+  w.frame = entry(true, 300);
+  GtkWidget *frame_button = button("Frame", G_CALLBACK(on_frame), w);
+  gtk_box_pack_start(GTK_BOX(frame_row), w.frame, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(frame_row), frame_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), frame_row, FALSE, FALSE, 0);
 
   GtkWidget *spin_row = gtk_hbox_new(FALSE, 6);
-  gtk_box_pack_start(GTK_BOX(spin_row),
-                     spin("frames to render.", settings.frames_to_render, 5, &r.frames), FALSE,
-                     FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(spin_row), spin("frames to render.", 5, &w.frames), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(spin_row), gtk_vseparator_new(), FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(spin_row), spin("block size.", settings.block_size, 10, &r.block),
-                     FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(spin_row), spin("block size.", 10, &w.block), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), spin_row, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), gtk_hseparator_new(), FALSE, FALSE, 0);
 
   GtkWidget *gimp_row = gtk_hbox_new(FALSE, 6);
-  r.gimp = entry(settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP : settings.gimp_exe, false, -1);
-  r.parameter = entry(settings.parameter, true, -1);
-  GtkWidget *gimp_button = button("gimp.exe", G_CALLBACK(on_gimp), r);
-  gtk_box_pack_start(GTK_BOX(gimp_row), r.gimp, TRUE, TRUE, 0);
+  w.gimp = entry(false, -1);
+  w.parameter = entry(true, -1);
+  GtkWidget *gimp_button = button("gimp.exe", G_CALLBACK(on_gimp), w);
+  gtk_box_pack_start(GTK_BOX(gimp_row), w.gimp, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(gimp_row), gtk_label_new("Parameter -i ..."), FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(gimp_row), r.parameter, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(gimp_row), w.parameter, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(gimp_row), gimp_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), gimp_row, FALSE, FALSE, 0);
 
@@ -397,28 +311,51 @@ void build(Runner &r, const QVRunnerSettings &settings) {
   for (GtkWidget *b : {timeline_button, frame_button, gimp_button}) {
     gtk_widget_set_size_request(b, widest, -1);
   }
-  show_count(r, current_count(r));
-  restore_geometry(GTK_WINDOW(r.dialog), r.keyfile, "main_dialog", &r.state);
-  gtk_widget_show_all(r.dialog);
+  qv_runner_window_load(w, qv_runner_settings_read(keyfile));
+  restore_geometry(GTK_WINDOW(w.dialog), keyfile, QV_RUNNER_MAIN_GROUP, &w.state);
+  gtk_widget_show_all(w.dialog);
 }
 
-// The first problem with the entries, in the order the user fills them in.
-std::optional<std::string> problem(const Runner &r) {
-  const std::string xcf = text_of(r.xcf);
+void qv_runner_window_load(QVRunnerWindow &w, const QVRunnerSettings &settings) {
+  gtk_entry_set_text(GTK_ENTRY(w.xcf), settings.xcf.c_str());
+  gtk_entry_set_text(GTK_ENTRY(w.timeline), settings.timeline.c_str());
+  gtk_entry_set_text(GTK_ENTRY(w.frame), settings.frame_filename.c_str());
+  gtk_entry_set_text(GTK_ENTRY(w.gimp), settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP
+                                                                  : settings.gimp_exe.c_str());
+  gtk_entry_set_text(GTK_ENTRY(w.parameter), settings.parameter.c_str());
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(w.frames), settings.frames_to_render);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(w.block), settings.block_size);
+  show_count(w, current_count(w));
+}
+
+QVRunnerSettings qv_runner_window_settings(const QVRunnerWindow &w) {
+  QVRunnerSettings settings;
+  settings.xcf = text_of(w.xcf);
+  settings.timeline = text_of(w.timeline);
+  settings.frame_filename = text_of(w.frame);
+  settings.gimp_exe = text_of(w.gimp);
+  settings.parameter = text_of(w.parameter);
+  settings.frames_to_render = spin_value(w.frames);
+  settings.block_size = spin_value(w.block);
+  return settings;
+}
+
+std::optional<std::string> qv_runner_window_problem(const QVRunnerWindow &w) {
+  const std::string xcf = text_of(w.xcf);
   if (xcf.empty()) return "XCF-Image file not selected!";
   const QVRunnerTimelines read = qv_runner_read_timelines(xcf);
   if (!read.error.empty()) return "File »" + xcf + "« not a valid GIMP_XCF!\n" + read.error;
-  const std::string timeline = text_of(r.timeline);
+  const std::string timeline = text_of(w.timeline);
   if (timeline.empty()) return "Timeline not selected!";
   if (!qv_timeline_find(read.list, timeline)) return "Timeline »" + timeline + "« not found!";
-  const std::string frame = text_of(r.frame);
+  const std::string frame = text_of(w.frame);
   if (frame.empty()) return "First-Frame file not selected!";
   if (auto bad = qv_runner_check_frame_name(frame)) return bad;
-  const std::string gimp = text_of(r.gimp);
+  const std::string gimp = text_of(w.gimp);
   if (gimp.empty()) return "Gimp-EXE file not selected!";
   if (!qv_runner_find_gimp(gimp)) return "Gimp-EXE »" + gimp + "« does not exist!";
   gchar **argv = nullptr;
-  const std::string parameter = text_of(r.parameter);
+  const std::string parameter = text_of(w.parameter);
   if (!parameter.empty() && !g_shell_parse_argv(parameter.c_str(), nullptr, &argv, nullptr)) {
     return "Parameter »" + parameter + "« cannot be read (unbalanced quotes?)";
   }
@@ -426,20 +363,118 @@ std::optional<std::string> problem(const Runner &r) {
   return std::nullopt;
 }
 
-QVRunnerSettings settings_of(const Runner &r) {
-  QVRunnerSettings settings;
-  settings.xcf = text_of(r.xcf);
-  settings.timeline = text_of(r.timeline);
-  settings.frame_filename = text_of(r.frame);
-  settings.gimp_exe = text_of(r.gimp);
-  settings.parameter = text_of(r.parameter);
-  settings.frames_to_render = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(r.frames));
-  settings.block_size = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(r.block));
-  return settings;
+void qv_runner_window_store(QVRunnerWindow &w) {
+  save_geometry(GTK_WINDOW(w.dialog), w.keyfile, QV_RUNNER_MAIN_GROUP, w.state);
+  qv_runner_settings_write(w.keyfile, qv_runner_window_settings(w));
 }
 
-// Renders with a small window telling which blocks run; the summary ends it.
-int render(const QVRunnerSettings &settings) {
+void qv_runner_window_destroy(QVRunnerWindow &w) {
+  if (w.dialog) gtk_widget_destroy(w.dialog);
+  w.dialog = nullptr;
+}
+
+QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list) {
+  QVTimelineChooser chooser;
+  chooser.dialog = gtk_dialog_new_with_buttons(
+      "Select Timeline!", GTK_WINDOW(w.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
+      GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_OK, nullptr);
+  GtkListStore *store =
+      gtk_list_store_new(QV_CHOOSER_COLUMNS, G_TYPE_STRING, GDK_TYPE_COLOR, G_TYPE_INT);
+  const GdkColor current = {0, 0xEF00, 0xCF00, 0x8300};
+  const GdkColor recent = {0, 0xF000, 0xDB00, 0xA900};
+  chooser.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(chooser.view));
+  gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
+  const std::string wanted = text_of(w.timeline);
+  for (size_t i = 0; i < list.timelines.size(); ++i) {
+    const QVTimelineInfo &timeline = list.timelines[i];
+    GtkTreeIter row;
+    gtk_list_store_append(store, &row);
+    gtk_list_store_set(store, &row, QV_CHOOSER_NAME, timeline.name.c_str(), QV_CHOOSER_INDEX,
+                       static_cast<int>(i), -1);
+    if (timeline.group == QVTimelineGroup::current) {
+      gtk_list_store_set(store, &row, QV_CHOOSER_BACKGROUND, &current, -1);
+    } else if (timeline.group == QVTimelineGroup::recent) {
+      gtk_list_store_set(store, &row, QV_CHOOSER_BACKGROUND, &recent, -1);
+    }
+    if (timeline.name == wanted && gtk_tree_selection_count_selected_rows(selection) == 0) {
+      gtk_tree_selection_select_iter(selection, &row);
+    }
+  }
+  g_object_unref(store);
+  GtkCellRenderer *cell = gtk_cell_renderer_text_new();
+  g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+  gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(chooser.view), -1, "Timeline", cell,
+                                              "text", QV_CHOOSER_NAME, "background-gdk",
+                                              QV_CHOOSER_BACKGROUND, nullptr);
+  gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(chooser.view), FALSE);
+  gtk_tree_view_set_enable_search(GTK_TREE_VIEW(chooser.view), TRUE);
+  gtk_tree_view_set_search_column(GTK_TREE_VIEW(chooser.view), QV_CHOOSER_NAME);
+  g_signal_connect(chooser.view, "row-activated", G_CALLBACK(activate_row), chooser.dialog);
+  GtkWidget *scroll = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroll), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_container_add(GTK_CONTAINER(scroll), chooser.view);
+  gtk_widget_set_size_request(scroll, 260, 200);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(chooser.dialog))), scroll, TRUE,
+                     TRUE, 0);
+  restore_geometry(GTK_WINDOW(chooser.dialog), w.keyfile, QV_RUNNER_TIMELINE_GROUP,
+                   &w.timeline_state);
+  return chooser;
+}
+
+std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVTimelineChooser &chooser) {
+  gtk_widget_show_all(chooser.dialog);
+  std::optional<int> chosen;
+  if (gtk_dialog_run(GTK_DIALOG(chooser.dialog)) == GTK_RESPONSE_OK) {
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(chooser.view));
+    GtkTreeModel *model = nullptr;
+    GtkTreeIter row;
+    int index = -1;
+    if (gtk_tree_selection_get_selected(selection, &model, &row)) {
+      gtk_tree_model_get(model, &row, QV_CHOOSER_INDEX, &index, -1);
+    }
+    chosen = index;
+  }
+  save_geometry(GTK_WINDOW(chooser.dialog), w.keyfile, QV_RUNNER_TIMELINE_GROUP, w.timeline_state);
+  gtk_widget_destroy(chooser.dialog);
+  chooser = {};
+  return chosen;
+}
+
+void qv_runner_window_take_timeline(QVRunnerWindow &w, const std::string &xcf,
+                                    const QVTimelineList &list, int index) {
+  gtk_entry_set_text(GTK_ENTRY(w.xcf), xcf.c_str());
+  if (index < 0 || static_cast<size_t>(index) >= list.timelines.size()) {
+    gtk_entry_set_text(GTK_ENTRY(w.timeline), "");
+    gtk_label_set_text(GTK_LABEL(w.count), "0 frames in");
+    return;
+  }
+  const QVTimelineInfo &timeline = list.timelines[index];
+  gtk_entry_set_text(GTK_ENTRY(w.timeline), timeline.name.c_str());
+  show_count(w, qv_timeline_frame_count(timeline));
+  if (!timeline.frame_filename.empty()) {
+    gtk_entry_set_text(GTK_ENTRY(w.frame), timeline.frame_filename.c_str());
+  }
+}
+
+bool qv_runner_window_pick_xcf(QVRunnerWindow &w, const std::string &xcf) {
+  const QVRunnerTimelines read = qv_runner_read_timelines(xcf);
+  if (!read.error.empty()) {
+    alert(GTK_WINDOW(w.dialog), read.error);
+    return false;
+  }
+  std::string problems;
+  for (const std::string &problem : read.list.problems) problems += "\n" + problem;
+  if (!problems.empty()) alert(GTK_WINDOW(w.dialog), "Some timelines cannot be read:" + problems);
+  QVTimelineChooser chooser = qv_runner_timeline_chooser_new(w, read.list);
+  const auto index = qv_runner_timeline_chooser_run(w, chooser);
+  if (!index) return false;
+  qv_runner_window_take_timeline(w, xcf, read.list, *index);
+  return true;
+}
+
+std::vector<QVBlockOutcome> qv_runner_window_render(const QVRunnerSettings &settings) {
   QVRenderJob job;
   job.gimp = qv_runner_find_gimp(settings.gimp_exe).value_or(settings.gimp_exe);
   if (!settings.parameter.empty()) {
@@ -467,48 +502,44 @@ int render(const QVRunnerSettings &settings) {
     gtk_label_set_text(GTK_LABEL(label), line.c_str());
   });
   gtk_widget_destroy(window);
-
-  std::string failures;
-  for (const QVBlockOutcome &outcome : outcomes) {
-    if (!outcome.ok) {
-      failures += "\n" + qv_block_description(job.first, outcome.block) + ": " + outcome.reason;
-    }
-  }
-  alert(nullptr, failures.empty() ? std::to_string(settings.frames_to_render) + " frames rendered."
-                                  : "Some blocks failed:" + failures);
-  return failures.empty() ? 0 : 1;
+  return outcomes;
 }
-
-}  // namespace
 
 int qv_runner_dialog(int argc, char **argv) {
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "frameRunner: no display; use the command line (frameRunner --help)\n");
     return 2;
   }
-  const std::string path = keyfile_path(argv[0]);
-  Runner r;
-  r.keyfile = g_key_file_new();
-  g_key_file_load_from_file(r.keyfile, path.c_str(),
-                            GKeyFileFlags(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS),
-                            nullptr);
-  build(r, qv_runner_settings_read(r.keyfile));
+  const std::string path = qv_runner_keyfile_path(argv[0]);
+  GKeyFile *keyfile = qv_runner_keyfile_load(path);
+  QVRunnerWindow w;
+  qv_runner_window_build(w, keyfile);
 
   gint response;
   for (;;) {
-    response = gtk_dialog_run(GTK_DIALOG(r.dialog));
+    response = gtk_dialog_run(GTK_DIALOG(w.dialog));
     if (response != RESPONSE_OK) break;
-    const auto bad = problem(r);
+    const auto bad = qv_runner_window_problem(w);
     if (!bad) break;
-    alert(GTK_WINDOW(r.dialog), *bad);
+    alert(GTK_WINDOW(w.dialog), *bad);
   }
-  const QVRunnerSettings settings = settings_of(r);
-  save_geometry(GTK_WINDOW(r.dialog), r.keyfile, "main_dialog", r.state);
-  qv_runner_settings_write(r.keyfile, settings);
-  save_keyfile(r.keyfile, path);
-  g_key_file_free(r.keyfile);
-  gtk_widget_destroy(r.dialog);
+  const QVRunnerSettings settings = qv_runner_window_settings(w);
+  qv_runner_window_store(w);
+  qv_runner_keyfile_save(keyfile, path);
+  g_key_file_free(keyfile);
+  qv_runner_window_destroy(w);
   while (gtk_events_pending()) gtk_main_iteration();
+  if (response != RESPONSE_OK) return 0;
 
-  return response == RESPONSE_OK ? render(settings) : 0;
+  const auto outcomes = qv_runner_window_render(settings);
+  const QVFrameName first = qv_frame_name_split(settings.frame_filename);
+  std::string failures;
+  for (const QVBlockOutcome &outcome : outcomes) {
+    if (!outcome.ok) {
+      failures += "\n" + qv_block_description(first, outcome.block) + ": " + outcome.reason;
+    }
+  }
+  alert(nullptr, failures.empty() ? std::to_string(settings.frames_to_render) + " frames rendered."
+                                  : "Some blocks failed:" + failures);
+  return failures.empty() ? 0 : 1;
 }

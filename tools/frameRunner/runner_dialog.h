@@ -1,7 +1,110 @@
 // frameRunner's window: pick the XCF image, one of its timelines, the first
 // frame's file and the GIMP to run; the choices and window placements are
 // kept in the key file between runs.
+//
+// What the window does on its buttons is split into the functions below so
+// that each step can also be driven on a real window without a user.
 #pragma once
+
+#include "qv_runner_settings.h"
+#include "qv_xcf_timelines.h"
+#include "runner_jobs.h"
+
+#include <gtk/gtk.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Geometry groups of the key file, one per kind of window.
+extern const char *const QV_RUNNER_MAIN_GROUP;      // "main_dialog"
+extern const char *const QV_RUNNER_TIMELINE_GROUP;  // "timeline_dialog"
+extern const char *const QV_RUNNER_FILE_GROUP;      // "file_dialog"
+
+// The main window's widgets. The key file is borrowed: geometry and
+// settings are stored into it, the caller writes it out.
+struct QVRunnerWindow {
+  GKeyFile *keyfile = nullptr;
+  GtkWidget *dialog = nullptr;
+  GtkWidget *xcf = nullptr;
+  GtkWidget *count = nullptr;  // "%d frames in" or "not found?!"
+  GtkWidget *timeline = nullptr;
+  GtkWidget *frame = nullptr;
+  GtkWidget *frames = nullptr;
+  GtkWidget *block = nullptr;
+  GtkWidget *gimp = nullptr;
+  GtkWidget *parameter = nullptr;
+  // Last window states reported, per window kind: a window that is not in
+  // its normal state does not have its placement remembered.
+  int state = 0;
+  int file_state = 0;
+  int timeline_state = 0;
+};
+
+// The key file beside the program when that folder may be written, else in
+// the user's configuration folder.
+std::string qv_runner_keyfile_path(const char *argv0);
+
+// Loads keeping comments and translations; a missing or unreadable file
+// gives an empty key file. Free with g_key_file_free.
+GKeyFile *qv_runner_keyfile_load(const std::string &path);
+
+// Writes the whole key file; false (with a message on stderr) when it fails.
+bool qv_runner_keyfile_save(GKeyFile *file, const std::string &path);
+
+// Builds and shows the main window with the key file's settings, placed
+// where the key file says it was.
+void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile);
+
+// Puts the settings into the widgets and shows the named timeline's frame
+// count. An empty executable shows the default GIMP.
+void qv_runner_window_load(QVRunnerWindow &w, const QVRunnerSettings &settings);
+
+// The settings as the widgets hold them, including a spin value still being
+// typed.
+QVRunnerSettings qv_runner_window_settings(const QVRunnerWindow &w);
+
+// The first problem with the entries, checked in the order the user fills
+// them in; none when OK may start the render.
+std::optional<std::string> qv_runner_window_problem(const QVRunnerWindow &w);
+
+// What the window does when it ends (OK or Cancel): its placement and the
+// settings go into the key file.
+void qv_runner_window_store(QVRunnerWindow &w);
+
+void qv_runner_window_destroy(QVRunnerWindow &w);
+
+// The timeline chooser over the main window, not yet run: current, recent
+// and rest timelines in that order, the one named in the timeline entry
+// selected.
+struct QVTimelineChooser {
+  GtkWidget *dialog = nullptr;
+  GtkWidget *view = nullptr;  // GtkTreeView; model columns below
+};
+enum { QV_CHOOSER_NAME, QV_CHOOSER_BACKGROUND, QV_CHOOSER_INDEX, QV_CHOOSER_COLUMNS };
+
+QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list);
+
+// Runs the chooser, remembers its placement and destroys it. None when
+// cancelled; -1 when confirmed without a selected row; else the index into
+// the list.
+std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVTimelineChooser &chooser);
+
+// Takes a choice of the chooser: the XCF and timeline entries, the frame
+// count and, when the timeline names one, the first frame. An index of -1
+// clears the timeline ("0 frames in").
+void qv_runner_window_take_timeline(QVRunnerWindow &w, const std::string &xcf,
+                                    const QVTimelineList &list, int index);
+
+// The "Timeline" button once an XCF file was picked: reads its timelines
+// and runs the chooser. False when the file is no XCF image (after an
+// alert) or the chooser was cancelled, so another file can be picked.
+bool qv_runner_window_pick_xcf(QVRunnerWindow &w, const std::string &xcf);
+
+// Renders the blocks of the settings with a small window telling which
+// blocks run. The executable is the settings' own, found on PATH when it is
+// a bare name.
+std::vector<QVBlockOutcome> qv_runner_window_render(const QVRunnerSettings &settings);
 
 // Shows the window (initialising GTK) and renders on OK. Exit status as for
 // the command line; 0 also when the window was cancelled.
