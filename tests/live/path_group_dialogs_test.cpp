@@ -244,13 +244,13 @@ TEST_F(PathGroupDialogEdit, MenuItemsFollowTheChosenRows) {
 
 TEST_F(PathGroupDialogEdit, CopyPathsAddsTheGroupsPathsWithTheirStyles) {
   const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
-  const gint32 old_a = qv_path_tattoo_by_name(image.id, "C", nullptr);
+  const gint32 tattoo_c = qv_path_tattoo_by_name(image.id, "C", nullptr);
   choose_rows(manager.tree, {0, 1});  // the current group's own paths are not copied again
   gtk_menu_item_activate(GTK_MENU_ITEM(manager.edit.copy_paths));
 
   EXPECT_EQ(qv_test_path_names(image.id), (Names{"A", "B", "C"}));
   const gint32 copied_a = qv_path_tattoo_by_name(image.id, "A", nullptr);
-  EXPECT_GT(copied_a, old_a) << "a fresh tattoo, not the one group 1 keeps";
+  EXPECT_GT(copied_a, tattoo_c) << "a fresh tattoo, not the one group 1 keeps";
   EXPECT_EQ(style_of(image.id, "A"), "stroke: 255 0 0");
   EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 3; 1 one [file] 2; ") << "the current group holds the copies";
   EXPECT_EQ(row_count(manager.tree), 3);
