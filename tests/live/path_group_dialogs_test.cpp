@@ -2,12 +2,17 @@
 // would; without a display they count as cancelled and change nothing.
 #include <gtest/gtest.h>
 
+#include <glib/gstdio.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "live_support.h"
 #include "qv_path_group_dialogs.h"
 #include "qv_path_group_store.h"
+#include "qv_paths.h"
+#include "qv_style_store.h"
 
 namespace {
 
@@ -73,6 +78,87 @@ struct PathGroupDialog : ::testing::Test {
   QVTestImage image;
 };
 
+// Presses a button of the dialog with this title once it shows.
+struct Response {
+  std::string title;
+  gint response = GTK_RESPONSE_OK;
+  bool answered = false;
+  int attempts = 0;
+};
+
+gboolean respond(gpointer data) {
+  auto *r = static_cast<Response *>(data);
+  GtkWidget *dialog = visible_dialog(r->title);
+  if (!dialog) return ++r->attempts < 200;
+  r->answered = true;
+  gtk_dialog_response(GTK_DIALOG(dialog), r->response);
+  return FALSE;
+}
+
+// Activates the item while a timeout answers the question it may ask.
+bool activate_answering(GtkWidget *item, Response *r) {
+  const guint id = g_timeout_add(50, respond, r);
+  gtk_menu_item_activate(GTK_MENU_ITEM(item));
+  if (!r->answered && r->attempts < 200) g_source_remove(id);
+  return r->answered;
+}
+
+std::vector<QVPathGroupBlock> blocks_of(gint32 image) {
+  const auto data = qv_pathgroups_data(image);
+  return data ? qv_pathgroups_index(*data).blocks : std::vector<QVPathGroupBlock>{};
+}
+
+std::string describe(const std::vector<QVPathGroupBlock> &blocks) {
+  std::string out;
+  for (const auto &b : blocks) {
+    out += std::to_string(b.number) + " " + b.name + (b.file_name ? " [file]" : "") + " " +
+           std::to_string(b.path_count) + "; ";
+  }
+  return out;
+}
+
+int row_count(GtkWidget *tree) {
+  return gtk_tree_model_iter_n_children(gtk_tree_view_get_model(GTK_TREE_VIEW(tree)), nullptr);
+}
+
+// Rows in the order of the image's group data.
+void choose_rows(GtkWidget *tree, std::initializer_list<int> rows) {
+  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(tree));
+  gtk_tree_selection_unselect_all(selection);
+  for (int row : rows) {
+    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_selection_select_path(selection, path);
+    gtk_tree_path_free(path);
+  }
+}
+
+bool sensitive(GtkWidget *item) { return gtk_widget_get_sensitive(item); }
+
+std::string style_of(gint32 image, const char *path) {
+  return qv_path_get_style_text(image, path, nullptr).value_or("<none>");
+}
+
+// Group 1 "one" (A styled, B) of the image, the current group 2 "two" (C),
+// and group 1 of a file holding a copy of "one": rows 0, 1 and 2.
+struct PathGroupDialogEdit : PathGroupDialog {
+  std::string file;
+  void SetUp() override {
+    PathGroupDialog::SetUp();
+    const char *tmp = std::getenv("QV_TEST_TMP");
+    file = std::string(tmp ? tmp : g_get_tmp_dir()) + "/dialog-edit-groups.qvg";
+    qv_test_add_path(image.id, "B", {0, 0, 10, 0, 10, 10});
+    qv_test_add_path(image.id, "A", {5, 5, 20, 5, 20, 20});
+    qv_path_store_style(image.id, "A", "stroke: 255 0 0"s);
+    ASSERT_TRUE(qv_pathgroup_store_current(image.id, "one"s));
+    ASSERT_TRUE(qv_pathgroup_save_file(image.id, file, {{1, std::nullopt}}, false));
+    ASSERT_TRUE(qv_pathgroup_new(image.id, "two", false));
+    qv_test_add_path(image.id, "C", {1, 1, 30, 30});
+    ASSERT_EQ(qv_pathgroup_load_file(image.id, file, {}), 1);
+    ASSERT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 0; 1 one [file] 2; ");
+  }
+  void TearDown() override { g_remove(file.c_str()); }
+};
+
 }  // namespace
 
 TEST_F(PathGroupDialog, NewAndDuplicateDialogsProposeNames) {
@@ -122,6 +208,113 @@ TEST_F(PathGroupDialog, NewGroupFromTheDialog) {
   EXPECT_TRUE(a.answered);
   EXPECT_EQ(qv_pathgroup_read_current(image.id).name, "Typed");
   EXPECT_TRUE(qv_test_path_names(image.id).empty());
+}
+
+TEST_F(PathGroupDialogEdit, MenuItemsFollowTheChosenRows) {
+  const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
+  const QVPathGroupEditMenu &edit = manager.edit;
+  ASSERT_TRUE(edit.bar && edit.copy_paths && edit.duplicate && edit.remove && edit.remove_filenames);
+  EXPECT_STREQ(gtk_menu_item_get_accel_path(GTK_MENU_ITEM(edit.copy_paths)), "<QV Path-Group>/Copy/... selected Paths");
+  GList *top = gtk_container_get_children(GTK_CONTAINER(edit.bar));
+  ASSERT_EQ(g_list_length(top), 1u);
+  EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(top->data)), "Edit");
+  g_list_free(top);
+  EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(edit.remove_filenames)), "Remove Filenames");
+
+  choose_rows(manager.tree, {});
+  EXPECT_FALSE(sensitive(edit.copy_paths) || sensitive(edit.duplicate) || sensitive(edit.remove) ||
+               sensitive(edit.remove_filenames));
+  choose_rows(manager.tree, {1});  // the current group
+  EXPECT_FALSE(sensitive(edit.copy_paths));
+  EXPECT_TRUE(sensitive(edit.duplicate));
+  EXPECT_FALSE(sensitive(edit.remove));
+  EXPECT_FALSE(sensitive(edit.remove_filenames));
+  choose_rows(manager.tree, {0});
+  EXPECT_TRUE(sensitive(edit.copy_paths));
+  EXPECT_TRUE(sensitive(edit.remove));
+  EXPECT_FALSE(sensitive(edit.remove_filenames));
+  choose_rows(manager.tree, {2});
+  EXPECT_TRUE(sensitive(edit.remove_filenames));
+
+  const auto select = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SELECT);
+  EXPECT_EQ(qv_pathgroup_manager_chosen(select).size(), 1u) << "the current group";
+  EXPECT_TRUE(sensitive(select.edit.duplicate));
+  EXPECT_FALSE(sensitive(select.edit.remove));
+}
+
+TEST_F(PathGroupDialogEdit, CopyPathsAddsTheGroupsPathsWithTheirStyles) {
+  const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
+  const gint32 tattoo_c = qv_path_tattoo_by_name(image.id, "C", nullptr);
+  choose_rows(manager.tree, {0, 1});  // the current group's own paths are not copied again
+  gtk_menu_item_activate(GTK_MENU_ITEM(manager.edit.copy_paths));
+
+  EXPECT_EQ(qv_test_path_names(image.id), (Names{"A", "B", "C"}));
+  const gint32 copied_a = qv_path_tattoo_by_name(image.id, "A", nullptr);
+  EXPECT_GT(copied_a, tattoo_c) << "a fresh tattoo, not the one group 1 keeps";
+  EXPECT_EQ(style_of(image.id, "A"), "stroke: 255 0 0");
+  EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 3; 1 one [file] 2; ") << "the current group holds the copies";
+  EXPECT_EQ(row_count(manager.tree), 3);
+
+  // Group 1 still has its own paths and styles.
+  ASSERT_TRUE(qv_pathgroup_select(image.id, {1, std::nullopt}));
+  EXPECT_EQ(qv_test_path_names(image.id), (Names{"A", "B"}));
+  EXPECT_EQ(style_of(image.id, "A"), "stroke: 255 0 0");
+  EXPECT_NE(qv_path_tattoo_by_name(image.id, "A", nullptr), copied_a);
+}
+
+TEST_F(PathGroupDialogEdit, DuplicateGroupsAddImageGroupsUnderFreshNumbers) {
+  const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
+  choose_rows(manager.tree, {1, 2});
+  gtk_menu_item_activate(GTK_MENU_ITEM(manager.edit.duplicate));
+  EXPECT_EQ(describe(blocks_of(image.id)),
+            "1 one 2; 2 two 1; 1 one [file] 2; 3 Copy-two 1; 4 Copy-one 2; ");
+  EXPECT_EQ(row_count(manager.tree), 5);
+  EXPECT_EQ(qv_pathgroup_read_current(image.id).number, 2);
+  EXPECT_EQ(qv_pathgroup_read_current(image.id).next_number, 5);
+
+  ASSERT_TRUE(qv_pathgroup_select(image.id, {4, std::nullopt}));
+  EXPECT_EQ(qv_test_path_names(image.id), (Names{"A", "B"}));
+  EXPECT_EQ(style_of(image.id, "A"), "stroke: 255 0 0");
+}
+
+TEST_F(PathGroupDialogEdit, RemoveGroupsAsksAndKeepsTheCurrentGroup) {
+  const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
+  choose_rows(manager.tree, {0, 1, 2});
+  Response cancel{"Remove Path-Groups", GTK_RESPONSE_CANCEL};
+  EXPECT_TRUE(activate_answering(manager.edit.remove, &cancel));
+  EXPECT_EQ(blocks_of(image.id).size(), 3u) << "cancelled";
+
+  Response ok{"Remove Path-Groups", GTK_RESPONSE_OK};
+  EXPECT_TRUE(activate_answering(manager.edit.remove, &ok));
+  EXPECT_EQ(describe(blocks_of(image.id)), "2 two 1; ");
+  EXPECT_EQ(qv_test_path_names(image.id), (Names{"C"}));
+  EXPECT_EQ(row_count(manager.tree), 1);
+  EXPECT_FALSE(sensitive(manager.edit.remove)) << "only the current group is left";
+}
+
+TEST_F(PathGroupDialogEdit, RemoveFilenamesTurnsFileGroupsIntoImageGroups) {
+  const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
+  choose_rows(manager.tree, {0, 2});
+  gtk_menu_item_activate(GTK_MENU_ITEM(manager.edit.remove_filenames));
+  EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 1; 3 one 2; ") << "number 1 is taken in the image";
+  EXPECT_EQ(qv_pathgroup_read_current(image.id).next_number, 4);
+  EXPECT_EQ(row_count(manager.tree), 3);
+  EXPECT_FALSE(sensitive(manager.edit.remove_filenames));
+}
+
+TEST_F(PathGroupDialogEdit, RemoveFilenamesOfTheCurrentGroupKeepsItsPaths) {
+  ASSERT_TRUE(qv_pathgroup_select(image.id, {1, file}));
+  qv_test_add_path(image.id, "D", {2, 2, 8, 8});  // not stored yet
+  const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SELECT);
+  choose_rows(manager.tree, {2});
+  gtk_menu_item_activate(GTK_MENU_ITEM(manager.edit.remove_filenames));
+
+  const QVPathGroupCurrent current = qv_pathgroup_read_current(image.id);
+  EXPECT_FALSE(current.file_name);
+  EXPECT_EQ(current.number, 3);
+  EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 1; 3 one 3; ");
+  EXPECT_EQ(qv_test_path_names(image.id), (Names{"D", "A", "B"}));
+  EXPECT_EQ(qv_pathgroup_manager_chosen(manager).front().number, 3) << "the moved current group stays chosen";
 }
 
 TEST(PathGroupHeadless, DialogsCountAsCancelledWithoutADisplay) {

@@ -316,3 +316,81 @@ TEST(PathGroupFile, SaveReplacesWholeAndLoadReportsMissingFiles) {
   g_remove(name.c_str());
   g_rmdir(dir.c_str());
 }
+
+TEST(PathGroupMenu, DuplicatesTakeFreshNumbersAndKeepTheContent) {
+  const Bytes data = sample_data();
+  const QVPathGroupIndex index = qv_pathgroups_index(data);
+  int32_t next = 0;
+  const Bytes out = qv_pathgroups_duplicate_blocks(data, {&index.blocks[1], &index.blocks[2]}, 7, "Copy-", &next);
+  EXPECT_EQ(next, 9);
+  const auto groups = summary(out);
+  ASSERT_EQ(groups.size(), 5u);
+  EXPECT_EQ(groups[3], (Summary{7, "Copy-file one", "-", 1})) << "a copy of a file group belongs to the image";
+  EXPECT_EQ(groups[4], (Summary{8, "Copy-two", "-", 1}));
+  const QVPathGroupIndex copied = qv_pathgroups_index(out);
+  const QVSnapshotContent content = qv_pathgroup_block_content(out, copied.blocks[4]);
+  ASSERT_EQ(content.paths.size(), 1u);
+  EXPECT_EQ(content.paths[0].tattoo, 5);
+  EXPECT_EQ(content.paths[0].points, path("p5", 5).points);
+  ASSERT_EQ(content.parasites.size(), 1u);
+  EXPECT_EQ(content.parasites[0].name, "qv-style-for-path-5");
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + data.size()), data) << "the originals stay as they were";
+}
+
+TEST(PathGroupMenu, MakeInternalKeepsFreeNumbersAndRenumbersClashes) {
+  // Image groups 1 and 2; "a.qvg" holds 1 and 3; "b.qvg" holds 3.
+  const Bytes data = join({block(1, "one", 3), block(2, "two", 5),
+                           file_section("a.qvg", join({block(1, "a one", 6), block(3, "a three", 7)})),
+                           file_section("b.qvg", block(3, "b three", 8))});
+  const QVPathGroupIndex index = qv_pathgroups_index(data);
+  ASSERT_EQ(index.blocks.size(), 5u);
+  int32_t next = 2;  // a record lagging behind the groups: 2 is taken
+  std::vector<QVPathGroupMove> moves;
+  const Bytes out = qv_pathgroups_make_internal(
+      data, index, {&index.blocks[0], &index.blocks[2], &index.blocks[3], &index.blocks[4]}, &next, &moves);
+  EXPECT_EQ(summary(out), (std::vector<Summary>{{1, "one", "-", 1},
+                                                {2, "two", "-", 1},
+                                                {4, "a one", "-", 1},
+                                                {3, "a three", "-", 1},
+                                                {5, "b three", "-", 1}}));
+  EXPECT_EQ(next, 6);
+  ASSERT_EQ(moves.size(), 3u) << "the image's own group is passed over";
+  EXPECT_EQ(moves[0].file_name, "a.qvg");
+  EXPECT_EQ(moves[0].number, 1);
+  EXPECT_EQ(moves[0].new_number, 4);
+  EXPECT_EQ(moves[2].file_name, "b.qvg");
+  EXPECT_EQ(moves[2].new_number, 5);
+  EXPECT_EQ(qv_pathgroups_index(out).file_sections, 0u) << "emptied sections go";
+  const QVSnapshotContent content = qv_pathgroup_block_content(out, qv_pathgroups_index(out).blocks[2]);
+  ASSERT_EQ(content.paths.size(), 1u);
+  EXPECT_EQ(content.paths[0].tattoo, 6);
+}
+
+TEST(PathGroupMenu, MakeInternalLeavesOtherGroupsOfTheFile) {
+  const Bytes data = join({block(1, "one", 3), file_section("a.qvg", join({block(2, "a two", 6), block(3, "a three", 7)}))});
+  const QVPathGroupIndex index = qv_pathgroups_index(data);
+  int32_t next = 2;
+  const Bytes out = qv_pathgroups_make_internal(data, index, {&index.blocks[1]}, &next, nullptr);
+  EXPECT_EQ(summary(out), (std::vector<Summary>{{1, "one", "-", 1}, {3, "a three", "a.qvg", 1}, {2, "a two", "-", 1}}));
+  EXPECT_EQ(next, 2);
+  EXPECT_EQ(qv_pathgroups_make_internal(data, index, {&index.blocks[0]}, &next, nullptr), data)
+      << "no file group chosen: nothing changes";
+}
+
+TEST(PathGroupMenu, ParasitesFollowTheirPathsToNewTattoos) {
+  const std::vector<QVSnapshotParasite> parasites = {
+      {"qv-style-for-path-3", 1, {'s', 0}},
+      {"qv-anim-for-path-3", 1, {'a', 0}},
+      {"qv-style-for-path-4", 1, {'t', 0}},   // its path was not copied
+      {"qv-style-for-path-33", 1, {'u', 0}},  // not the same tattoo as 3
+      {"qv-other-3", 1, {'o', 0}},            // not a per-path parasite
+  };
+  const auto out = qv_pathgroup_parasites_retattooed(parasites, {{3, 40}, {33, 41}});
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].name, "qv-style-for-path-40");
+  EXPECT_EQ(out[0].data, (Bytes{'s', 0}));
+  EXPECT_EQ(out[0].flags, 1u);
+  EXPECT_EQ(out[1].name, "qv-anim-for-path-40");
+  EXPECT_EQ(out[2].name, "qv-style-for-path-41");
+  EXPECT_TRUE(qv_pathgroup_parasites_retattooed(parasites, {}).empty());
+}

@@ -10,6 +10,7 @@
 #include "qv_chunks.h"
 #include "qv_fatal.h"
 #include "qv_filename.h"
+#include "qv_style_text.h"
 
 const char *const QV_PATHGROUPS_PARASITE = "qv-pathgroups-image-be";
 const char *const QV_PATHGROUP_CURRENT_PARASITE = "qv-pathgroup-current-be";
@@ -371,6 +372,91 @@ std::vector<uint8_t> qv_pathgroups_add_from_file(const std::vector<uint8_t> &dat
   qv_pathgroup_append_file_name(out, file_name);
   append(out, blocks);
   qv_snapshot_append_empty(out, QV_CHUNK_FEND);
+  return out;
+}
+
+namespace {
+
+// The block under another number and name: a new "GHDR" before the block's
+// paths, parasites and "GEND".
+Bytes block_renamed(const Bytes &data, const QVPathGroupBlock &block, int32_t number, const std::string &name) {
+  Bytes out;
+  qv_snapshot_append_group_header(out, number, name);
+  const size_t body = block.begin + QV_CHUNK_HEADER_SIZE + qv_chunk_get_u32(data.data() + block.begin);
+  append(out, data.data() + body, data.data() + block.end);
+  return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> qv_pathgroups_duplicate_blocks(const std::vector<uint8_t> &data,
+                                                    const std::vector<const QVPathGroupBlock *> &blocks,
+                                                    int32_t first_number, const std::string &name_prefix,
+                                                    int32_t *next_number) {
+  Bytes out = data;
+  int32_t number = first_number;
+  for (const QVPathGroupBlock *block : blocks) {
+    if (!block || block->end > data.size()) continue;
+    append(out, block_renamed(data, *block, number, name_prefix + block->name));
+    ++number;
+  }
+  if (next_number) *next_number = number;
+  return out;
+}
+
+std::vector<uint8_t> qv_pathgroups_make_internal(const std::vector<uint8_t> &data,
+                                                 const QVPathGroupIndex &index,
+                                                 const std::vector<const QVPathGroupBlock *> &blocks,
+                                                 int32_t *next_number, std::vector<QVPathGroupMove> *moves) {
+  std::vector<const QVPathGroupBlock *> moving;
+  for (const QVPathGroupBlock *block : blocks) {
+    if (block && block->file_name && std::find(moving.begin(), moving.end(), block) == moving.end())
+      moving.push_back(block);
+  }
+  if (moving.empty()) return data;
+  std::vector<int32_t> taken;
+  for (const QVPathGroupBlock &block : index.blocks)
+    if (!block.file_name) taken.push_back(block.number);
+  const auto is_taken = [&](int32_t n) { return std::find(taken.begin(), taken.end(), n) != taken.end(); };
+
+  // Groups that can keep their numbers claim them first, so that a clash
+  // never takes a number another moving group still needs.
+  std::vector<std::optional<int32_t>> numbers(moving.size());
+  for (size_t i = 0; i < moving.size(); ++i) {
+    if (is_taken(moving[i]->number)) continue;
+    numbers[i] = moving[i]->number;
+    taken.push_back(moving[i]->number);
+  }
+  Bytes appended;
+  for (size_t i = 0; i < moving.size(); ++i) {
+    const QVPathGroupBlock *block = moving[i];
+    if (!numbers[i]) {
+      while (is_taken(*next_number)) ++*next_number;
+      numbers[i] = (*next_number)++;
+      taken.push_back(*numbers[i]);
+    }
+    const int32_t number = *numbers[i];
+    append(appended, block_renamed(data, *block, number, block->name));
+    if (moves) moves->push_back({block->number, *block->file_name, number});
+  }
+  Bytes out = qv_pathgroups_remove_blocks(data, index, moving);
+  append(out, appended);
+  return out;
+}
+
+std::vector<QVSnapshotParasite> qv_pathgroup_parasites_retattooed(
+    const std::vector<QVSnapshotParasite> &parasites, const std::vector<std::pair<int32_t, int32_t>> &tattoos) {
+  std::vector<QVSnapshotParasite> out;
+  for (const QVSnapshotParasite &parasite : parasites) {
+    if (!qv_is_any_per_path_parasite(parasite.name)) continue;
+    const auto [stem, tattoo] = qv_split_trailing_number(parasite.name);
+    const auto it = std::find_if(tattoos.begin(), tattoos.end(),
+                                 [&](const std::pair<int32_t, int32_t> &t) { return t.first == tattoo; });
+    if (it == tattoos.end()) continue;
+    QVSnapshotParasite renamed = parasite;
+    renamed.name = stem + std::to_string(it->second);
+    out.push_back(std::move(renamed));
+  }
   return out;
 }
 

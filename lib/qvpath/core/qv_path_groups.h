@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qv_snapshot.h"
@@ -127,6 +128,39 @@ std::vector<uint8_t> qv_pathgroups_add_from_file(const std::vector<uint8_t> &dat
                                                  const std::vector<uint8_t> &file_chunks,
                                                  const QVPathGroupIndex &file_index,
                                                  const std::vector<int32_t> &numbers, int *added);
+
+// Copies of the given blocks appended as groups of the image, numbered from
+// `first_number` upwards and named `name_prefix` + the original's name, with
+// the same paths, tattoos and parasites. *next_number (when given) receives
+// the number after the last one used.
+std::vector<uint8_t> qv_pathgroups_duplicate_blocks(const std::vector<uint8_t> &data,
+                                                    const std::vector<const QVPathGroupBlock *> &blocks,
+                                                    int32_t first_number, const std::string &name_prefix,
+                                                    int32_t *next_number);
+
+// A file group that became a group of the image, and the number it has now.
+struct QVPathGroupMove {
+  int32_t number = 0;
+  std::string file_name;
+  int32_t new_number = 0;
+};
+
+// The data with the given file groups taken out of their file sections and
+// appended as groups of the image (blocks without a file are passed over).
+// A group keeps its number unless a group of the image already has it; then
+// it takes `next_number` and the numbers after it. `index` must be the sound
+// index of `data`; *next_number is advanced past the numbers given out.
+std::vector<uint8_t> qv_pathgroups_make_internal(const std::vector<uint8_t> &data,
+                                                 const QVPathGroupIndex &index,
+                                                 const std::vector<const QVPathGroupBlock *> &blocks,
+                                                 int32_t *next_number, std::vector<QVPathGroupMove> *moves);
+
+// The per-path parasites of copied paths under their new tattoos: each
+// "...-for-path-<old>" whose old tattoo is in `tattoos` (old, new pairs) is
+// renamed to "...-for-path-<new>"; the others belong to no copied path and
+// are dropped.
+std::vector<QVSnapshotParasite> qv_pathgroup_parasites_retattooed(
+    const std::vector<QVSnapshotParasite> &parasites, const std::vector<std::pair<int32_t, int32_t>> &tattoos);
 
 // Converts host-order data of the earlier parasite to the stored form. None
 // (and the reason in *error) when the data is not sound group data.

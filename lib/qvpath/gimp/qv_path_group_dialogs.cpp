@@ -7,10 +7,13 @@
 #include "qv_glib_ptr.h"
 
 const char *const QV_PATHGROUP_DIALOG_KEY = "qv-pathgroup-dialog-environment";
+const char *const QV_PATHGROUP_COPY_ACCEL_PATH = "<QV Path-Group>/Copy/... selected Paths";
 
 namespace {
 
-enum Column { COL_NUMBER, COL_NAME, COL_PATHS, COL_FILE, COL_ROW, COL_COUNT };
+// COL_HAS_FILE tells a group of a file from one of the image, whose file
+// column is empty.
+enum Column { COL_NUMBER, COL_NAME, COL_PATHS, COL_FILE, COL_HAS_FILE, COL_COUNT };
 
 GtkWidget *new_dialog(const std::string &title) {
   GtkWidget *dialog = gtk_dialog_new_with_buttons(title.c_str(), nullptr, static_cast<GtkDialogFlags>(0),
@@ -94,9 +97,184 @@ std::optional<QVPathGroupKey> current_key(gint32 image) {
   return QVPathGroupKey{current.number, current.file_name};
 }
 
+void fill_rows(GtkWidget *tree, int mode, const std::vector<QVPathGroupBlock> &groups,
+               const std::optional<QVPathGroupKey> &current) {
+  GtkListStore *store = GTK_LIST_STORE(gtk_tree_view_get_model(GTK_TREE_VIEW(tree)));
+  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(tree));
+  gtk_list_store_clear(store);
+  const bool single = mode == QV_PATHGROUP_MANAGER_SELECT;
+  for (const QVPathGroupBlock &group : groups) {
+    GtkTreeIter iter;
+    gtk_list_store_append(store, &iter);
+    gtk_list_store_set(store, &iter, COL_NUMBER, group.number, COL_NAME, group.name.c_str(), COL_PATHS,
+                       static_cast<gint>(group.path_count), COL_FILE, group.file_name ? group.file_name->c_str() : "",
+                       COL_HAS_FILE, group.file_name.has_value(), -1);
+    const bool is_current = current && same_key({group.number, group.file_name}, *current);
+    // Select: the current group; save: every group of the image; load: all.
+    const bool preselect = single ? is_current : (mode == QV_PATHGROUP_MANAGER_LOAD || !group.file_name);
+    if (preselect) gtk_tree_selection_select_iter(selection, &iter);
+  }
+}
+
+struct ChosenRow {
+  QVPathGroupKey key;
+  gint paths = 0;
+};
+
+std::vector<ChosenRow> chosen_rows(GtkWidget *tree) {
+  std::vector<ChosenRow> chosen;
+  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(tree));
+  GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(tree));
+  GtkTreeIter iter;
+  for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more; more = gtk_tree_model_iter_next(model, &iter)) {
+    if (!gtk_tree_selection_iter_is_selected(selection, &iter)) continue;
+    ChosenRow row;
+    gchar *file = nullptr;
+    gboolean has_file = FALSE;
+    gtk_tree_model_get(model, &iter, COL_NUMBER, &row.key.number, COL_PATHS, &row.paths, COL_FILE, &file,
+                       COL_HAS_FILE, &has_file, -1);
+    const std::string file_name = qv_take_string(file);
+    if (has_file) row.key.file_name = file_name;
+    chosen.push_back(std::move(row));
+  }
+  return chosen;
+}
+
+std::vector<QVPathGroupKey> keys_of(const std::vector<ChosenRow> &rows) {
+  std::vector<QVPathGroupKey> keys;
+  for (const ChosenRow &row : rows) keys.push_back(row.key);
+  return keys;
+}
+
+// What the Edit menu works on; owned by the manager dialog.
+struct EditState {
+  gint32 image = -1;
+  int mode = 0;
+  GtkWidget *dialog = nullptr;
+  GtkWidget *tree = nullptr;
+  QVPathGroupEditMenu menu;
+  std::optional<QVPathGroupKey> current;
+};
+
+std::vector<QVPathGroupKey> chosen_except_current(const EditState &state, bool with_paths_only) {
+  std::vector<QVPathGroupKey> keys;
+  for (const ChosenRow &row : chosen_rows(state.tree)) {
+    if (state.current && same_key(row.key, *state.current)) continue;
+    if (with_paths_only && row.paths == 0) continue;
+    keys.push_back(row.key);
+  }
+  return keys;
+}
+
+void update_sensitivity(EditState *state) {
+  const auto chosen = chosen_rows(state->tree);
+  const bool any_file = std::any_of(chosen.begin(), chosen.end(), [](const ChosenRow &r) { return r.key.file_name; });
+  gtk_widget_set_sensitive(state->menu.copy_paths, !chosen_except_current(*state, true).empty());
+  gtk_widget_set_sensitive(state->menu.duplicate, !chosen.empty());
+  gtk_widget_set_sensitive(state->menu.remove, !chosen_except_current(*state, false).empty());
+  gtk_widget_set_sensitive(state->menu.remove_filenames, any_file);
+}
+
+void on_selection_changed(GtkTreeSelection *, gpointer data) { update_sensitivity(static_cast<EditState *>(data)); }
+
+// The groups as the image holds them after an edit.
+void refresh(EditState *state) {
+  const auto groups = qv_pathgroups_list(state->image);
+  state->current = current_key(state->image);
+  fill_rows(state->tree, state->mode, groups, state->current);
+  update_sensitivity(state);
+}
+
+void on_copy_paths(GtkMenuItem *, gpointer data) {
+  auto *state = static_cast<EditState *>(data);
+  const auto keys = chosen_except_current(*state, true);
+  if (!keys.empty()) qv_pathgroups_copy_paths(state->image, keys);
+  refresh(state);
+}
+
+void on_duplicate(GtkMenuItem *, gpointer data) {
+  auto *state = static_cast<EditState *>(data);
+  const auto keys = keys_of(chosen_rows(state->tree));
+  if (!keys.empty()) qv_pathgroups_duplicate(state->image, keys);
+  refresh(state);
+}
+
+void on_remove(GtkMenuItem *, gpointer data) {
+  auto *state = static_cast<EditState *>(data);
+  const auto keys = chosen_except_current(*state, false);
+  if (keys.empty()) return;
+  const std::string question =
+      qv_take_string(g_strdup_printf(_("Do you really want to remove %d path groups?"), static_cast<int>(keys.size())));
+  if (!qv_dialog_confirm(GTK_WINDOW(state->dialog), _("Remove Path-Groups"), question.c_str())) return;
+  qv_pathgroups_remove(state->image, keys);
+  refresh(state);
+}
+
+void on_remove_filenames(GtkMenuItem *, gpointer data) {
+  auto *state = static_cast<EditState *>(data);
+  std::vector<QVPathGroupKey> keys;
+  for (const ChosenRow &row : chosen_rows(state->tree))
+    if (row.key.file_name) keys.push_back(row.key);
+  if (!keys.empty()) qv_pathgroups_remove_filenames(state->image, keys);
+  refresh(state);
+}
+
+// The handler must go before the tree dies: clearing its model on the way
+// would otherwise touch menu items already destroyed.
+void on_dialog_destroy(GtkWidget *, gpointer data) {
+  auto *state = static_cast<EditState *>(data);
+  g_signal_handlers_disconnect_by_func(gtk_tree_view_get_selection(GTK_TREE_VIEW(state->tree)),
+                                       reinterpret_cast<gpointer>(on_selection_changed), state);
+}
+
+GtkWidget *add_item(GtkWidget *menu, const char *label, GCallback activate, EditState *state) {
+  GtkWidget *item = gtk_menu_item_new_with_label(label);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  g_signal_connect(item, "activate", activate, state);
+  return item;
+}
+
+void add_edit_menu(QVPathGroupManagerDialog &m, gint32 image, int mode) {
+  auto *state = new EditState;
+  state->image = image;
+  state->mode = mode;
+  state->dialog = m.dialog.get();
+  state->tree = m.tree;
+  state->current = current_key(image);
+  g_object_set_data_full(G_OBJECT(m.dialog.get()), "qv-pathgroup-edit", state,
+                         [](gpointer p) { delete static_cast<EditState *>(p); });
+
+  GtkAccelGroup *accel = gtk_accel_group_new();
+  gtk_window_add_accel_group(GTK_WINDOW(m.dialog.get()), accel);
+  GtkWidget *menu = gtk_menu_new();
+  gtk_menu_set_accel_group(GTK_MENU(menu), accel);
+  g_object_unref(accel);  // the window holds it
+
+  QVPathGroupEditMenu &items = state->menu;
+  items.copy_paths = add_item(menu, _("Copy Paths"), G_CALLBACK(on_copy_paths), state);
+  gtk_accel_map_add_entry(QV_PATHGROUP_COPY_ACCEL_PATH, 0, static_cast<GdkModifierType>(0));
+  gtk_menu_item_set_accel_path(GTK_MENU_ITEM(items.copy_paths), QV_PATHGROUP_COPY_ACCEL_PATH);
+  items.duplicate = add_item(menu, _("Duplicate Groups"), G_CALLBACK(on_duplicate), state);
+  items.remove = add_item(menu, _("Remove Groups"), G_CALLBACK(on_remove), state);
+  items.remove_filenames = add_item(menu, _("Remove Filenames"), G_CALLBACK(on_remove_filenames), state);
+
+  items.bar = gtk_menu_bar_new();
+  GtkWidget *edit = gtk_menu_item_new_with_label(_("Edit"));
+  gtk_menu_item_set_submenu(GTK_MENU_ITEM(edit), menu);
+  gtk_menu_shell_append(GTK_MENU_SHELL(items.bar), edit);
+  GtkWidget *box = content_area(m.dialog.get());
+  gtk_box_pack_start(GTK_BOX(box), items.bar, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(box), items.bar, 0);
+  m.edit = items;
+
+  g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(m.tree)), "changed", G_CALLBACK(on_selection_changed),
+                   state);
+  g_signal_connect(m.dialog.get(), "destroy", G_CALLBACK(on_dialog_destroy), state);
+  update_sensitivity(state);
+}
+
 bool run_select(gint32 image) {
-  const auto groups = qv_pathgroups_list(image);
-  const auto manager = qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_SELECT, groups, current_key(image));
+  const auto manager = qv_pathgroup_manager_build_for_image(image, QV_PATHGROUP_MANAGER_SELECT);
   if (run_manager(manager) != GTK_RESPONSE_OK) return false;
   const auto chosen = qv_pathgroup_manager_chosen(manager);
   return !chosen.empty() && qv_pathgroup_select(image, chosen.front());
@@ -118,8 +296,7 @@ bool run_load(gint32 image) {
 }
 
 bool run_save(gint32 image) {
-  const auto groups = qv_pathgroups_list(image);
-  const auto manager = qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_SAVE, groups, current_key(image));
+  const auto manager = qv_pathgroup_manager_build_for_image(image, QV_PATHGROUP_MANAGER_SAVE);
   const gint response = run_manager(manager);
   if (response != GTK_RESPONSE_OK && response != QV_PATHGROUP_RESPONSE_SAVE_AND_SET) return false;
   const auto chosen = qv_pathgroup_manager_chosen(manager);
@@ -169,35 +346,17 @@ QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode, const std::vector<
   gtk_window_set_default_size(GTK_WINDOW(m.dialog.get()), 480, 320);
 
   GtkListStore *store =
-      gtk_list_store_new(COL_COUNT, G_TYPE_INT, G_TYPE_STRING, G_TYPE_INT, G_TYPE_STRING, G_TYPE_INT);
-  for (const QVPathGroupBlock &group : groups) {
-    GtkTreeIter iter;
-    gtk_list_store_append(store, &iter);
-    gtk_list_store_set(store, &iter, COL_NUMBER, group.number, COL_NAME, group.name.c_str(), COL_PATHS,
-                       static_cast<gint>(group.path_count), COL_FILE, group.file_name ? group.file_name->c_str() : "",
-                       COL_ROW, static_cast<gint>(m.rows.size()), -1);
-    m.rows.push_back({group.number, group.file_name});
-  }
+      gtk_list_store_new(COL_COUNT, G_TYPE_INT, G_TYPE_STRING, G_TYPE_INT, G_TYPE_STRING, G_TYPE_BOOLEAN);
   m.tree = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
   g_object_unref(store);  // the view holds it now
   add_text_column(m.tree, _("No."), COL_NUMBER);
   add_text_column(m.tree, _("Name"), COL_NAME);
   add_text_column(m.tree, _("Paths"), COL_PATHS);
   add_text_column(m.tree, _("Filename"), COL_FILE);
-
-  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(m.tree));
   const bool single = mode == QV_PATHGROUP_MANAGER_SELECT;
-  gtk_tree_selection_set_mode(selection, single ? GTK_SELECTION_BROWSE : GTK_SELECTION_MULTIPLE);
-  for (size_t row = 0; row < m.rows.size(); ++row) {
-    const bool is_current = current && same_key(m.rows[row], *current);
-    // Select: the current group; save: every group of the image; load: all.
-    const bool preselect = single ? is_current
-                                  : (mode == QV_PATHGROUP_MANAGER_LOAD || !m.rows[row].file_name);
-    if (!preselect) continue;
-    GtkTreePath *path = gtk_tree_path_new_from_indices(static_cast<gint>(row), -1);
-    gtk_tree_selection_select_path(selection, path);
-    gtk_tree_path_free(path);
-  }
+  gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(m.tree)),
+                              single ? GTK_SELECTION_BROWSE : GTK_SELECTION_MULTIPLE);
+  fill_rows(m.tree, mode, groups, current);
 
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
@@ -206,18 +365,15 @@ QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode, const std::vector<
   return m;
 }
 
+QVPathGroupManagerDialog qv_pathgroup_manager_build_for_image(gint32 image, int mode) {
+  const auto groups = qv_pathgroups_list(image);
+  QVPathGroupManagerDialog m = qv_pathgroup_manager_build(mode, groups, current_key(image));
+  add_edit_menu(m, image, mode);
+  return m;
+}
+
 std::vector<QVPathGroupKey> qv_pathgroup_manager_chosen(const QVPathGroupManagerDialog &manager) {
-  std::vector<QVPathGroupKey> chosen;
-  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(manager.tree));
-  GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(manager.tree));
-  GtkTreeIter iter;
-  for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more; more = gtk_tree_model_iter_next(model, &iter)) {
-    if (!gtk_tree_selection_iter_is_selected(selection, &iter)) continue;
-    gint row = -1;
-    gtk_tree_model_get(model, &iter, COL_ROW, &row, -1);
-    if (row >= 0 && static_cast<size_t>(row) < manager.rows.size()) chosen.push_back(manager.rows[row]);
-  }
-  return chosen;
+  return keys_of(chosen_rows(manager.tree));
 }
 
 bool qv_pathgroup_new_interactive(gint32 image, bool duplicate) {

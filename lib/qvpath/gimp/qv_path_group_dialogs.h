@@ -34,14 +34,32 @@ struct QVPathGroupNewDialog {
 QVPathGroupNewDialog qv_pathgroup_new_dialog_build(const QVPathGroupCurrent &current, gint32 next_number,
                                                    bool duplicate);
 
-// A group list: one row per group; `multiple` allows several rows chosen.
+// Accelerator path of the "Copy Paths" item.
+extern const char *const QV_PATHGROUP_COPY_ACCEL_PATH;  // "<QV Path-Group>/Copy/... selected Paths"
+
+// The manager's "Edit" menu. Each item works on the chosen rows and lists
+// the groups afresh afterwards; it is insensitive while no chosen row suits
+// it (the current group is never copied from or removed).
+struct QVPathGroupEditMenu {
+  GtkWidget *bar = nullptr;
+  GtkWidget *copy_paths = nullptr;
+  GtkWidget *duplicate = nullptr;
+  GtkWidget *remove = nullptr;
+  GtkWidget *remove_filenames = nullptr;
+};
+
+// A group list, one row per group (the save and load modes allow several
+// rows chosen).
 struct QVPathGroupManagerDialog {
   QVWidgetHolder dialog;
   GtkWidget *tree = nullptr;
-  std::vector<QVPathGroupKey> rows;  // the key of every row, in row order
+  QVPathGroupEditMenu edit;  // only for the groups of an image
 };
 QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode, const std::vector<QVPathGroupBlock> &groups,
                                                     const std::optional<QVPathGroupKey> &current);
+// The manager for the groups of an image (current group stored first), with
+// the "Edit" menu.
+QVPathGroupManagerDialog qv_pathgroup_manager_build_for_image(gint32 image, int mode);
 
 // The keys of the chosen rows, in row order.
 std::vector<QVPathGroupKey> qv_pathgroup_manager_chosen(const QVPathGroupManagerDialog &manager);

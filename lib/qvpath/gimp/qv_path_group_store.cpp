@@ -417,3 +417,115 @@ int qv_pathgroups_remove(gint32 image, const std::vector<QVPathGroupKey> &groups
   attach_data(image, qv_pathgroups_remove_blocks(*data, index, blocks));
   return static_cast<int>(blocks.size());
 }
+
+namespace {
+
+bool same_group(const QVPathGroupKey &key, const QVPathGroupCurrent &current) {
+  return key.number == current.number && key.file_name == current.file_name;
+}
+
+// Writes the content's paths above the image's present ones, each with the
+// tattoo GIMP gives it, and its parasites under those tattoos. On failure
+// the paths written so far go again.
+bool add_content(gint32 image, const QVSnapshotContent &content, int *added) {
+  std::vector<std::pair<gint32, gint32>> tattoos;
+  std::vector<gint32> written;
+  for (const QVSnapshotPath &path : content.paths) {
+    const gint32 vectors = write_path(image, path);
+    if (vectors < 1) {
+      for (gint32 id : written) gimp_image_remove_vectors(image, id);
+      qv_read_cache_invalidate();
+      return false;
+    }
+    written.push_back(vectors);
+    tattoos.emplace_back(path.tattoo, gimp_item_get_tattoo(vectors));
+  }
+  for (const QVSnapshotParasite &parasite : qv_pathgroup_parasites_retattooed(content.parasites, tattoos)) {
+    qv_parasite_attach(image, parasite.name.c_str(), parasite.flags, parasite.data.size(), parasite.data.data());
+  }
+  qv_read_cache_invalidate();
+  *added += static_cast<int>(written.size());
+  return true;
+}
+
+}  // namespace
+
+int qv_pathgroups_copy_paths(gint32 image, const std::vector<QVPathGroupKey> &groups) {
+  if (!qv_pathgroup_store_current(image, std::nullopt)) return -1;
+  const auto current = current_or_refuse(image);
+  const auto data = data_or_refuse(image);
+  if (!current || !data) return -1;
+  const QVPathGroupIndex index = qv_pathgroups_index(*data);
+  std::vector<QVPathGroupKey> others;
+  for (const QVPathGroupKey &key : groups)
+    if (!same_group(key, *current)) others.push_back(key);
+  bool all_found = true;
+  const std::vector<const QVPathGroupBlock *> blocks = find_blocks(index, others, &all_found);
+  if (blocks.empty()) return all_found ? 0 : -1;
+
+  QVUndoGroup undo(image);
+  int copied = 0;
+  int paths = 0;
+  for (const QVPathGroupBlock *block : blocks) {
+    const QVSnapshotContent content = qv_pathgroup_block_content(*data, *block);
+    if (!content.sound || !add_content(image, content, &paths)) {
+      qv_message(_("The paths of path group \"%s\" could not be copied."), block->name.c_str());
+      break;
+    }
+    ++copied;
+  }
+  // The copies belong to the group on show from now on.
+  qv_pathgroup_store_current(image, std::nullopt);
+  return copied == static_cast<int>(blocks.size()) && all_found ? copied : -1;
+}
+
+int qv_pathgroups_duplicate(gint32 image, const std::vector<QVPathGroupKey> &groups) {
+  if (!qv_pathgroup_store_current(image, std::nullopt)) return -1;
+  auto current = current_or_refuse(image);
+  const auto data = data_or_refuse(image);
+  if (!current || !data) return -1;
+  const QVPathGroupIndex index = qv_pathgroups_index(*data);
+  bool all_found = true;
+  const std::vector<const QVPathGroupBlock *> blocks = find_blocks(index, groups, &all_found);
+  if (!all_found) return -1;
+  if (blocks.empty()) return 0;
+  // As for a new group: a lagging record must not hand out a number in use.
+  const gint32 first = std::max(current->next_number, qv_pathgroups_highest_image_number(index) + 1);
+  gint32 next = first;
+  const Bytes out = qv_pathgroups_duplicate_blocks(*data, blocks, first, "Copy-", &next);
+
+  QVUndoGroup undo(image);
+  attach_data(image, out);
+  current->next_number = next;
+  attach_current(image, *current);
+  return static_cast<int>(blocks.size());
+}
+
+int qv_pathgroups_remove_filenames(gint32 image, const std::vector<QVPathGroupKey> &groups) {
+  if (!qv_pathgroup_store_current(image, std::nullopt)) return -1;
+  auto current = current_or_refuse(image);
+  const auto data = data_or_refuse(image);
+  if (!current || !data) return -1;
+  const QVPathGroupIndex index = qv_pathgroups_index(*data);
+  bool all_found = true;
+  const std::vector<const QVPathGroupBlock *> blocks = find_blocks(index, groups, &all_found);
+  if (!all_found) return -1;
+  gint32 next = std::max(current->next_number, qv_pathgroups_highest_image_number(index) + 1);
+  std::vector<QVPathGroupMove> moves;
+  const Bytes out = qv_pathgroups_make_internal(*data, index, blocks, &next, &moves);
+  if (moves.empty()) return 0;
+
+  QVUndoGroup undo(image);
+  attach_data(image, out);
+  for (const QVPathGroupMove &move : moves) {
+    if (current->file_name && *current->file_name == move.file_name && current->number == move.number) {
+      current->number = move.new_number;
+      current->file_name.reset();
+      break;
+    }
+  }
+  // Groups that kept their numbers may lie beyond the free number.
+  current->next_number = std::max(next, qv_pathgroups_highest_image_number(qv_pathgroups_index(out)) + 1);
+  attach_current(image, *current);
+  return static_cast<int>(moves.size());
+}

@@ -85,3 +85,24 @@ bool qv_pathgroup_save_file(gint32 image, const std::string &file_name,
 // Removes groups; the current group is never removed. Returns the number
 // removed.
 int qv_pathgroups_remove(gint32 image, const std::vector<QVPathGroupKey> &groups);
+
+// The edit operations of the group manager. Each stores the current group
+// first, so the paths on show are in the groups they work on, and returns
+// how many groups it handled, 0 when it did nothing, -1 with a message on
+// failure.
+
+// Copies the paths of the groups, with their per-path parasites under the
+// fresh tattoos the copies get, into the image above its present paths; the
+// current group's own paths are passed over. The copies become part of the
+// current group.
+int qv_pathgroups_copy_paths(gint32 image, const std::vector<QVPathGroupKey> &groups);
+
+// New groups of the image, under the next free numbers, holding what the
+// groups hold; each is named "Copy-" and the original's name.
+int qv_pathgroups_duplicate(gint32 image, const std::vector<QVPathGroupKey> &groups);
+
+// File groups become groups of the image: they leave their file section and
+// keep their number unless the image has a group with it already. The
+// current group follows when it is among them. Groups of the image are
+// passed over.
+int qv_pathgroups_remove_filenames(gint32 image, const std::vector<QVPathGroupKey> &groups);
