@@ -40,18 +40,6 @@ struct Answer {
   int attempts = 0;
 };
 
-GtkWidget *visible_dialog(const std::string &title) {
-  GList *windows = gtk_window_list_toplevels();
-  GtkWidget *found = nullptr;
-  for (GList *l = windows; l && !found; l = l->next) {
-    GtkWidget *w = GTK_WIDGET(l->data);
-    const char *t = gtk_window_get_title(GTK_WINDOW(w));
-    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t && title == t) found = w;
-  }
-  g_list_free(windows);
-  return found;
-}
-
 GtkWidget *find_entry(GtkWidget *widget) {
   if (GTK_IS_ENTRY(widget)) return widget;
   if (!GTK_IS_CONTAINER(widget)) return nullptr;
@@ -65,7 +53,7 @@ GtkWidget *find_entry(GtkWidget *widget) {
 // Types the text into the dialog's entry and presses OK, once it shows.
 gboolean answer(gpointer data) {
   auto *a = static_cast<Answer *>(data);
-  GtkWidget *dialog = visible_dialog(a->title);
+  GtkWidget *dialog = qv_test_visible_dialog(a->title);
   if (!dialog) return ++a->attempts < 200;
   gtk_entry_set_text(GTK_ENTRY(find_entry(dialog)), a->text);
   a->answered = true;
@@ -88,7 +76,7 @@ struct Response {
 
 gboolean respond(gpointer data) {
   auto *r = static_cast<Response *>(data);
-  GtkWidget *dialog = visible_dialog(r->title);
+  GtkWidget *dialog = qv_test_visible_dialog(r->title);
   if (!dialog) return ++r->attempts < 200;
   r->answered = true;
   gtk_dialog_response(GTK_DIALOG(dialog), r->response);
