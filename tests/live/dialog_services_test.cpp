@@ -26,23 +26,13 @@ struct Answer {
   int attempts = 0;
 };
 
-GtkWidget *find_widget(GtkWidget *widget, GType type) {
-  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
-  GtkWidget *found = nullptr;
-  for (GList *l = children; l && !found; l = l->next) found = find_widget(GTK_WIDGET(l->data), type);
-  g_list_free(children);
-  return found;
-}
-
 gboolean answer(gpointer data) {
   auto *a = static_cast<Answer *>(data);
   GtkWidget *dialog = qv_test_visible_dialog(a->title);
   if (!dialog) return ++a->attempts < 200;  // ten seconds, then the test fails
-  if (GtkWidget *label = find_widget(dialog, GTK_TYPE_LABEL))
+  if (GtkWidget *label = qv_test_find_widget(dialog, GTK_TYPE_LABEL))
     a->seen_message = gtk_label_get_text(GTK_LABEL(label));
-  if (GtkWidget *entry = find_widget(dialog, GTK_TYPE_ENTRY)) {
+  if (GtkWidget *entry = qv_test_find_widget(dialog, GTK_TYPE_ENTRY)) {
     a->seen_entry = gtk_entry_get_text(GTK_ENTRY(entry));
     if (a->typed) gtk_entry_set_text(GTK_ENTRY(entry), a->typed);
   }

@@ -63,21 +63,11 @@ struct Responder {
   int attempts = 0;
 };
 
-GtkWidget *find_entry(GtkWidget *widget) {
-  if (GTK_IS_ENTRY(widget)) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
-  GtkWidget *found = nullptr;
-  for (GList *l = children; l && !found; l = l->next) found = find_entry(GTK_WIDGET(l->data));
-  g_list_free(children);
-  return found;
-}
-
 gboolean respond(gpointer data) {
   auto *r = static_cast<Responder *>(data);
   GtkWidget *dialog = qv_test_visible_dialog(r->title);
   if (!dialog) return ++r->attempts < 200;  // ten seconds, then let the test fail
-  if (r->type_text) gtk_entry_set_text(GTK_ENTRY(find_entry(dialog)), r->type_text);
+  if (r->type_text) gtk_entry_set_text(GTK_ENTRY(qv_test_find_widget(dialog, GTK_TYPE_ENTRY)), r->type_text);
   r->answered = true;
   gtk_dialog_response(GTK_DIALOG(dialog), r->response);
   return FALSE;

@@ -82,3 +82,13 @@ GtkWidget *qv_test_visible_dialog(const std::string &title) {
   g_list_free(windows);
   return found;
 }
+
+GtkWidget *qv_test_find_widget(GtkWidget *widget, GType type) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+  GtkWidget *found = nullptr;
+  for (GList *l = children; l && !found; l = l->next) found = qv_test_find_widget(GTK_WIDGET(l->data), type);
+  g_list_free(children);
+  return found;
+}

@@ -42,3 +42,7 @@ std::string qv_test_pixel_text(const QVTestPixel &p);
 
 // The visible dialog with exactly this title, or null.
 GtkWidget *qv_test_visible_dialog(const std::string &title);
+
+// The first widget of that type in the widget's tree (the widget itself
+// included), or null.
+GtkWidget *qv_test_find_widget(GtkWidget *widget, GType type);

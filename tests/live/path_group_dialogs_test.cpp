@@ -40,22 +40,12 @@ struct Answer {
   int attempts = 0;
 };
 
-GtkWidget *find_entry(GtkWidget *widget) {
-  if (GTK_IS_ENTRY(widget)) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
-  GtkWidget *found = nullptr;
-  for (GList *l = children; l && !found; l = l->next) found = find_entry(GTK_WIDGET(l->data));
-  g_list_free(children);
-  return found;
-}
-
 // Types the text into the dialog's entry and presses OK, once it shows.
 gboolean answer(gpointer data) {
   auto *a = static_cast<Answer *>(data);
   GtkWidget *dialog = qv_test_visible_dialog(a->title);
   if (!dialog) return ++a->attempts < 200;
-  gtk_entry_set_text(GTK_ENTRY(find_entry(dialog)), a->text);
+  gtk_entry_set_text(GTK_ENTRY(qv_test_find_widget(dialog, GTK_TYPE_ENTRY)), a->text);
   a->answered = true;
   gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
   return FALSE;
