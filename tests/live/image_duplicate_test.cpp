@@ -1,4 +1,4 @@
-// Image duplication with tattoos (Part 10.4) in a headless GIMP: the copy's
+// Image duplication with tattoos in a headless GIMP: the copy's
 // paths, layers (also inside a layer group), layer masks and channels carry
 // the source's tattoos, both images hand out the same next tattoo, the file
 // name goes along, and a bad image id changes nothing.

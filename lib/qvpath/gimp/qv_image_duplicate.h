@@ -1,9 +1,9 @@
-// Image duplication with tattoos (Part 10.4). Styles, timelines and path
+// Image duplication with tattoos. Styles, timelines and path
 // groups refer to paths, layers and channels by tattoo; GIMP's own duplicate
 // gives the copy fresh tattoos. The copy made here carries the source's
 // tattoos on every path, layer (inside layer groups too), layer mask and
 // channel, the source's tattoo counter and its file name, so that it is
-// "valid as the original". The renderer draws on such copies (Part 1.11);
+// "valid as the original". The renderer draws on such copies;
 // the plug-in qv-services-duplicate offers them to scripts.
 #pragma once
 
