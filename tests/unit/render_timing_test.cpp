@@ -5,14 +5,14 @@
 namespace {
 
 // Begin 2 s, duration 2 s, t from 0 to 1.
-QVentryTiming two_seconds() {
-  QVentryTiming e;
+QVanimChunk two_seconds() {
+  QVanimChunk e;
   e.begin = 2;
   e.duration = 2;
   return e;
 }
 
-double t_at(const QVentryTiming &e, double seconds) {
+double t_at(const QVanimChunk &e, double seconds) {
   const auto state = qv_entry_state(e, seconds);
   return state ? state->t : -1;
 }
@@ -25,7 +25,7 @@ TEST(RenderTiming, FramesCountFromTheInpoint) {
 }
 
 TEST(RenderTiming, EntryRunsDuringItsDurationAndRepeats) {
-  QVentryTiming e = two_seconds();
+  QVanimChunk e = two_seconds();
   EXPECT_DOUBLE_EQ(t_at(e, 3.0), 0.5);  // frame 75 at 25 fps
   e.repeat = -1;
   EXPECT_DOUBLE_EQ(t_at(e, 5.0), 0.5);  // the second pass
@@ -37,7 +37,7 @@ TEST(RenderTiming, EntryRunsDuringItsDurationAndRepeats) {
 }
 
 TEST(RenderTiming, BeforeTheBeginTheEntryWaitsOrIsHidden) {
-  QVentryTiming e = two_seconds();
+  QVanimChunk e = two_seconds();
   EXPECT_FALSE(qv_entry_state(e, 1.0));  // frame 25: not yet visible
   e.freeze_before = -1;
   EXPECT_DOUBLE_EQ(t_at(e, 0.0), 0.0);  // visible at t_start from frame 0
@@ -51,7 +51,7 @@ TEST(RenderTiming, BeforeTheBeginTheEntryWaitsOrIsHidden) {
 }
 
 TEST(RenderTiming, AfterTheEndTheEntryFreezesAndFadesOut) {
-  QVentryTiming e = two_seconds();
+  QVanimChunk e = two_seconds();
   EXPECT_FALSE(qv_entry_state(e, 4.0));  // no freeze, no fade: gone at once
   e.freeze_after = 1;
   e.fade_out = 2;
@@ -62,8 +62,9 @@ TEST(RenderTiming, AfterTheEndTheEntryFreezesAndFadesOut) {
 }
 
 TEST(RenderTiming, AnEntryWithoutDurationNeverDividesByZero) {
-  QVentryTiming e;
+  QVanimChunk e;
   e.begin = 1;
+  e.duration = 0;
   e.repeat = -1;
   e.freeze_after = -1;
   const auto state = qv_entry_state(e, 5.0);

@@ -248,20 +248,20 @@ TEST(XcfTimelines, LookupOrderAndUnnamedTimelines) {
 
 TEST(XcfTimelines, FrameCountsRoundAndRefuseNonsense) {
   QVTimelineInfo t;
-  t.fps = 25;
-  t.inpoint = 0;
-  t.outpoint = 1.0 / 25 * 2.5;  // 2.5 frames rounds to 3
-  t.outpoint_mode = 1;
+  t.header.fps = 25;
+  t.header.inpoint = 0;
+  t.header.outpoint = 1.0 / 25 * 2.5;  // 2.5 frames rounds to 3
+  t.header.outpoint_mode = 1;
   EXPECT_EQ(qv_timeline_frame_count(t), 3);
-  t.outpoint_mode = 2;  // end of timeline: the larger of end and minimum end
-  t.end = 2;
-  t.min_end = 4;
+  t.header.outpoint_mode = 2;  // end of timeline: the larger of end and minimum end
+  t.header.end = 2;
+  t.header.min_end = 4;
   EXPECT_EQ(qv_timeline_frame_count(t), 100);
-  t.outpoint_mode = 1;
-  t.outpoint = -5;
+  t.header.outpoint_mode = 1;
+  t.header.outpoint = -5;
   EXPECT_EQ(qv_timeline_frame_count(t), 0);
-  t.outpoint = NAN;
+  t.header.outpoint = NAN;
   EXPECT_EQ(qv_timeline_frame_count(t), 0);
-  t.outpoint = 1e300;
+  t.header.outpoint = 1e300;
   EXPECT_EQ(qv_timeline_frame_count(t), QV_TIMELINE_MAX_FRAMES);
 }

@@ -26,7 +26,7 @@ std::vector<std::string> split_items(const std::string &text) {
 }
 
 // Before the begin: held at t_start while visible, fading in.
-std::optional<QVentryState> before_begin(const QVentryTiming &e, double t0, double T) {
+std::optional<QVentryState> before_begin(const QVanimChunk &e, double t0, double T) {
   const double visible_from = e.freeze_before < 0 ? 0.0 : round3(e.begin - e.freeze_before);
   if (visible_from <= T) return QVentryState{t0, 1.0};
   const double fade_from = round3(e.fade_in > 0 ? visible_from - e.fade_in : visible_from);
@@ -35,7 +35,7 @@ std::optional<QVentryState> before_begin(const QVentryTiming &e, double t0, doub
 }
 
 // After the last pass: held at t_end, then fading out.
-std::optional<QVentryState> after_end(const QVentryTiming &e, double t1, double T) {
+std::optional<QVentryState> after_end(const QVanimChunk &e, double t1, double T) {
   if (e.freeze_after == 0 && e.fade_out <= 0) return std::nullopt;
   const double end = e.begin + e.duration + (e.repeat > 0 ? e.repeat * e.duration : 0.0);
   if (e.freeze_after >= 0 && T >= end + e.freeze_after) {
@@ -97,7 +97,7 @@ double qv_render_field_t(long i, long frames, double t_start, double t_end) {
   return m * clamp_t(t_end) + (1.0 - m) * clamp_t(t_start);
 }
 
-std::optional<QVentryState> qv_entry_state(const QVentryTiming &e, double T) {
+std::optional<QVentryState> qv_entry_state(const QVanimChunk &e, double T) {
   const double t0 = clamp_t(e.t_start), t1 = clamp_t(e.t_end);
   const double B = e.begin, D = e.duration, R = e.repeat;
   if (std::isnan(T)) return std::nullopt;

@@ -47,14 +47,6 @@ double qv_ahdr_outpoint(const QVahdrChunk &header);
 // nonsense, at most 999999.
 long qv_ahdr_frame_count(const QVahdrChunk &header);
 
-// An animation entry's timing, in seconds.
-struct QVentryTiming {
-  double begin = 0, duration = 0, repeat = 0;
-  double freeze_before = 0, freeze_after = 0;
-  double fade_in = 0, fade_out = 0;
-  double t_start = 0, t_end = 1;
-};
-
 // What an entry shows at one time: nothing, or t with a fade factor.
 struct QVentryState {
   double t = 0;
@@ -66,7 +58,7 @@ struct QVentryState {
 // runs from t_start to t_end; a repeat count runs it again that many times
 // (forever when negative); afterwards it holds t_end for freeze-after
 // seconds (forever when negative) and fades out over fade-out.
-std::optional<QVentryState> qv_entry_state(const QVentryTiming &entry, double T);
+std::optional<QVentryState> qv_entry_state(const QVanimChunk &entry, double T);
 
 // "qv-timelines-in-progress": image and timeline names, all joined by ";".
 // Push answers true, leaving the list as it is, when the pair is listed

@@ -19,12 +19,7 @@ std::optional<QVTimelineInfo> read_header(const uint8_t *chunk, uint32_t payload
   const QVahdrChunk &h = *decoded.value;
   QVTimelineInfo info;
   info.group = group;
-  info.fps = h.fps;
-  info.inpoint = h.inpoint;
-  info.outpoint = h.outpoint;
-  info.outpoint_mode = h.outpoint_mode;
-  info.end = h.end;
-  info.min_end = h.min_end;
+  info.header = h;
   info.frame_filename = h.frame_fname.value_or("");
   info.name = h.name.value_or("");
   if (info.name.empty()) info.name = "Timeline";
@@ -65,14 +60,7 @@ QVTimelineList qv_xcf_timelines(const QVXcfImage &image) {
 
 long qv_timeline_frame_count(const QVTimelineInfo &timeline) {
   // The renderer's rule, so that the launcher asks for the frames it renders.
-  QVahdrChunk header;
-  header.fps = timeline.fps;
-  header.inpoint = timeline.inpoint;
-  header.outpoint = timeline.outpoint;
-  header.outpoint_mode = timeline.outpoint_mode;
-  header.end = timeline.end;
-  header.min_end = timeline.min_end;
-  return qv_ahdr_frame_count(header);
+  return qv_ahdr_frame_count(timeline.header);
 }
 
 const QVTimelineInfo *qv_timeline_find(const QVTimelineList &list, const std::string &name) {

@@ -5,6 +5,7 @@
 // business.
 #pragma once
 
+#include "qv_timeline.h"
 #include "qv_xcf.h"
 
 #include <cstdint>
@@ -23,12 +24,7 @@ struct QVTimelineInfo {
   std::string name;  // "Timeline" when none is stored
   QVTimelineGroup group = QVTimelineGroup::current;
   std::string frame_filename;  // empty when none is stored
-  double fps = 0.0;
-  double inpoint = 0.0;
-  double outpoint = 0.0;
-  int32_t outpoint_mode = 0;  // 0 in plus frames, 1 explicit out, 2 end of timeline
-  double end = 0.0;
-  double min_end = 0.0;
+  QVahdrChunk header;          // frame rate, in- and outpoint, ...
 };
 
 struct QVTimelineList {

@@ -254,20 +254,6 @@ void activate_target_drawable(QVpathAnimationEnvironment &env, const QVanimChunk
     env.touched.push_back(touched);
 }
 
-QVentryTiming timing_of(const QVanimChunk &e) {
-  QVentryTiming t;
-  t.begin = e.begin;
-  t.duration = e.duration;
-  t.repeat = e.repeat;
-  t.freeze_before = e.freeze_before;
-  t.freeze_after = e.freeze_after;
-  t.fade_in = e.fade_in;
-  t.fade_out = e.fade_out;
-  t.t_start = e.t_start;
-  t.t_end = e.t_end;
-  return t;
-}
-
 // --- Drawing a field -------------------------------------------------------------
 
 std::string av_text(double value) { return qv_format("%0.10f", value); }
@@ -446,7 +432,7 @@ QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env
                        : qv_frame_time(env.header.fps, env.header.inpoint, env.frame_index, env.half_frame);
   entry.t_start = std::isnan(entry.t_start) ? 0.0 : std::clamp(entry.t_start, 0.0, 1.0);
   entry.t_end = std::isnan(entry.t_end) ? 0.0 : std::clamp(entry.t_end, 0.0, 1.0);
-  const auto state = qv_entry_state(timing_of(entry), T);
+  const auto state = qv_entry_state(entry, T);
   if (!state) return QVEntrySetup::hidden;
   env.t = state->t;
   qv_set_fade_opacity(env.target, state->fade);
