@@ -110,9 +110,9 @@ int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gin
   }
   t = std::clamp(t, 0.0, 1.0);
 
-  std::optional<std::string> date, script_eval;
+  std::optional<std::string> date, script_eval, timeline;
   qv_path_get_style_attribute(source_image, name.c_str(), snapshot, QV_GET_RAW, nullptr,
-                              {{"@-date: ", &date}, {"script-eval: ", &script_eval}});
+                              {{"@-date: ", &date}, {"script-eval: ", &script_eval}, {"@-timeline: ", &timeline}});
   if (date) store_date_at(target_image, name, *date, t);
   const double t_prime = qv_keyspline_time_curve(source_image, name.c_str(), snapshot, t);
   if (script_eval && !script_eval->empty()) {
@@ -127,9 +127,6 @@ int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gin
     draw_ordinary(source_image, name, t_prime, target_image, snapshot);
     return 1;
   }
-  std::optional<std::string> timeline;
-  qv_path_get_style_attribute(source_image, name.c_str(), snapshot, QV_GET_RAW, nullptr,
-                              {{"@-timeline: ", &timeline}});
   if (timeline && !timeline->empty()) {
     render_nested_timeline(target_image, *timeline, t_prime);
     if (!qv_rendering_in_progress()) return 0;

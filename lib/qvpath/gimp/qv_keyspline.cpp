@@ -169,17 +169,20 @@ int draw_sequence(gint32 source, const std::string &path, double t_prime, bool r
 
 // --- In-between ----------------------------------------------------------------
 
+// What an in-between reads from its keyspline: the key tattoos and the motion.
 struct QVmotion {
+  Text tattoos;
   Text path;
   Text keyspline;
   QVmotionAngle angle;
 };
 
-QVmotion read_motion(gint32 source, const std::string &path, const QVSnapshot *snapshot) {
+QVmotion read_inbetween(gint32 source, const std::string &path, const QVSnapshot *snapshot) {
   QVmotion motion;
   Text angle;
   qv_path_get_style_attribute(source, path.c_str(), snapshot, QV_GET_RAW, nullptr,
-                              {{"@-motion-path: ", &motion.path},
+                              {{"@-tattoos: ", &motion.tattoos},
+                               {"@-motion-path: ", &motion.path},
                                {"@-motion-keyspline: ", &motion.keyspline},
                                {"@-motion-angle: ", &angle}});
   if (motion.path && motion.path->empty()) motion.path.reset();
@@ -213,15 +216,14 @@ void place_on_motion_path(gint32 source, const QVmotion &motion, double m, gint3
 
 int draw_inbetween(gint32 source, const std::string &path, double t, double t_prime, gint32 target,
                    const QVSnapshot *snapshot) {
-  const Text tattoos = raw_attribute(source, path, snapshot, "@-tattoos: ");
-  if (!tattoos) return 1;
-  const QVmotion motion = read_motion(source, path, snapshot);
+  const QVmotion motion = read_inbetween(source, path, snapshot);
+  if (!motion.tattoos) return 1;
   double m = t_prime;
   if (motion.path && motion.keyspline)
     m = qv_path_time_curve(source, motion.keyspline->c_str(), snapshot, std::clamp(t, 0.0, 1.0));
   const std::string override_text = qv_keyspline_override_text(source, path.c_str(), snapshot, t_prime);
 
-  const auto groups = qv_keyspline_tattoo_groups(*tattoos);
+  const auto groups = qv_keyspline_tattoo_groups(*motion.tattoos);
   QVCurrentPathKeeper keep(target);
   for (auto group = groups.rbegin(); group != groups.rend(); ++group) {
     const auto keys = paths_by_tattoos(source, *group, snapshot);
