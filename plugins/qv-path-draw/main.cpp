@@ -124,8 +124,11 @@ void run_draw(const GimpParam *param) {
   });
 }
 
-void run_draw_current(const gchar *name, const GimpParam *param) {
-  const gint32 mode = param[0].data.d_int32;
+// A menu call carries no mode and no t: it draws at the gimprc's default t
+// on the target the menu entry names, as mode 0 does.
+void run_draw_current(const gchar *name, gint nparams, const GimpParam *param) {
+  const bool has_t = nparams >= 4;
+  const gint32 mode = has_t ? param[0].data.d_int32 : 0;
   const gint32 image = param[1].data.d_image;
   with_rendering_marker([&] {
     const double t = mode != 0 ? param[3].data.d_float : qv_default_t();
@@ -156,8 +159,10 @@ std::string uncompressed(const char *text) {
   return out;
 }
 
-gint32 run_render_timeline_save(const GimpParam *param) {
-  const gint32 mode = param[0].data.d_int32;
+// A menu call carries neither timeline nor frames: it asks for them in the
+// Render Timeline dialog, as mode 0 does.
+gint32 run_render_timeline_save(gint nparams, const GimpParam *param) {
+  const gint32 mode = nparams >= 6 ? param[0].data.d_int32 : 0;
   const gint32 image = param[1].data.d_image;
   if (!qv_image_is_open(image)) return -1;
   qv_timeline_parasites_migrate(image);
@@ -180,16 +185,16 @@ void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_
   if (std::strcmp(name, PROC_DRAW) == 0 && nparams >= 3) {
     run_draw(param);
   } else if ((std::strcmp(name, PROC_DRAW_CURRENT) == 0 ||
-              std::strcmp(name, PROC_DRAW_CURRENT_TEMP) == 0) && nparams >= 4) {
-    run_draw_current(name, param);
+              std::strcmp(name, PROC_DRAW_CURRENT_TEMP) == 0) && nparams >= 2) {
+    run_draw_current(name, nparams, param);
   } else if (std::strcmp(name, PROC_REMOVE_ESL) == 0 && nparams >= 2) {
     qv_remove_all_esl_layers(param[1].data.d_image);
   } else if ((std::strcmp(name, PROC_RENDER_IMAGE) == 0 ||
               std::strcmp(name, PROC_RENDER_IMAGE_COPY) == 0) && nparams >= 3) {
     const gint32 rendered = run_render_timeline_image(param, std::strcmp(name, PROC_RENDER_IMAGE) == 0);
     qv_reply_image(reply, rendered);
-  } else if (std::strcmp(name, PROC_RENDER_SAVE) == 0 && nparams >= 6) {
-    qv_reply_int(reply, run_render_timeline_save(param));
+  } else if (std::strcmp(name, PROC_RENDER_SAVE) == 0 && nparams >= 2) {
+    qv_reply_int(reply, run_render_timeline_save(nparams, param));
   }
   qv_reply_return(reply, nreturn_vals, return_vals);
 }
