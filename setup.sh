@@ -9,6 +9,8 @@ packages=(
   gimp libgimp2.0-dev libgtk2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  # Key presses into real windows for the tests of dialogs and menus.
+  xdotool
   # One font family installed on every machine, so that text renders the same.
   fonts-dejavu-core
 )

@@ -1,0 +1,19 @@
+#!/bin/sh
+# answer-window.sh SEEN_FILE TITLE KEY...
+# Waits (at most 30 s) for a visible window titled exactly TITLE on the
+# test display, writes TITLE into SEEN_FILE, focuses the window and presses
+# the keys, as a user would. A key "type:TEXT" types TEXT.
+seen=$1 title=$2
+shift 2
+id=$(timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
+[ -n "$id" ] || exit 1
+echo "$title" > "$seen"
+sleep 0.5
+xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+for key in "$@"; do
+  case $key in
+    type:*) xdotool type --delay 30 "${key#type:}" ;;
+    *) xdotool key "$key" ;;
+  esac
+  sleep 0.2
+done

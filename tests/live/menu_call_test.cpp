@@ -1,0 +1,325 @@
+// Every menu entry of the suite, called the way GIMP calls it when an artist
+// picks it: interactive run mode, image and drawable, and nothing more.
+// The procedures are found in GIMP's plug-in database, so a new menu entry
+// fails here until it has a check below. Dialogs are answered by
+// answer-window.sh with real key presses on the test display.
+#include <gtest/gtest.h>
+
+#include <glib/gstdio.h>
+#include <libgimp/gimp.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "live_support.h"
+#include "qv_glib_ptr.h"
+#include "qv_names.h"
+#include "qv_parasite.h"
+#include "qv_path_group_store.h"
+#include "qv_path_points.h"
+#include "qv_paths.h"
+#include "qv_style_store.h"
+#include "qv_timeline_store.h"
+
+namespace {
+
+std::string canonical(std::string name) {
+  std::replace(name.begin(), name.end(), '_', '-');
+  return name;
+}
+
+// The suite's procedures that GIMP shows in a menu.
+std::vector<std::string> suite_menu_procedures() {
+  gint n = 0;
+  GimpParam *values = gimp_run_procedure("gimp-plugins-query", &n, GIMP_PDB_STRING, "", GIMP_PDB_END);
+  std::vector<std::string> names;
+  if (n >= 13 && values[0].data.d_status == GIMP_PDB_SUCCESS) {
+    const gint count = values[11].data.d_int32;
+    for (gint i = 0; i < count; ++i) {
+      const std::string location = values[6].data.d_stringarray[i];
+      const std::string name = values[12].data.d_stringarray[i];
+      if (name.find("qv") != std::string::npos && location.find("qv-selftest") == std::string::npos)
+        names.push_back(canonical(name));
+    }
+  }
+  gimp_destroy_params(values, n);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> layer_names(gint32 image) {
+  gint count = 0;
+  const auto layers = qv_take_array(gimp_image_get_layers(image, &count), count);
+  std::vector<std::string> names;
+  for (gint32 layer : layers) names.push_back(qv_take_string(gimp_item_get_name(layer)));
+  return names;
+}
+
+bool has_layer(gint32 image, const std::string &name) {
+  const auto names = layer_names(image);
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+gint32 layer_named(gint32 image, const std::string &name) {
+  gint count = 0;
+  for (gint32 layer : qv_take_array(gimp_image_get_layers(image, &count), count))
+    if (qv_take_string(gimp_item_get_name(layer)) == name) return layer;
+  return -1;
+}
+
+std::vector<gint32> open_images() {
+  gint count = 0;
+  return qv_take_array(gimp_image_list(&count), count);
+}
+
+const QVTestPixel kRed = {255, 0, 0, 255};
+const QVTestPixel kWhite = {255, 255, 255, 255};
+
+struct MenuCall : ::testing::Test {
+  QVTestImage image{40, 40};
+  std::string dir = qv_take_string(g_dir_make_tmp("qv-menu-XXXXXX", nullptr));
+  gint32 square = -1;
+
+  void SetUp() override {
+    // The image's current path: a red square in the middle.
+    square = qv_test_add_closed_path(image.id, "Square", {10, 10, 30, 10, 30, 30, 10, 30});
+    qv_path_store_style(image.id, "Square", "fill: 255 0 0");
+    gimp_gimprc_set("qv-default-t", "0.5");
+  }
+  void TearDown() override {
+    if (GDir *d = g_dir_open(dir.c_str(), 0, nullptr)) {
+      while (const char *name = g_dir_read_name(d)) g_remove((dir + "/" + name).c_str());
+      g_dir_close(d);
+    }
+    g_rmdir(dir.c_str());
+  }
+
+  std::string esl() const { return qv_esl_name(qv_test_tattoo(square)); }
+  std::string frame(int n) const { return dir + "/f_00" + std::to_string(n) + ".png"; }
+  std::string seen_file() const { return dir + "/seen"; }
+
+  // Calls the procedure as a menu does; false when GIMP reports a failure.
+  bool call_from_menu(const std::string &procedure) {
+    gint n = 0;
+    GimpParam params[3];
+    params[0].type = GIMP_PDB_INT32, params[0].data.d_int32 = GIMP_RUN_INTERACTIVE;
+    params[1].type = GIMP_PDB_IMAGE, params[1].data.d_image = image.id;
+    params[2].type = GIMP_PDB_DRAWABLE, params[2].data.d_drawable = gimp_image_get_active_drawable(image.id);
+    GimpParam *values = gimp_run_procedure2(procedure.c_str(), &n, 3, params);
+    const bool ok = n > 0 && values[0].data.d_status == GIMP_PDB_SUCCESS;
+    gimp_destroy_params(values, n);
+    return ok;
+  }
+
+  // Starts the answerer: it waits for the window, notes that it came and
+  // types the keys into it.
+  void answer(const std::string &window, const std::vector<std::string> &keys) {
+    std::vector<std::string> args = {QV_LIVE_DIR "/answer-window.sh", seen_file(), window};
+    args.insert(args.end(), keys.begin(), keys.end());
+    std::vector<gchar *> argv;
+    for (auto &a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    GError *error = nullptr;
+    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, &error))
+        << (error ? error->message : "");
+  }
+
+  std::string seen() const {
+    gchar *text = nullptr;
+    if (!g_file_get_contents(seen_file().c_str(), &text, nullptr, nullptr)) return "<no window>";
+    std::string out = qv_take_string(text);
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+  }
+
+  void remember_render(const std::string &timeline, const std::string &first, int count) {
+    qv_parasite_attach(image.id, "qv-last-rendered-timeline", GIMP_PARASITE_PERSISTENT, timeline.size() + 1,
+                       timeline.c_str());
+    qv_parasite_attach(image.id, "qv-last-rendered-startframe", GIMP_PARASITE_PERSISTENT, first.size() + 1,
+                       first.c_str());
+    const guint32 be = GUINT32_TO_BE(static_cast<guint32>(count));
+    qv_parasite_attach(image.id, "qv-last-rendered-amount-frames", GIMP_PARASITE_PERSISTENT, 4, &be);
+  }
+
+  // A timeline "Main" of one entry: the keyspline turns the square from red
+  // to blue over a second at 10 frames per second.
+  void store_timeline() {
+    qv_test_add_path(image.id, "[@] colour", {39, 0, 39, 39});
+    qv_path_store_style(image.id, "[@] colour", "@-tattoos: " + std::to_string(qv_test_tattoo(square)) +
+                                                    "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
+    QVTimeline timeline = qv_timeline_new(std::string("Main"));
+    timeline.header.fps = 10;
+    timeline.header.outpoint_mode = QV_OUT_EXPLICIT;
+    timeline.header.outpoint = 1;
+    QVanimChunk entry;
+    entry.group_id = 1;
+    entry.path_name = std::string("[@] colour");
+    entry.drawable_tattoo = static_cast<int32_t>(gimp_item_get_tattoo(image.layer));
+    entry.begin = 0;
+    entry.duration = 1;
+    qv_timeline_add_entry(timeline, entry);
+    qv_timeline_store_current(image.id, timeline);
+  }
+};
+
+// What a menu entry must do when chosen: prepare the image, name the window
+// it shows and the keys that answer it (none: no window), check the result.
+struct MenuCheck {
+  std::function<void(MenuCall &)> setup;
+  std::string window;
+  std::vector<std::string> keys;
+  std::function<void(MenuCall &)> verify;
+};
+
+void nothing(MenuCall &) {}
+
+// Four paths for the perspective entries: the current path "to" is the
+// square "from" moved by (20, 10); "locked" is locked; the layer "moved"
+// is linked and has a white 10×10 square at (5, 5) on transparency.
+void transform_setup(MenuCall &m) {
+  qv_test_add_path(m.image.id, "locked", {1, 1, 9, 9});
+  qv_path_set_locked(m.image.id, "locked", true);
+  qv_test_add_path(m.image.id, "from", {0, 0, 40, 0, 40, 40, 0, 40});
+  qv_test_add_path(m.image.id, "to", {20, 10, 60, 10, 60, 50, 20, 50});
+  qv_path_set_current(m.image.id, "to");
+  const gint32 layer = gimp_layer_new(m.image.id, "moved", 40, 40, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
+  gimp_image_insert_layer(m.image.id, layer, 0, 0);
+  gimp_drawable_fill(layer, GIMP_FILL_TRANSPARENT);
+  gimp_image_select_rectangle(m.image.id, GIMP_CHANNEL_OP_REPLACE, 5, 5, 10, 10);
+  gimp_drawable_edit_fill(layer, GIMP_FILL_WHITE);
+  gimp_selection_none(m.image.id);
+  gimp_item_set_linked(layer, TRUE);
+  gimp_image_set_active_layer(m.image.id, layer);
+}
+
+bool layer_moved(MenuCall &m) { return qv_test_pixel(layer_named(m.image.id, "moved"), 27, 17)[3] == 255; }
+bool locked_path_moved(MenuCall &m) {
+  const auto points = qv_path_read_points(m.image.id, "locked", nullptr).points;
+  return !points.empty() && points[0] == 21;
+}
+
+const std::map<std::string, MenuCheck> &menu_checks() {
+  static const std::map<std::string, MenuCheck> checks = {
+      {"plug-in-qv-path-draw-current",
+       {nothing, "", {}, [](MenuCall &m) { EXPECT_EQ(qv_test_pixel(m.image.layer, 20, 20), kRed); }}},
+      {"plug-in-qv-path-draw-current-temp",
+       {nothing, "", {}, [](MenuCall &m) {
+          ASSERT_TRUE(has_layer(m.image.id, m.esl())) << "no Edit Style Layer";
+          EXPECT_EQ(qv_test_pixel(layer_named(m.image.id, m.esl()), 20, 20), kRed);
+          EXPECT_EQ(qv_test_pixel(m.image.layer, 20, 20), kWhite);
+        }}},
+      {"plug-in-qv-remove-all-esl-layer",
+       {[](MenuCall &m) {
+          gint n = 0;
+          gimp_destroy_params(gimp_run_procedure("plug-in-qv-path-draw-current-temp", &n, GIMP_PDB_INT32, 1,
+                                                 GIMP_PDB_IMAGE, m.image.id, GIMP_PDB_DRAWABLE, m.image.layer,
+                                                 GIMP_PDB_FLOAT, 0.5, GIMP_PDB_END),
+                              n);
+          ASSERT_TRUE(has_layer(m.image.id, m.esl()));
+        },
+        "", {}, [](MenuCall &m) { EXPECT_FALSE(has_layer(m.image.id, m.esl())); }}},
+      {"plug-in-qv-render-timeline-save",
+       {[](MenuCall &m) {
+          m.store_timeline();
+          m.remember_render("Main", m.frame(4), 2);
+        },
+        "Render Timeline", {"alt+o"}, [](MenuCall &m) {
+          EXPECT_TRUE(g_file_test(m.frame(4).c_str(), G_FILE_TEST_IS_REGULAR));
+          EXPECT_TRUE(g_file_test(m.frame(5).c_str(), G_FILE_TEST_IS_REGULAR));
+          EXPECT_FALSE(g_file_test(m.frame(6).c_str(), G_FILE_TEST_EXISTS));
+        }}},
+      {"plug-in-qv-pathgroup-new",
+       {nothing, "New Path-Group", {"ctrl+a", "type:Fresh", "Return"}, [](MenuCall &m) {
+          EXPECT_EQ(qv_pathgroup_read_current(m.image.id).name, "Fresh");
+          EXPECT_EQ(qv_pathgroups_list(m.image.id).size(), 2u);
+        }}},
+      {"plug-in-qv-pathgroup-new-duplicate",
+       {nothing, "Duplicate Path-Group", {"ctrl+a", "type:Twin", "Return"}, [](MenuCall &m) {
+          EXPECT_EQ(qv_pathgroup_read_current(m.image.id).name, "Twin");
+          EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"});
+        }}},
+      // The managers and file choosers are driven in their own tests; here
+      // they must come up for the image and change nothing when cancelled.
+      {"plug-in-qv-pathgroup-select",
+       {nothing, "Select Path-Group!", {"Escape"},
+        [](MenuCall &m) { EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"}); }}},
+      {"plug-in-qv-pathgroup-load",
+       {nothing, "Open Path-Group-File", {"Escape"},
+        [](MenuCall &m) { EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"}); }}},
+      {"plug-in-qv-pathgroup-save",
+       {nothing, "Save Path-Groups!", {"Escape"},
+        [](MenuCall &m) { EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"}); }}},
+      {"plug-in-qv-transform-drawable",
+       {transform_setup, "", {}, [](MenuCall &m) {
+          EXPECT_TRUE(layer_moved(m));
+          EXPECT_FALSE(locked_path_moved(m));
+        }}},
+      {"plug-in-qv-transform-locked-layers",
+       {transform_setup, "", {}, [](MenuCall &m) {
+          EXPECT_TRUE(layer_moved(m));
+          EXPECT_FALSE(locked_path_moved(m));
+        }}},
+      {"plug-in-qv-transform-locked-path",
+       {transform_setup, "", {}, [](MenuCall &m) {
+          EXPECT_FALSE(layer_moved(m));
+          EXPECT_TRUE(locked_path_moved(m));
+        }}},
+      {"plug-in-qv-transform-locked-path-layers",
+       {transform_setup, "", {}, [](MenuCall &m) {
+          EXPECT_TRUE(layer_moved(m));
+          EXPECT_TRUE(locked_path_moved(m));
+        }}},
+      {"plug-in-qv-image-duplicate",
+       {nothing, "", {}, [](MenuCall &m) {
+          const auto images = open_images();
+          const auto copy = std::find_if(images.begin(), images.end(), [&](gint32 id) {
+            return id != m.image.id && !qv_test_path_names(id).empty();
+          });
+          ASSERT_NE(copy, images.end()) << "no copy made";
+          EXPECT_EQ(qv_test_tattoo(gimp_image_get_vectors_by_name(*copy, "Square")), qv_test_tattoo(m.square));
+          gimp_image_delete(*copy);
+        }}},
+  };
+  return checks;
+}
+
+TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
+  const auto procedures = suite_menu_procedures();
+  EXPECT_GE(procedures.size(), 14u);
+  for (const auto &name : procedures) EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
+}
+
+class MenuCallEach : public MenuCall, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(MenuCallEach, DoesWhatItsEntryPromises) {
+  const std::string procedure = GetParam();
+  const auto found = menu_checks().find(procedure);
+  ASSERT_NE(found, menu_checks().end());
+  const MenuCheck &check = found->second;
+  check.setup(*this);
+  if (HasFatalFailure()) return;
+  if (!check.window.empty()) answer(check.window, check.keys);
+  EXPECT_TRUE(call_from_menu(procedure));
+  if (!check.window.empty()) {
+    EXPECT_EQ(seen(), check.window);
+  }
+  check.verify(*this);
+}
+
+std::vector<std::string> checked_procedures() {
+  std::vector<std::string> names;
+  for (const auto &[name, check] : menu_checks()) names.push_back(name);
+  return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuCall, MenuCallEach, ::testing::ValuesIn(checked_procedures()),
+                         [](const ::testing::TestParamInfo<std::string> &info) {
+                           std::string name = info.param.substr(std::string("plug-in-qv-").size());
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+}  // namespace
