@@ -10,7 +10,6 @@
          (layer (car (gimp-image-get-active-layer image)))
          (paths (vector->list (cadr (gimp-image-get-vectors image)))))
     (say "Loaded " xcf " with " (length paths) " paths.")
-    (gimp-context-set-brush-size 6)
     (for-each
      (lambda (path)
        (let ((name (car (gimp-item-get-name path))))

@@ -33,9 +33,10 @@
     ; In-between: the last listed key is the shape at t = 0.
     (qv-demo-path image "Red key" TRUE '(40 40 110 40 110 110 40 110))
     (qv-demo-style image "Red key" '(("fill" "220 30 30") ("stroke-brush" "2. Hardness 100")
-                                     ("@-color-mode" "HSV short")))
+                                     ("stroke-size" "5") ("@-color-mode" "HSV short")))
     (qv-demo-path image "Blue key" TRUE '(230 60 330 60 330 160 230 160))
-    (qv-demo-style image "Blue key" '(("fill" "30 60 220") ("stroke-brush" "2. Hardness 100")))
+    (qv-demo-style image "Blue key" '(("fill" "30 60 220") ("stroke-brush" "2. Hardness 100")
+                                      ("stroke-size" "5")))
     ; The keyspline is read as a time curve: flat at both ends, steep in
     ; the middle, so the morph eases in and out.
     (qv-demo-curve image "[@] morph" FALSE
@@ -61,7 +62,8 @@
     (qv-demo-path image "0 third line" FALSE '(340 220 590 220))
     (qv-demo-path image "250 fourth line" FALSE '(340 250 590 250))
     (for-each (lambda (name)
-                (qv-demo-style image name '(("stroke" "40 40 40") ("stroke-brush" "2. Hardness 100"))))
+                (qv-demo-style image name '(("stroke" "40 40 40") ("stroke-brush" "2. Hardness 100")
+                                             ("stroke-size" "5"))))
               '("0 first line" "250 second line" "0 third line" "250 fourth line"))
     (qv-demo-path image "[@->S] write" FALSE '(620 10 620 20))
     (qv-demo-style image "[@->S] write"

@@ -48,11 +48,11 @@
     (qv-demo-curve image "Disc" TRUE
                    '(84 35 117 35 150 35  177 62 177 95 177 128  150 155 117 155 84 155  57 128 57 95 57 62))
     (qv-demo-style image "Disc" '(("fill" "40 120 220") ("stroke" "10 40 90")
-                                  ("stroke-brush" "2. Hardness 100") ("opacity" "90")))
+                                  ("stroke-brush" "2. Hardness 100") ("stroke-size" "6") ("opacity" "90")))
     ; a pattern fill, turned by 30 degrees about the box's centre
     (qv-demo-path image "Box" TRUE '(240 40 360 40 360 160 240 160))
     (qv-demo-style image "Box" '(("fill-pattern" "Pine") ("rotate-at" "30 300 100")
-                                 ("stroke" "60 40 20") ("stroke-brush" "2. Hardness 100")))
+                                 ("stroke" "60 40 20") ("stroke-brush" "2. Hardness 100") ("stroke-size" "6")))
     ; a gradient along a line
     (qv-demo-path image "Band" TRUE '(400 40 610 40 610 160 400 160))
     (qv-demo-style image "Band" '(("fill-gradient" "FG to BG (RGB)") ("gradient-fg" "255 60 0")
@@ -63,7 +63,7 @@
     (qv-demo-path image "Arrow" TRUE '(0 0 12 -24 -12 -24))
     (qv-demo-style image "Arrow" '(("fill" "200 30 30") ("marker-offsets" "0 0")))
     (qv-demo-style image "Wave" '(("stroke" "200 30 30") ("stroke-brush" "2. Hardness 100")
-                                  ("marker-end" "Arrow")))
+                                  ("stroke-size" "6") ("marker-end" "Arrow")))
     ; a text set along the wave
     (qv-demo-path image "\"along the wave\"" FALSE '(30 300 40 300 40 330 50 330))
     (qv-demo-style image "\"along the wave\"" '(("text-path" "Wave") ("font-name" "DejaVu Sans")

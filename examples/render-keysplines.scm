@@ -20,7 +20,6 @@
          (image (car (gimp-xcf-load 0 xcf xcf)))
          (background (car (gimp-image-get-active-layer image)))
          (names (qv-keyspline-names image)))
-    (gimp-context-set-brush-size 5)
     (let loop ((i 0))
       (if (< i frames)
           (let* ((t (/ i (- frames 1.0)))

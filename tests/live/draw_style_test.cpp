@@ -346,7 +346,7 @@ TEST_F(DrawStyle, StrokeUsesColourBrushAndSpacingForThisStrokeOnly) {
     for (int x = 10; x <= 90; ++x) white += near(at(x, 50), kWhite, 0);
     return white;
   };
-  qv_path_store_style(image.id, "P", std::string("stroke: 0 0 255\tstroke-brush: ") + kBrush);
+  qv_path_store_style(image.id, "P", std::string("stroke: 0 0 255\tstroke-size: 4\tstroke-brush: ") + kBrush);
   draw();
   EXPECT_TRUE(near(at(30, 50), kBlue));
   EXPECT_EQ(white_on_line(), 0) << "the brush's own spacing: a solid line";
@@ -355,13 +355,48 @@ TEST_F(DrawStyle, StrokeUsesColourBrushAndSpacingForThisStrokeOnly) {
 
   // 1000 % of a 4 pixel brush: one dab every 40 pixels.
   gimp_drawable_fill(image.layer, GIMP_FILL_WHITE);
-  qv_path_store_style(image.id, "P", std::string("stroke: 0 0 255\tstroke-spacing: 1000\tstroke-brush: ") + kBrush);
+  qv_path_store_style(image.id, "P",
+                      std::string("stroke: 0 0 255\tstroke-spacing: 1000\tstroke-size: 4\tstroke-brush: ") + kBrush);
   draw();
   EXPECT_GT(white_on_line(), 40);
   EXPECT_LT(white_on_line(), 78) << "but dabs are drawn";
 
   qv_path_store_style(image.id, "P", "stroke: 0 0 255\tstroke-spacing: 50");
   draw();
+}
+
+// The paintbrush's tool options must not reach a stroke whose style names
+// its brush; "stroke-size: " decides the size, else the brush's own.
+TEST_F(DrawStyle, ANamedBrushStrokesAtTheStylesSizeWhateverTheToolOptions) {
+  const gint32 line = qv_test_add_path(image.id, "P", {10, 50, 90, 50});
+  gimp_image_set_active_vectors(image.id, line);
+  gimp_context_set_brush_size(80);
+  gimp_context_set_brush_hardness(0.1);
+  gimp_context_set_brush_aspect_ratio(15);
+  struct Case {
+    const char *style;
+    int inside, outside;  // distances from the line: coloured, white
+  };
+  const std::string brush = std::string("\tstroke-brush: ") + kBrush;
+  const Case cases[] = {
+      {"stroke: 0 0 255\tstroke-size: 10", 3, 7},
+      {"stroke: 0 0 255", 20, 30},  // "2. Hardness 100" is 51 pixels wide
+  };
+  for (const Case &c : cases) {
+    gimp_drawable_fill(image.layer, GIMP_FILL_WHITE);
+    qv_path_store_style(image.id, "P", c.style + brush);
+    draw();
+    EXPECT_TRUE(near(at(50, 50 + c.inside), kBlue)) << c.style;
+    EXPECT_TRUE(near(at(50, 50 - c.inside), kBlue)) << c.style;
+    EXPECT_TRUE(near(at(50, 50 + c.outside), kWhite, 0)) << c.style;
+  }
+  // Without a brush the context's brush paints, at the style's size.
+  gimp_drawable_fill(image.layer, GIMP_FILL_WHITE);
+  qv_path_store_style(image.id, "P", "stroke: 0 0 255\tstroke-size: 10");
+  draw();
+  EXPECT_FALSE(near(at(50, 50), kWhite, 0));
+  EXPECT_TRUE(near(at(50, 57), kWhite, 0));
+  gimp_context_set_brush_aspect_ratio(0);
 }
 
 TEST_F(DrawStyle, UnknownResourcesFallBackToTheContext) {

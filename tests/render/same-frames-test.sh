@@ -2,7 +2,9 @@
 # The bundled example's timeline rendered three ways must give the same
 # frame files: "plug-in-qv-render-timeline-save" in a GIMP with a display
 # (the Render&Save progress window), the same procedure in a headless GIMP
-# (plain loop with GIMP's progress), and frameRunner's command line.
+# (plain loop with GIMP's progress), and frameRunner's command line. The two
+# GIMP sessions first leave their tool options far apart, as an artist's
+# painting would: frames must not depend on them.
 #   same-frames-test.sh SOURCE_DIR BUILD_DIR
 set -u
 src=$1 build=$2
@@ -18,15 +20,21 @@ mkdir -p "$work/window" "$work/headless" "$work/runner"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# render_with_procedure FOLDER TOOL-OPTIONS
 render_with_procedure() {
   qv_gimp_batch "$work/profile" 300 \
     "(let* ((image (car (gimp-xcf-load 0 \"$xcf\" \"$xcf\")))
             (layer (car (gimp-image-get-active-layer image))))
+       $2
        (plug-in-qv-render-timeline-save 1 image layer \"Demo\" \"$1/frame_010.png\" 3))" > "$1.log" 2>&1
 }
 
-(QV_GIMP_RUNNER=(xvfb-run -a -s "-screen 0 1280x1024x24"); render_with_procedure "$work/window")
-render_with_procedure "$work/headless"
+(QV_GIMP_RUNNER=(xvfb-run -a -s "-screen 0 1280x1024x24")
+ render_with_procedure "$work/window" '(gimp-context-set-brush-size 3) (gimp-context-set-brush-hardness 0.1)
+   (gimp-context-set-brush-aspect-ratio 15) (gimp-context-set-dynamics "Velocity Tapering")')
+render_with_procedure "$work/headless" '(gimp-context-set-brush "2. Star") (gimp-context-set-brush-size 90)
+   (gimp-context-set-brush-angle 30) (gimp-context-set-foreground (list 0 255 0))'
+
 GIMP2_DIRECTORY="$work/profile" "$build/tools/frameRunner/frameRunner" --xcf "$xcf" --timeline Demo \
   --frame "$work/runner/frame_010.png" --frames 3 --jobs 1 > "$work/runner.log" 2>&1 ||
   fail "frameRunner reported a failure: $(cat "$work/runner.log")"

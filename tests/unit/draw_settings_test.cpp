@@ -66,6 +66,9 @@ TEST(DrawSettings, ValuesAndLaterLinesOverwrite) {
   EXPECT_TRUE(s.has_gradient_line);
 
   EXPECT_EQ(scan("stroke-spacing: -5").stroke_spacing, 0u) << "a negative spacing means the brush's own";
+  EXPECT_DOUBLE_EQ(scan("stroke-size: 7.5").stroke_size, 7.5);
+  for (const char *own : {"stroke-size: 0", "stroke-size: -3", "stroke-size: nan", "stroke-size: x"})
+    EXPECT_DOUBLE_EQ(scan(own).stroke_size, 0) << own << ": the brush's own size";
   EXPECT_FALSE(scan("gradient-inverse: 1\tgradient-inverse: 0").gradient_reverse);
 }
 

@@ -34,6 +34,7 @@ const std::map<std::string, QVAttrInfo> &vocabulary() {
                           "letter-spacing: ", "text-offset: ", "baseshift: ", "font-size: "})
       t[k] = number(0.0, "%0.0f");
     for (const char *k : {"fill-opacity: ", "stroke-opacity: ", "opacity: "}) t[k] = number(100.0, "%0.1f");
+    t["stroke-size: "] = number(0.0, "%0.1f");  // 0: the brush's own size
     for (const char *k : {"stroke-paintmode: ", "fill-paintmode: ", "paintmode: ", "gradient-form: ",
                           "gradient-repeat: ", "supersampling-depth: ", "image-merge-visible: "})
       t[k] = formatted(QVAttrShape::integer, 0);

@@ -29,6 +29,11 @@ const std::pair<const char *, Setter> kLines[] = {
        const int spacing = qv_parse_integer(v);
        s.stroke_spacing = spacing > 0 ? static_cast<unsigned>(spacing) : 0;
      }},
+    {"stroke-size: ",
+     [](QVDrawSettings &s, const std::string &v) {
+       const double size = qv_parse_number(v);
+       s.stroke_size = std::isfinite(size) && size > 0 ? size : 0;
+     }},
     {"fill: ",
      [](QVDrawSettings &s, const std::string &v) {
        s.fill = QVFillKind::color;

@@ -19,6 +19,7 @@ struct QVDrawSettings {
   double stroke_opacity = 100;
   std::string stroke_brush;  // empty: the context's brush
   unsigned stroke_spacing = 0;  // percent of the brush size; 0: the brush's own
+  double stroke_size = 0;       // pixels; 0: the brush's own size
 
   QVFillKind fill = QVFillKind::none;  // the last fill line decides
   QVColor fill_color;  // also the gradient's background end

@@ -26,6 +26,7 @@ constexpr QVkeyForm kForms[] = {
     {"stroke: ", QVkeyKind::colour, 3, 0},
     {"stroke-opacity: ", QVkeyKind::number, 1, 1},
     {"stroke-spacing: ", QVkeyKind::number, 1, 0},
+    {"stroke-size: ", QVkeyKind::number, 1, 1},
     {"fill: ", QVkeyKind::colour, 3, 0},
     {"fill-opacity: ", QVkeyKind::number, 1, 1},
     {"selection-feather: ", QVkeyKind::number, 1, 1},

@@ -34,6 +34,9 @@ const char *const kMappedPathName = "qv-placed-path";
 constexpr unsigned kCurrentPathFlags = QV_GET_BINARY | QV_GET_OVERRIDE;
 constexpr size_t kFewestValues = 15;  // five points: anything shorter is not drawn
 constexpr double kPi = 3.141592653589793;
+constexpr double kLargestBrushSize = 10000;  // GIMP's own limit
+// GIMP's built-in dynamics that leaves every stroke as the brush draws it.
+const char *const kDynamicsOff = "Dynamics Off";
 
 // ---- Small GIMP helpers --------------------------------------------------------
 
@@ -323,13 +326,18 @@ void fill(gint32 image, gint32 path_vectors, gint32 target, const QVDrawSettings
 // GIMP 2.10 paints a stroke with the context's brush spacing, not with the
 // spacing stored in the brush (which stock brushes do not even let us
 // change). Setting it in the pushed context keeps it to this stroke.
+// GIMP also keeps the brush size apart from the brush: a style that names a
+// brush gets that brush as it is made, at "stroke-size: " when given; a
+// style without one paints with the context's brush and its options.
 void stroke(gint32 image, const QVDrawSettings &s) {
   if (!s.stroke) return;
   GimpRGB colour = to_rgb(s.stroke_color);
   gimp_context_set_foreground(&colour);
   gimp_context_set_paint_mode(static_cast<GimpLayerMode>(s.stroke_mode));
   gimp_context_set_opacity(percent(s.stroke_opacity));
-  if (resource_exists(gimp_brushes_get_list, s.stroke_brush)) gimp_context_set_brush(s.stroke_brush.c_str());
+  if (resource_exists(gimp_brushes_get_list, s.stroke_brush) && gimp_context_set_brush(s.stroke_brush.c_str()))
+    qv_context_set_brush_neutral();
+  if (s.stroke_size > 0) gimp_context_set_brush_size(std::min(s.stroke_size, kLargestBrushSize));
   if (s.stroke_spacing > 0)
     gimp_context_set_brush_spacing(std::clamp(s.stroke_spacing / 100.0, 0.01, 50.0));
   else
@@ -446,4 +454,14 @@ void qv_path_draw_style(gint32 image, const QVSnapshot *snapshot, const char *ov
   qv_path_bounding_boxes(image, path.c_str(), nullptr);
   if (extra == QVExtraResult::drawn) return;
   fill_and_stroke(image, vectors, path, points, snapshot, override_text, placement);
+}
+
+void qv_context_set_brush_neutral() {
+  gimp_context_set_paint_method("gimp-paintbrush");
+  if (resource_exists(gimp_dynamics_get_list, kDynamicsOff)) gimp_context_set_dynamics(kDynamicsOff);
+  gimp_context_set_brush_default_size();
+  gimp_context_set_brush_default_hardness();
+  gimp_context_set_brush_aspect_ratio(0);
+  gimp_context_set_brush_angle(0);
+  gimp_context_set_brush_force(0.5);
 }

@@ -27,6 +27,12 @@ struct QVPlacement {
 // "qv-rendering-in-progress" is set.
 void qv_path_draw_style(gint32 image, const QVSnapshot *snapshot, const char *override_text);
 
+// Puts the brush options that painting tools change (size, hardness, aspect
+// ratio, angle, force, dynamics) and the paint method back to what the
+// context's brush itself says, in the current context. Strokes made after
+// it look the same whatever the user last did with the paintbrush.
+void qv_context_set_brush_neutral();
+
 // "qv-animation-fade-opacity" of the image, clamped to 0..1; 1 when missing.
 double qv_fade_opacity(gint32 image);
 

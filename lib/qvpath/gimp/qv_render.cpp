@@ -12,6 +12,7 @@
 #include "qv_chunks.h"
 #include "qv_date_services.h"
 #include "qv_draw_current.h"
+#include "qv_draw_style.h"
 #include "qv_frame_names.h"
 #include "qv_glib_ptr.h"
 #include "qv_image_duplicate.h"
@@ -174,6 +175,21 @@ bool save_frame(gint32 image, const std::string &file) {
   }
   return true;
 }
+
+// A render draws in a context of its own that starts from GIMP's defaults,
+// so frames do not depend on the colours, brush or tool options the session
+// happens to have: the same timeline gives the same frames from a menu, a
+// script or the batch launcher.
+struct QVRenderContextScope {
+  QVRenderContextScope() {
+    gimp_context_push();
+    gimp_context_set_defaults();
+    qv_context_set_brush_neutral();
+  }
+  ~QVRenderContextScope() { gimp_context_pop(); }
+  QVRenderContextScope(const QVRenderContextScope &) = delete;
+  QVRenderContextScope &operator=(const QVRenderContextScope &) = delete;
+};
 
 // --- Groups --------------------------------------------------------------------
 
@@ -412,6 +428,7 @@ gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths, co
   }
   const long count = frames < 0 ? -frames : frames;
   const long first_index = env ? env->frame_index : 0;
+  const QVRenderContextScope context;
   for (long i = 0; i < count; ++i) {
     if (env) env->frame_index = first_index + i;
     const std::string frame_file = name.extension.empty() ? file : qv_frame_name_build(name, name.start + i);
