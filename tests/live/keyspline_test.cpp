@@ -144,7 +144,7 @@ struct KeysplineSequence : KeysplineLive {
     const gint32 first = qv_test_tattoo(qv_test_add_path(image.id, "0 first", {20, 50, 120, 50}));
     const gint32 second = qv_test_tattoo(qv_test_add_path(image.id, "100 second", {20, 100, 120, 100}));
     for (const char *name : {"0 first", "100 second"})
-      qv_path_store_style(image.id, name, std::string("stroke: 0 0 0\tstroke-brush: ") + kBrush);
+      qv_path_store_style(image.id, name, std::string("stroke: 0 0 0\tstroke-size: 4\tstroke-brush: ") + kBrush);
     tattoos = "@-tattoos: " + std::to_string(first) + " " + std::to_string(second);
   }
   bool inked(int x, int y) { return near(at(x, y), kBlack, 60); }

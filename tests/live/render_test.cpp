@@ -106,6 +106,25 @@ TEST_F(RenderLive, ThreeFramesFromFrameSevenGetTheirNumbers) {
   EXPECT_EQ(qv_test_path_names(image.id).size(), 2u);
 }
 
+// Rendering writes bookkeeping into the image (the path-group snapshot); an
+// image that was clean stays clean unless the render drew on it.
+TEST_F(RenderLive, RendersOnCopiesLeaveACleanImageClean) {
+  add_entry(0, 1);
+  store();
+  gimp_image_clean_all(image.id);
+  ASSERT_EQ(qv_render_and_save(image.id, "Main", frame(0), 1), 1);
+  EXPECT_FALSE(gimp_image_is_dirty(image.id)) << "render and save";
+  const gint32 copy = qv_timeline_render_at(image.id, "Main", 0.5, 0);
+  ASSERT_GT(copy, 0);
+  gimp_image_delete(copy);
+  EXPECT_FALSE(gimp_image_is_dirty(image.id)) << "render on a copy";
+
+  ASSERT_EQ(qv_timeline_render_at(image.id, "Main", 0.5, QV_RENDER_ON_SOURCE), image.id);
+  EXPECT_TRUE(gimp_image_is_dirty(image.id)) << "a render on the image changes it";
+  ASSERT_EQ(qv_render_and_save(image.id, "Main", frame(1), 1), 1);
+  EXPECT_TRUE(gimp_image_is_dirty(image.id)) << "a changed image stays changed";
+}
+
 TEST_F(RenderLive, EntriesAppearFadeFreezeAndGoAtTheirTimes) {
   QVanimChunk &e = add_entry(1, 1);
   e.fade_in = 0.5;
@@ -300,8 +319,10 @@ struct RenderDialog : RenderLive {
 TEST_F(RenderDialog, OkRendersTheRememberedFramesWithTheProgressWindow) {
   DialogAnswer ok{GTK_RESPONSE_OK};
   g_timeout_add(50, answer_render_timeline, &ok);
+  gimp_image_clean_all(image.id);
   EXPECT_EQ(qv_render_timeline_dialog(image.id), 1);
   EXPECT_TRUE(ok.answered);
+  EXPECT_FALSE(gimp_image_is_dirty(image.id)) << "the remembered settings are no change to save";
   EXPECT_TRUE(g_file_test(frame(5).c_str(), G_FILE_TEST_EXISTS));
   EXPECT_TRUE(g_file_test(frame(6).c_str(), G_FILE_TEST_EXISTS));
   EXPECT_FALSE(g_file_test(frame(7).c_str(), G_FILE_TEST_EXISTS));

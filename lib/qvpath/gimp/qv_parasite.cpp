@@ -126,3 +126,10 @@ bool qv_image_is_open(gint32 image) {
   const auto images = qv_take_array(gimp_image_list(&count), count);
   return std::find(images.begin(), images.end(), image) != images.end();
 }
+
+QVKeepCleanScope::QVKeepCleanScope(gint32 image_id)
+    : image(image_id), was_clean(gimp_image_is_valid(image_id) && !gimp_image_is_dirty(image_id)) {}
+
+QVKeepCleanScope::~QVKeepCleanScope() {
+  if (was_clean && gimp_image_is_valid(image)) gimp_image_clean_all(image);
+}

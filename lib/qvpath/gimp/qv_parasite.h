@@ -48,3 +48,16 @@ std::optional<std::string> qv_image_string_get(gint32 image, const char *name);
 
 // Whether the image id names an image that is open in GIMP now.
 bool qv_image_is_open(gint32 image);
+
+// Keeps an image that was clean when the scope began clean when it ends.
+// Rendering from an image writes bookkeeping into it (the remembered render
+// settings, the snapshot of its paths); that is no change an artist has to
+// save, and a render on a copy must not mark the original as changed.
+struct QVKeepCleanScope {
+  gint32 image;
+  bool was_clean;
+  explicit QVKeepCleanScope(gint32 image_id);
+  ~QVKeepCleanScope();
+  QVKeepCleanScope(const QVKeepCleanScope &) = delete;
+  QVKeepCleanScope &operator=(const QVKeepCleanScope &) = delete;
+};

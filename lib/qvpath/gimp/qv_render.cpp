@@ -475,6 +475,9 @@ gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x
     g_message("%s: %d", "No valid image ID", image);
     return -1;
   }
+  // Only a render onto the image itself changes it.
+  std::optional<QVKeepCleanScope> clean;
+  if (!(flags & QV_RENDER_ON_SOURCE)) clean.emplace(image);
   const auto bytes = qv_timeline_read(image, timeline);
   if (!bytes) return -1;
   auto decoded = qv_timeline_decode(*bytes);

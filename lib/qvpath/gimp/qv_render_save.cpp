@@ -261,6 +261,7 @@ gint32 qv_render_and_save(gint32 image, const std::string &timeline, const std::
     g_message("%s: %d", "No valid image ID", image);
     return 0;
   }
+  const QVKeepCleanScope clean(image);
   auto job = prepare(image, timeline, startframe, num);
   if (!job) return 0;
   const bool marker_stood = qv_rendering_flag(true);
@@ -281,6 +282,7 @@ gint32 qv_render_timeline_dialog(gint32 image) {
     g_message(_("The Render Timeline dialog needs a display; nothing was rendered."));
     return -1;
   }
+  const QVKeepCleanScope clean(image);
   std::optional<std::string> timeline = qv_image_string_get(image, kLastTimeline);
   if (!timeline) timeline = qv_timeline_choose(nullptr, image, 1);
   const std::string startframe = qv_image_string_get(image, kLastStartframe).value_or("");
