@@ -152,6 +152,32 @@ bool ends_with_png(const std::string &file) {
   return g_ascii_strcasecmp(file.c_str() + file.size() - 4, ".png") == 0;
 }
 
+// The file plug-in that saves a frame reports "Exporting '<file>'" on the
+// progress of whoever called it, and GIMP's status bar keeps that text after
+// the render. While this scope stands, those reports come to these no-op
+// callbacks instead: the artist never sees the temporary file names.
+void ignore_start(const gchar *, gboolean, gpointer) {}
+void ignore_end(gpointer) {}
+void ignore_text(const gchar *, gpointer) {}
+void ignore_value(gdouble, gpointer) {}
+void ignore_pulse(gpointer) {}
+guint32 no_window(gpointer) { return 0; }
+
+struct QVQuietProgressScope {
+  const gchar *callback = nullptr;
+  QVQuietProgressScope() {
+    static const GimpProgressVtable quiet = {ignore_start, ignore_end, ignore_text, ignore_value, ignore_pulse,
+                                             no_window,    nullptr,    nullptr,     nullptr,      nullptr,
+                                             nullptr,      nullptr,    nullptr,     nullptr};
+    callback = gimp_progress_install_vtable(&quiet, nullptr);
+  }
+  ~QVQuietProgressScope() {
+    if (callback) gimp_progress_uninstall(callback);
+  }
+  QVQuietProgressScope(const QVQuietProgressScope &) = delete;
+  QVQuietProgressScope &operator=(const QVQuietProgressScope &) = delete;
+};
+
 // Saves through a temporary file beside the frame, so that a frame file is
 // either whole or not there.
 bool save_frame(gint32 image, const std::string &file) {
@@ -161,6 +187,7 @@ bool save_frame(gint32 image, const std::string &file) {
   const std::string extension = dot == std::string::npos ? "" : base.substr(dot);
   const std::string temporary = folder + G_DIR_SEPARATOR_S + "." + base + ".part" + extension;
   const gint32 drawable = gimp_image_get_active_drawable(image);
+  const QVQuietProgressScope quiet;
   const bool saved = ends_with_png(file)
                          ? save_png_without_time(image, drawable, temporary)
                          : gimp_file_save(GIMP_RUN_NONINTERACTIVE, image, drawable, temporary.c_str(),

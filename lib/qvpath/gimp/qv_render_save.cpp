@@ -99,9 +99,10 @@ void run_plain(QVRenderJob &job) {
   for (long i = 0; i < job.num; ++i) {
     gimp_progress_set_text_printf("%ld/%d %s", i + 1, job.num, _("frames to render"));
     gimp_progress_update(static_cast<double>(i) / job.num);
-    if (!save_frame_at(job, i)) return;
+    if (!save_frame_at(job, i)) break;
   }
   gimp_progress_update(1.0);
+  gimp_progress_end();
 }
 
 // --- The progress window -------------------------------------------------------
