@@ -9,6 +9,8 @@ packages=(
   gimp libgimp2.0-dev libgtk2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  # The GUI test: key presses, screenshots, and its Script-Fu client.
+  xdotool imagemagick python3
   # One font family installed on every machine, so that text renders the same.
   fonts-dejavu-core
 )
