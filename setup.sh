@@ -9,8 +9,9 @@ packages=(
   gimp libgimp2.0-dev libgtk2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  # Key presses into real windows for the tests of dialogs and menus.
-  xdotool
+  # Key presses into real windows for the tests of dialogs and menus, the
+  # GUI test's screenshots and its Script-Fu client.
+  xdotool imagemagick python3
   # One font family installed on every machine, so that text renders the same.
   fonts-dejavu-core
 )
