@@ -134,9 +134,14 @@ render_timeline() {
   xdotool key Tab Return
   timeout "$limit" xdotool search --sync --name '^Render&Save$' > /dev/null ||
     { fail "no \"Render&Save\" progress window"; return; }
+  sleep 1.5
+  shot 4-during-render
   window_gone() { ! xdotool search --name '^Render&Save$' > /dev/null; }
   until_ok 120 window_gone || { fail "Render&Save did not finish within 120s"; return; }
   until_ok "$limit" plugin_idle || fail "the render plug-in still runs after its window closed"
+  # Frames are rendered on copies: the image itself has nothing to save.
+  [ "$(ask '(gui-dirty)')" = "(0)" ] || fail "rendering marked the image as changed"
+  shot 5-after-render
 }
 render_timeline
 

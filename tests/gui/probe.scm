@@ -23,3 +23,6 @@
   (gimp-image-set-active-vectors (gui-image) (gui-path path-name))
   (gimp-image-set-active-layer (gui-image) (car (gimp-image-get-layer-by-name (gui-image) layer-name)))
   (list (car (gimp-item-get-tattoo (gui-path path-name)))))
+
+; GIMP's own mark of unsaved changes.
+(define (gui-dirty) (list (car (gimp-image-is-dirty (gui-image)))))
