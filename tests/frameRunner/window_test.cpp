@@ -229,6 +229,28 @@ TEST(RunnerWindow, ChooserRowsStayReadableUnderLightAndDarkThemes) {
   }
 }
 
+// GIMP's own theme, as a plug-in started from GIMP gets it: the gtkrc file
+// that QV_TEST_GIMP_THEME names, parsed for the whole process (so this case
+// runs in a process of its own, see tests/CMakeLists.txt).
+TEST(RunnerWindowGimpTheme, ChooserRowsStayReadable) {
+  const char *gtkrc = std::getenv("QV_TEST_GIMP_THEME");
+  if (!gtkrc) GTEST_SKIP() << "QV_TEST_GIMP_THEME names no gtkrc";
+  ASSERT_TRUE(g_file_test(gtkrc, G_FILE_TEST_EXISTS)) << gtkrc;
+  gtk_rc_parse(gtkrc);
+  gtk_rc_reset_styles(gtk_settings_get_default());
+  Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
+  QVTimelineChooser chooser =
+      qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
+  qv_test_show_and_draw(chooser.dialog);
+  const std::string theme = qv_take_string(g_path_get_basename(
+      qv_take_string(g_path_get_dirname(gtkrc)).c_str()));
+  qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), "GIMP theme " + theme + ", unfocused");
+  qv_test_focus(chooser.dialog, chooser.view);
+  qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), "GIMP theme " + theme + ", focused");
+  qv_test_screenshot(chooser.dialog, "frameRunner-chooser-gimp-" + theme);
+  gtk_widget_destroy(chooser.dialog);
+}
+
 TEST(RunnerWindow, TakingATimelineShowsItsFrameCount) {
   Window win("");
   QVRunnerWindow &w = win.w;

@@ -33,10 +33,13 @@ void qv_test_screenshot(GtkWidget *window, const std::string &name);
 
 // Checks every row of a drawn view, selected or not, each with a message
 // naming WHAT:
-// - the colours its text cells are given (the row's own, or the theme's
-//   where the row sets none) contrast at least QV_READABLE_CONTRAST;
+// - where a row sets colours of its own, the colours its text cells are
+//   given (with the theme's standing in for the one it does not set)
+//   contrast at least QV_READABLE_CONTRAST;
 // - on screen, an unselected row shows its background, a selected one the
-//   theme's selection colour (the row's own colours must not cover it);
+//   theme's selection colour (the row's own colours must not cover it;
+//   under a theme engine, which paints the selection as it likes, only the
+//   latter is checked);
 // - the text's darkest or lightest pixel stands out from that background
 //   (contrast at least 3, leaving room for anti-aliasing).
 void qv_test_expect_rows_readable(GtkTreeView *view, const std::string &what);
