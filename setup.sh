@@ -14,6 +14,14 @@ packages=(
   xdotool imagemagick python3
   # One font family installed on every machine, so that text renders the same.
   fonts-dejavu-core
+  # DejaVu lacks "۞" (U+06DE), which menu labels ("5. Draw on ۞ ESL") and
+  # layer names ("۞ ESL-…") carry; Noto Sans Arabic UI has it, drawn to sit
+  # in a line of UI text, and fontconfig falls back to it for that glyph.
+  fonts-noto-ui-core
+  # GIMP's own themes (Dark is its default) draw list selections with GTK's
+  # pixbuf engine; without it a selected row's text is as pale as the
+  # selection behind it, in plug-in dialogs as in GIMP itself.
+  gtk2-engines-pixbuf
 )
 
 missing=()
@@ -28,6 +36,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi
+
+fc-list ':charset=6de' family | grep -q . || {
+  echo "setup: fontconfig finds no font with the glyph U+06DE (۞); menu labels would show a box" >&2
+  exit 1
+}
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build-configure.log 2>&1 \
   || { cat build-configure.log; exit 1; }

@@ -5,6 +5,7 @@
 #include "qv_glib_ptr.h"
 #include "runner_checks.h"
 #include "runner_dialog.h"
+#include "theme_probe.h"
 
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
@@ -70,8 +71,17 @@ std::string settings_text(const std::string &xcf, const std::string &timeline) {
 struct Row {
   std::string name;
   std::string background;  // "" when the row has none
+  std::string foreground;  // likewise
   bool selected;
 };
+
+std::string colour_text(GdkColor *color) {
+  if (!color) return "";
+  char text[32];
+  std::snprintf(text, sizeof text, "%04X %04X %04X", color->red, color->green, color->blue);
+  gdk_color_free(color);
+  return text;
+}
 
 std::vector<Row> rows_of(const QVTimelineChooser &chooser) {
   std::vector<Row> rows;
@@ -81,15 +91,11 @@ std::vector<Row> rows_of(const QVTimelineChooser &chooser) {
   for (bool ok = gtk_tree_model_get_iter_first(model, &iter); ok;
        ok = gtk_tree_model_iter_next(model, &iter)) {
     gchar *name = nullptr;
-    GdkColor *color = nullptr;
-    gtk_tree_model_get(model, &iter, QV_CHOOSER_NAME, &name, QV_CHOOSER_BACKGROUND, &color, -1);
-    char background[32] = "";
-    if (color) {
-      std::snprintf(background, sizeof background, "%04X %04X %04X", color->red, color->green,
-                    color->blue);
-      gdk_color_free(color);
-    }
-    rows.push_back({qv_take_string(name), background,
+    GdkColor *background = nullptr;
+    GdkColor *foreground = nullptr;
+    gtk_tree_model_get(model, &iter, QV_CHOOSER_NAME, &name, QV_CHOOSER_BACKGROUND, &background,
+                       QV_CHOOSER_FOREGROUND, &foreground, -1);
+    rows.push_back({qv_take_string(name), colour_text(background), colour_text(foreground),
                     gtk_tree_selection_iter_is_selected(selection, &iter) != FALSE});
   }
   return rows;
@@ -191,12 +197,58 @@ TEST(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
   EXPECT_EQ(rows[1].background, "F000 DB00 A900");
   EXPECT_EQ(rows[2].background, "F000 DB00 A900");
   EXPECT_EQ(rows[3].background, "");
+  // Black on both pale backgrounds, whatever the theme's text colour; the
+  // rest keep the theme's.
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(rows[i].foreground, "0000 0000 0000") << i;
+  EXPECT_EQ(rows[3].foreground, "");
   EXPECT_FALSE(rows[0].selected);
   EXPECT_TRUE(rows[2].selected) << "the entry's timeline is preselected";
 
   QVTimelineChooser empty = qv_runner_timeline_chooser_new(win.w, timelines_of("plain.xcf"));
   EXPECT_TRUE(rows_of(empty).empty());
   gtk_widget_destroy(empty.dialog);
+}
+
+// The chooser as drawn under Xvfb, with its recent "Credits" row selected,
+// before and after the view has focus (the selection has other colours then).
+TEST(RunnerWindow, ChooserRowsStayReadableUnderLightAndDarkThemes) {
+  Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
+  for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
+    QVTimelineChooser chooser =
+        qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
+    qv_test_apply_theme(chooser.dialog, theme);
+    qv_test_show_and_draw(chooser.dialog);
+    const std::string what = std::string("frameRunner chooser, ") + qv_test_theme_name(theme);
+    ASSERT_EQ(rows_of(chooser)[2].selected, true);
+    qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), what + ", unfocused");
+    qv_test_focus(chooser.dialog, chooser.view);
+    EXPECT_TRUE(gtk_widget_has_focus(chooser.view));
+    qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), what + ", focused");
+    qv_test_screenshot(chooser.dialog, std::string("frameRunner-chooser-") + qv_test_theme_name(theme));
+    gtk_widget_destroy(chooser.dialog);
+  }
+}
+
+// GIMP's own theme, as a plug-in started from GIMP gets it: the gtkrc file
+// that QV_TEST_GIMP_THEME names, parsed for the whole process (so this case
+// runs in a process of its own, see tests/CMakeLists.txt).
+TEST(RunnerWindowGimpTheme, ChooserRowsStayReadable) {
+  const char *gtkrc = std::getenv("QV_TEST_GIMP_THEME");
+  if (!gtkrc) GTEST_SKIP() << "QV_TEST_GIMP_THEME names no gtkrc";
+  ASSERT_TRUE(g_file_test(gtkrc, G_FILE_TEST_EXISTS)) << gtkrc;
+  gtk_rc_parse(gtkrc);
+  gtk_rc_reset_styles(gtk_settings_get_default());
+  Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
+  QVTimelineChooser chooser =
+      qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
+  qv_test_show_and_draw(chooser.dialog);
+  const std::string theme = qv_take_string(g_path_get_basename(
+      qv_take_string(g_path_get_dirname(gtkrc)).c_str()));
+  qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), "GIMP theme " + theme + ", unfocused");
+  qv_test_focus(chooser.dialog, chooser.view);
+  qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), "GIMP theme " + theme + ", focused");
+  qv_test_screenshot(chooser.dialog, "frameRunner-chooser-gimp-" + theme);
+  gtk_widget_destroy(chooser.dialog);
 }
 
 TEST(RunnerWindow, TakingATimelineShowsItsFrameCount) {

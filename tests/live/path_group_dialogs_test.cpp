@@ -13,6 +13,7 @@
 #include "qv_path_group_store.h"
 #include "qv_paths.h"
 #include "qv_style_store.h"
+#include "theme_probe.h"
 
 namespace {
 
@@ -175,6 +176,28 @@ TEST_F(PathGroupDialog, ManagerListsGroupsAndPreselects) {
   const auto load = qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_LOAD, groups, std::nullopt);
   EXPECT_EQ(title_of(load.dialog.get()), "Insert Paths & Splines!");
   EXPECT_EQ(qv_pathgroup_manager_chosen(load).size(), 3u);
+}
+
+// The manager's rows carry no colours of their own: under either theme the
+// theme's must show, the selected group (the current one) included.
+TEST_F(PathGroupDialog, ManagerRowsStayReadableUnderLightAndDarkThemes) {
+  std::vector<QVPathGroupBlock> groups(3);
+  groups[0].number = 1, groups[0].name = "one", groups[0].path_count = 2;
+  groups[1].number = 2, groups[1].name = "two";
+  groups[2].number = 1, groups[2].name = "file one", groups[2].file_name = "a.qvg"s;
+  for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
+    const auto manager =
+        qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_SELECT, groups, QVPathGroupKey{2, std::nullopt});
+    GtkWidget *dialog = manager.dialog.get();
+    qv_test_apply_theme(dialog, theme);
+    qv_test_show_and_draw(dialog);
+    const std::string what = "path-group manager, "s + qv_test_theme_name(theme);
+    qv_test_expect_rows_readable(GTK_TREE_VIEW(manager.tree), what + ", unfocused");
+    qv_test_focus(dialog, manager.tree);
+    EXPECT_TRUE(gtk_widget_has_focus(manager.tree));
+    qv_test_expect_rows_readable(GTK_TREE_VIEW(manager.tree), what + ", focused");
+    qv_test_screenshot(dialog, "path-group-manager-"s + qv_test_theme_name(theme));
+  }
 }
 
 TEST_F(PathGroupDialog, NewGroupFromTheDialog) {

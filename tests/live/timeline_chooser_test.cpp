@@ -10,6 +10,7 @@
 #include "live_support.h"
 #include "qv_timeline_chooser.h"
 #include "qv_timeline_store.h"
+#include "theme_probe.h"
 
 namespace {
 
@@ -34,6 +35,25 @@ GtkWidget *find_view(GtkWidget *widget) {
   for (GList *l = children; l && !found; l = l->next) found = find_view(GTK_WIDGET(l->data));
   g_list_free(children);
   return found;
+}
+
+// Whether the view paints each row with a background of its own, as the
+// cell renderer is told when the row is drawn.
+std::vector<bool> painted_backgrounds(GtkWidget *view) {
+  GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
+  GtkTreeViewColumn *column = gtk_tree_view_get_column(GTK_TREE_VIEW(view), 0);
+  GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+  std::vector<bool> painted;
+  GtkTreeIter iter;
+  for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
+       ok = gtk_tree_model_iter_next(model, &iter)) {
+    gtk_tree_view_column_cell_set_cell_data(column, model, &iter, FALSE, FALSE);
+    gboolean set = FALSE;
+    g_object_get(cells->data, "cell-background-set", &set, nullptr);
+    painted.push_back(set);
+  }
+  g_list_free(cells);
+  return painted;
 }
 
 void select_rows(GtkWidget *view, std::initializer_list<int> rows) {
@@ -80,6 +100,7 @@ TEST(TimelineChooserLive, RowsMarkCurrentAndRecentAndRemovalDropsRows) {
     coloured.push_back(set);
   }
   EXPECT_EQ(coloured, (std::vector<bool>{true, true, true, false}));
+  EXPECT_EQ(painted_backgrounds(chooser->view), coloured) << "the rest rows keep the theme's base";
 
   EXPECT_FALSE(gtk_widget_get_sensitive(chooser->remove_item));
   select_rows(chooser->view, {1, 3});
@@ -91,6 +112,28 @@ TEST(TimelineChooserLive, RowsMarkCurrentAndRecentAndRemovalDropsRows) {
   EXPECT_FALSE(gtk_widget_get_sensitive(chooser->remove_item));
   // Nothing is removed from the image until a choice is made.
   EXPECT_EQ(names(image.id).size(), 4u);
+}
+
+// Current "C" and recent "R0" are coloured, R0 selected, the rest "S0" not:
+// drawn under Xvfb before and after the list has focus.
+TEST(TimelineChooserLive, RowsStayReadableUnderLightAndDarkThemes) {
+  ASSERT_TRUE(qv_dialog_toolkit_init());
+  QVTestImage image;
+  give_timelines(image.id);
+  for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
+    auto chooser = qv_timeline_chooser_build(nullptr, image.id);
+    ASSERT_TRUE(chooser);
+    GtkWidget *dialog = chooser->dialog.get();
+    qv_test_apply_theme(dialog, theme);
+    select_rows(chooser->view, {1});
+    qv_test_show_and_draw(dialog);
+    const std::string what = std::string("timeline chooser, ") + qv_test_theme_name(theme);
+    qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser->view), what + ", unfocused");
+    qv_test_focus(dialog, chooser->view);
+    EXPECT_TRUE(gtk_widget_has_focus(chooser->view));
+    qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser->view), what + ", focused");
+    qv_test_screenshot(dialog, std::string("timeline-chooser-") + qv_test_theme_name(theme));
+  }
 }
 
 TEST(TimelineChooserLive, SelectNeedsARowAndAppliesRemovals) {

@@ -2,6 +2,7 @@
 
 #include "qv_dialog_geometry.h"
 #include "qv_glib_ptr.h"
+#include "qv_row_colours.h"
 #include "qv_runner_settings.h"
 #include "runner_checks.h"
 #include "runner_jobs.h"
@@ -378,10 +379,8 @@ QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTime
   chooser.dialog = gtk_dialog_new_with_buttons(
       "Select Timeline!", GTK_WINDOW(w.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
       GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_OK, nullptr);
-  GtkListStore *store =
-      gtk_list_store_new(QV_CHOOSER_COLUMNS, G_TYPE_STRING, GDK_TYPE_COLOR, G_TYPE_INT);
-  const GdkColor current = {0, 0xEF00, 0xCF00, 0x8300};
-  const GdkColor recent = {0, 0xF000, 0xDB00, 0xA900};
+  GtkListStore *store = gtk_list_store_new(QV_CHOOSER_COLUMNS, G_TYPE_STRING, GDK_TYPE_COLOR,
+                                           G_TYPE_INT, GDK_TYPE_COLOR);
   chooser.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
   GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(chooser.view));
   gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
@@ -392,10 +391,15 @@ QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTime
     gtk_list_store_append(store, &row);
     gtk_list_store_set(store, &row, QV_CHOOSER_NAME, timeline.name.c_str(), QV_CHOOSER_INDEX,
                        static_cast<int>(i), -1);
-    if (timeline.group == QVTimelineGroup::current) {
-      gtk_list_store_set(store, &row, QV_CHOOSER_BACKGROUND, &current, -1);
-    } else if (timeline.group == QVTimelineGroup::recent) {
-      gtk_list_store_set(store, &row, QV_CHOOSER_BACKGROUND, &recent, -1);
+    // The theme's text colour may be as pale as the background: a row
+    // that gets a background gets its foreground with it.
+    if (const auto colours = qv_timeline_row_colours(timeline.group)) {
+      const GdkColor background = {0, colours->background.red, colours->background.green,
+                                   colours->background.blue};
+      const GdkColor foreground = {0, colours->foreground.red, colours->foreground.green,
+                                   colours->foreground.blue};
+      gtk_list_store_set(store, &row, QV_CHOOSER_BACKGROUND, &background, QV_CHOOSER_FOREGROUND,
+                         &foreground, -1);
     }
     if (timeline.name == wanted && gtk_tree_selection_count_selected_rows(selection) == 0) {
       gtk_tree_selection_select_iter(selection, &row);
@@ -406,7 +410,8 @@ QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTime
   g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
   gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(chooser.view), -1, "Timeline", cell,
                                               "text", QV_CHOOSER_NAME, "background-gdk",
-                                              QV_CHOOSER_BACKGROUND, nullptr);
+                                              QV_CHOOSER_BACKGROUND, "foreground-gdk",
+                                              QV_CHOOSER_FOREGROUND, nullptr);
   gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(chooser.view), FALSE);
   gtk_tree_view_set_enable_search(GTK_TREE_VIEW(chooser.view), TRUE);
   gtk_tree_view_set_search_column(GTK_TREE_VIEW(chooser.view), QV_CHOOSER_NAME);

@@ -81,7 +81,14 @@ struct QVTimelineChooser {
   GtkWidget *dialog = nullptr;
   GtkWidget *view = nullptr;  // GtkTreeView; model columns below
 };
-enum { QV_CHOOSER_NAME, QV_CHOOSER_BACKGROUND, QV_CHOOSER_INDEX, QV_CHOOSER_COLUMNS };
+// Rows of the rest group hold no colours: the theme's apply.
+enum {
+  QV_CHOOSER_NAME,
+  QV_CHOOSER_BACKGROUND,
+  QV_CHOOSER_INDEX,
+  QV_CHOOSER_FOREGROUND,
+  QV_CHOOSER_COLUMNS
+};
 
 QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list);
 

@@ -3,30 +3,49 @@
 #include <glib/gi18n-lib.h>
 
 #include "qv_dialog_geometry.h"
+#include "qv_row_colours.h"
 #include "qv_timeline_store.h"
 
 const char *const QV_TIMELINE_CHOOSER_GEOMETRY_KEY = "qv-timeline-administrate-window";
 
 namespace {
 
-enum { COLUMN_NAME, COLUMN_INDEX, COLUMN_BACKGROUND, COLUMN_HAS_BACKGROUND, COLUMN_COUNT };
+// Rows without a colour hold none: the renderer reads a missing colour as
+// "not set" and paints the theme's. COLUMN_HAS_BACKGROUND only tells the
+// groups apart for callers; binding it to "cell-background-set" as well would
+// not do, since the view applies a cell's attributes in reverse order and
+// the colour, applied last, would set it again.
+enum {
+  COLUMN_NAME,
+  COLUMN_INDEX,
+  COLUMN_BACKGROUND,
+  COLUMN_HAS_BACKGROUND,
+  COLUMN_FOREGROUND,
+  COLUMN_COUNT
+};
 
-// The colours the launcher's list uses for the same groups.
-const GdkColor kCurrentBackground = {0, 0xEF00, 0xCF00, 0x8300};
-const GdkColor kRecentBackground = {0, 0xF000, 0xDB00, 0xA900};
+QVTimelineGroup group_of(const QVTimelineDirectory &directory, int index) {
+  if (directory.has_current && index == 0) return QVTimelineGroup::current;
+  if (index < directory.has_current + directory.recent_count) return QVTimelineGroup::recent;
+  return QVTimelineGroup::rest;
+}
+
+GdkColor gdk_colour(const QVRgb16 &colour) { return {0, colour.red, colour.green, colour.blue}; }
 
 GtkListStore *timeline_rows(const QVTimelineDirectory &directory) {
   GtkListStore *store = gtk_list_store_new(COLUMN_COUNT, G_TYPE_STRING, G_TYPE_INT, GDK_TYPE_COLOR,
-                                           G_TYPE_BOOLEAN);
+                                           G_TYPE_BOOLEAN, GDK_TYPE_COLOR);
   for (int i = 0; i < directory.total; ++i) {
-    const bool current = directory.has_current && i == 0;
-    const bool recent = !current && i < directory.has_current + directory.recent_count;
-    const GdkColor &colour = current ? kCurrentBackground : kRecentBackground;
     GtkTreeIter row;
     gtk_list_store_append(store, &row);
     gtk_list_store_set(store, &row, COLUMN_NAME, directory.names[static_cast<size_t>(i)].c_str(),
-                       COLUMN_INDEX, i, COLUMN_BACKGROUND, &colour, COLUMN_HAS_BACKGROUND,
-                       current || recent, -1);
+                       COLUMN_INDEX, i, -1);
+    if (const auto colours = qv_timeline_row_colours(group_of(directory, i))) {
+      const GdkColor background = gdk_colour(colours->background);
+      const GdkColor foreground = gdk_colour(colours->foreground);
+      gtk_list_store_set(store, &row, COLUMN_BACKGROUND, &background, COLUMN_HAS_BACKGROUND, TRUE,
+                         COLUMN_FOREGROUND, &foreground, -1);
+    }
   }
   return store;
 }
@@ -54,8 +73,8 @@ GtkWidget *build_view(GtkListStore *store, GtkWidget *dialog) {
   GtkCellRenderer *cell = gtk_cell_renderer_text_new();
   g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
   GtkTreeViewColumn *column = gtk_tree_view_column_new_with_attributes(
-      "", cell, "text", COLUMN_NAME, "cell-background-gdk", COLUMN_BACKGROUND,
-      "cell-background-set", COLUMN_HAS_BACKGROUND, nullptr);
+      "", cell, "text", COLUMN_NAME, "cell-background-gdk", COLUMN_BACKGROUND, "foreground-gdk",
+      COLUMN_FOREGROUND, nullptr);
   gtk_tree_view_column_set_expand(column, TRUE);
   gtk_tree_view_append_column(GTK_TREE_VIEW(view), column);
   g_signal_connect(view, "row-activated", G_CALLBACK(on_row_activated), dialog);
