@@ -122,16 +122,16 @@ render_timeline() {
   xdotool windowfocus --sync "$chooser" key Down Return
   dialog=$(timeout "$limit" xdotool search --sync --name '^Render Timeline$' | head -n 1)
   [ -n "$dialog" ] || { fail "no \"Render Timeline\" dialog"; return; }
-  # Focus order: timeline, Timeline, first frame, Frame, frame count, Cancel,
-  # OK. Tabbing into an entry selects its text, so typing replaces it.
+  # Focus order: timeline, Timeline, first frame, Frame, frame count.
+  # Tabbing into an entry selects its text, so typing replaces it.
   xdotool windowfocus --sync "$dialog" key Tab Tab
   xdotool type "$work/gui/f_000.png"
   xdotool key Tab Tab
   xdotool type 3
-  xdotool key Tab
   sleep 0.3
   shot 3-render-timeline-dialog
-  xdotool key Tab Return
+  # Enter in the count confirms the dialog, as in GIMP's own dialogs.
+  xdotool key Return
   timeout "$limit" xdotool search --sync --name '^Render&Save$' > /dev/null ||
     { fail "no \"Render&Save\" progress window"; return; }
   sleep 1.5

@@ -328,6 +328,10 @@ gint32 qv_render_timeline_dialog(gint32 image) {
     show_frame_count(d, *timeline);
     if (!startframe.empty()) gtk_entry_set_text(GTK_ENTRY(d.frame), startframe.c_str());
   }
+  // Enter in the frame name or the count renders, as in GIMP's own dialogs.
+  gtk_dialog_set_default_response(GTK_DIALOG(d.dialog), GTK_RESPONSE_OK);
+  gtk_entry_set_activates_default(GTK_ENTRY(d.frame), TRUE);
+  gtk_entry_set_activates_default(GTK_ENTRY(d.spin), TRUE);
   int state = 0;
   qv_dialog_geometry_restore(GTK_WINDOW(d.dialog), "qv-dialog-render-timeline", &state);
   gtk_widget_show_all(d.dialog);
