@@ -20,14 +20,6 @@ namespace {
 
 using namespace std::string_literals;
 
-std::vector<std::string> layer_names(gint32 image) {
-  gint count = 0;
-  const auto layers = qv_take_array(gimp_image_get_layers(image, &count), count);
-  std::vector<std::string> names;
-  for (gint32 layer : layers) names.push_back(qv_take_string(gimp_item_get_name(layer)));
-  return names;
-}
-
 TEST(DrawEntry, RenderingFlagAnswersWhetherItWasSet) {
   gimp_detach_parasite(QV_RENDERING_MARKER);
   EXPECT_FALSE(qv_rendering_flag(true));
@@ -98,7 +90,7 @@ TEST_F(DrawEntryPaths, DrawCurrentOnEslCreatesTheEslOnceAndRestoresTheCurrentPat
   qv_path_draw_current(image.id, QVDrawTarget::esl, 0.5);
   qv_rendering_flag(false);
 
-  const auto names = layer_names(image.id);
+  const auto names = qv_test_layer_names(image.id);
   EXPECT_EQ(std::count(names.begin(), names.end(), esl), 1) << "ESL made once";
   EXPECT_EQ(gimp_image_get_active_vectors(image.id), p);
   // Locking marks the drawn path; paths the draw does not touch are unlocked.
@@ -113,7 +105,7 @@ TEST_F(DrawEntryPaths, DrawCurrentFromAHelperUsesTheOwnersEsl) {
   qv_rendering_flag(true);
   qv_path_draw_current(image.id, QVDrawTarget::esl, 0.5);
   qv_rendering_flag(false);
-  const auto names = layer_names(image.id);
+  const auto names = qv_test_layer_names(image.id);
   EXPECT_EQ(std::count(names.begin(), names.end(), qv_esl_name(qv_test_tattoo(p))), 1);
   EXPECT_EQ(gimp_image_get_active_vectors(image.id), helper) << "the helper stays current";
 }
@@ -145,12 +137,12 @@ TEST_F(DrawEntryPaths, ActiveLayerTargetLeavesLayersAsTheyAre) {
 
 TEST_F(DrawEntryPaths, NoCurrentPathOrAnOrphanedHelperDrawsNothing) {
   qv_path_draw_current(image.id, QVDrawTarget::esl, 0.5);
-  EXPECT_EQ(layer_names(image.id), std::vector<std::string>{"Background"});
+  EXPECT_EQ(qv_test_layer_names(image.id), std::vector<std::string>{"Background"});
 
   const gint32 orphan = qv_test_add_path(image.id, qv_rotation_helper_name(999), {0, 0, 10, 10});
   gimp_image_set_active_vectors(image.id, orphan);
   qv_path_draw_current(image.id, QVDrawTarget::esl, 0.5);
-  EXPECT_EQ(layer_names(image.id), std::vector<std::string>{"Background"});
+  EXPECT_EQ(qv_test_layer_names(image.id), std::vector<std::string>{"Background"});
 }
 
 // A timeline chunk sequence as the earlier layout stored it: big-endian

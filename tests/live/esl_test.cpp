@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "live_support.h"
 #include "qv_esl.h"
 #include "qv_glib_ptr.h"
 #include "qv_names.h"
@@ -47,12 +48,6 @@ std::string name_of(gint32 item) { return qv_take_string(gimp_item_get_name(item
 std::vector<gint32> layer_ids(gint32 image) {
   gint count = 0;
   return qv_take_array(gimp_image_get_layers(image, &count), count);
-}
-
-std::vector<std::string> layer_names(gint32 image) {
-  std::vector<std::string> names;
-  for (gint32 layer : layer_ids(image)) names.push_back(name_of(layer));
-  return names;
 }
 
 std::vector<std::string> path_names(gint32 image) {
@@ -170,7 +165,7 @@ TEST(EslRemove, OrphansGoOwnedEslsStay) {
   add_layer(img.id, "{3}sky");  // a user's layer that merely has a group prefix
 
   qv_esl_remove_orphans(img.id);
-  const auto names = layer_names(img.id);
+  const auto names = qv_test_layer_names(img.id);
   EXPECT_TRUE(has(names, own));
   EXPECT_TRUE(has(names, qv_esl_name(-3)));
   EXPECT_TRUE(has(names, "{3}sky"));
@@ -184,7 +179,7 @@ TEST(EslRemove, OrphansGoOwnedEslsStay) {
   qv_path_delete(img.id, "star");
   qv_path_delete(img.id, "{3}a");
   qv_esl_remove_orphans(img.id);
-  EXPECT_EQ((std::vector<std::string>{"{3}sky", "Background"}), layer_names(img.id));
+  EXPECT_EQ((std::vector<std::string>{"{3}sky", "Background"}), qv_test_layer_names(img.id));
 }
 
 TEST(EslRemove, RemoveAllKeepsOrdinaryLayers) {
@@ -196,7 +191,7 @@ TEST(EslRemove, RemoveAllKeepsOrdinaryLayers) {
   add_layer(img.id, "Ink", 4);
 
   qv_esl_remove_all(img.id);
-  EXPECT_EQ((std::vector<std::string>{"Sketch", "Background", "Ink"}), layer_names(img.id));
+  EXPECT_EQ((std::vector<std::string>{"Sketch", "Background", "Ink"}), qv_test_layer_names(img.id));
 }
 
 // ---- unset -----------------------------------------------------------------
@@ -279,7 +274,7 @@ TEST(EslList, LockedPathsAddTheirEslsOnce) {
 
   const auto list = qv_esl_list_for_path(img.id, "d", 1);
   ASSERT_TRUE(list);
-  const auto names = layer_names(img.id);
+  const auto names = qv_test_layer_names(img.id);
   ASSERT_EQ(4u, list->size());
   EXPECT_EQ(QV_ESL_LOCK_MARKER, (*list)[0]);
   EXPECT_EQ(qv_esl_name(qv_esl_owner_of_path(img.id, "a")), name_of((*list)[1]));

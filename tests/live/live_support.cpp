@@ -92,3 +92,11 @@ GtkWidget *qv_test_find_widget(GtkWidget *widget, GType type) {
   g_list_free(children);
   return found;
 }
+
+std::vector<std::string> qv_test_layer_names(gint32 image) {
+  gint count = 0;
+  const auto layers = qv_take_array(gimp_image_get_layers(image, &count), count);
+  std::vector<std::string> names;
+  for (gint32 layer : layers) names.push_back(qv_take_string(gimp_item_get_name(layer)));
+  return names;
+}

@@ -31,6 +31,7 @@ void qv_test_attach(gint32 image, const std::string &name, const std::string &by
 std::string qv_test_parasite(gint32 image, const std::string &name);
 
 std::vector<std::string> qv_test_path_names(gint32 image);
+std::vector<std::string> qv_test_layer_names(gint32 image);
 
 // A closed path through the anchors (x, y pairs), made current.
 gint32 qv_test_add_closed_path(gint32 image, const std::string &name, const std::vector<double> &anchors);

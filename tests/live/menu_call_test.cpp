@@ -50,16 +50,8 @@ std::vector<std::string> suite_menu_procedures() {
   return names;
 }
 
-std::vector<std::string> layer_names(gint32 image) {
-  gint count = 0;
-  const auto layers = qv_take_array(gimp_image_get_layers(image, &count), count);
-  std::vector<std::string> names;
-  for (gint32 layer : layers) names.push_back(qv_take_string(gimp_item_get_name(layer)));
-  return names;
-}
-
 bool has_layer(gint32 image, const std::string &name) {
-  const auto names = layer_names(image);
+  const auto names = qv_test_layer_names(image);
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
