@@ -10,7 +10,6 @@
 #include "qv_path_group_dialogs.h"
 #include "qv_path_group_store.h"
 #include "qv_procedure_table.h"
-#include "qv_reply.h"
 
 namespace {
 
@@ -29,47 +28,57 @@ const std::vector<QVParamDef> PARAMS = {{GIMP_PDB_INT32, "mode", N_("0=Interacti
                                         {GIMP_PDB_IMAGE, "image", N_("Input image")},
                                         {GIMP_PDB_DRAWABLE, "drawable", N_("Drawable used.")}};
 
+// Every procedure works on an open image; the dialogs and the store say
+// what went wrong with it.
+bool image_param(QVCall &call, gint32 &image) {
+  image = call.param[1].data.d_image;
+  if (gimp_image_is_valid(image)) return true;
+  qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
+  return false;
+}
+
+template <int Mode>
+void run_manager(QVCall &call) {
+  gint32 image;
+  if (!image_param(call, image)) return;
+  qv_pathgroup_manager_run(image, Mode);
+  gimp_displays_flush();
+}
+
+template <bool Duplicate>
+void run_new(QVCall &call) {
+  gint32 image;
+  if (!image_param(call, image)) return;
+  qv_pathgroup_new_interactive(image, Duplicate);
+  gimp_displays_flush();
+}
+
+void run_to_parasite(QVCall &call) {
+  gint32 image;
+  if (!image_param(call, image)) return;
+  if (!qv_pathgroup_store_current(image, std::nullopt)) qv_reply_status(call.reply, GIMP_PDB_EXECUTION_ERROR);
+  gimp_displays_flush();
+}
+
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_SELECT, N_("Blurb!"), N_("Help!"), N_("1. Select ..."), MENU_PATH, PARAMS, {}},
-      {PROC_NEW, N_("Blurb!"), N_("Help!"), N_("2. New ..."), MENU_PATH, PARAMS, {}},
-      {PROC_DUPLICATE, N_("Blurb!"), N_("Help!"), N_("3. Duplicate"), MENU_PATH, PARAMS, {}},
-      {PROC_LOAD, N_("Blurb!"), N_("Help!"), N_("4. Load ..."), MENU_PATH, PARAMS, {}},
-      {PROC_SAVE, N_("Blurb!"), N_("Help!"), N_("5. Save ..."), MENU_PATH, PARAMS, {}},
-      {PROC_TO_PARASITE, N_("Blurb!"), N_("Help!"), nullptr, nullptr, PARAMS, {}},
+      {PROC_SELECT, N_("Blurb!"), N_("Help!"), N_("1. Select ..."), MENU_PATH, PARAMS, {},
+       run_manager<QV_PATHGROUP_MANAGER_SELECT>},
+      {PROC_NEW, N_("Blurb!"), N_("Help!"), N_("2. New ..."), MENU_PATH, PARAMS, {}, run_new<false>},
+      {PROC_DUPLICATE, N_("Blurb!"), N_("Help!"), N_("3. Duplicate"), MENU_PATH, PARAMS, {}, run_new<true>},
+      {PROC_LOAD, N_("Blurb!"), N_("Help!"), N_("4. Load ..."), MENU_PATH, PARAMS, {},
+       run_manager<QV_PATHGROUP_MANAGER_LOAD>},
+      {PROC_SAVE, N_("Blurb!"), N_("Help!"), N_("5. Save ..."), MENU_PATH, PARAMS, {},
+       run_manager<QV_PATHGROUP_MANAGER_SAVE>},
+      {PROC_TO_PARASITE, N_("Blurb!"), N_("Help!"), nullptr, nullptr, PARAMS, {}, run_to_parasite},
   };
   return table;
 }
 
 void query() { qv_install_procedures(procedure_table()); }
 
-bool is(const gchar *name, const char *proc) { return std::strcmp(name, proc) == 0; }
-
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static QVReply reply;
-  qv_reply_reset(reply);
-  qv_init_i18n();
-
-  const gint32 image = nparams >= 2 ? param[1].data.d_image : -1;
-  if (nparams < 3 || !gimp_image_is_valid(image)) {
-    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
-  } else if (is(name, PROC_SELECT)) {
-    qv_pathgroup_manager_run(image, QV_PATHGROUP_MANAGER_SELECT);
-  } else if (is(name, PROC_NEW)) {
-    qv_pathgroup_new_interactive(image, false);
-  } else if (is(name, PROC_DUPLICATE)) {
-    qv_pathgroup_new_interactive(image, true);
-  } else if (is(name, PROC_LOAD)) {
-    qv_pathgroup_manager_run(image, QV_PATHGROUP_MANAGER_LOAD);
-  } else if (is(name, PROC_SAVE)) {
-    qv_pathgroup_manager_run(image, QV_PATHGROUP_MANAGER_SAVE);
-  } else if (is(name, PROC_TO_PARASITE)) {
-    if (!qv_pathgroup_store_current(image, std::nullopt)) qv_reply_status(reply, GIMP_PDB_EXECUTION_ERROR);
-  } else {
-    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
-  }
-  if (image > 0 && gimp_image_is_valid(image)) gimp_displays_flush();
-  qv_reply_return(reply, nreturn_vals, return_vals);
+  qv_run_table(procedure_table(), name, nparams, param, nreturn_vals, return_vals);
 }
 
 }  // namespace

@@ -96,117 +96,6 @@ std::vector<QVParamDef> transform_menu_params(const char *draw_description) {
   return {{GIMP_PDB_INT32, "mode", N_("Non-Interacitve")}, IMAGE, {GIMP_PDB_DRAWABLE, "draw", draw_description}};
 }
 
-const std::vector<QVProcedureDef> &procedure_table() {
-  static const std::vector<QVProcedureDef> table = {
-      {PROC_GET_LENGTH, N_("Returns path-length etc..."), N_("Returns parameters (path-length etc...) for the path!"),
-       N_("path-get-length"), nullptr, {IMAGE, PATH_NAME},
-       measured_values(N_("Path length!"), N_("in radians on end point!"), N_("at end point!"))},
-      {PROC_GET_AT_LENGTH, N_("Returns stopped at path-length etc..."),
-       N_("Returns parameters (stopped at path-length etc...) for the path!"), N_("path-get-at-length"), nullptr,
-       {IMAGE, PATH_NAME, {GIMP_PDB_FLOAT, "atLength", N_("meassured from the beginning of the path!")}},
-       measured_values(N_("stopped at this length!"), N_("in radians at length point!"), N_("at length point!"))},
-      {PROC_GET_NEAR_XY, N_("Returns path-length etc..."), N_("Returns parameters (path-length etc...) for the path!"),
-       N_("path-get-nearXY"), nullptr,
-       {IMAGE, PATH_NAME, {GIMP_PDB_FLOAT, "x", N_("search the path for nearest to x!")},
-        {GIMP_PDB_FLOAT, "y", N_("search the path for nearest to y!")}},
-       with_distance(measured_values(N_("complete path length!"), N_("in radians at length end point!"),
-                                     N_("at length end point!")))},
-      {PROC_GET_MIN_MAX, N_("Returns min max etc..."), N_("Returns parameters (min max  etc...) for the path!"),
-       N_("path-get-minMax"), nullptr, {IMAGE, PATH_NAME},
-       {{GIMP_PDB_FLOAT, "xStart", N_("x of the start point!")},
-        {GIMP_PDB_FLOAT, "yStart", N_("y of the start point!")},
-        {GIMP_PDB_FLOAT, "xEnd", N_("x of the end point!")},
-        {GIMP_PDB_FLOAT, "yEnd", N_("y of the end point!")},
-        {GIMP_PDB_FLOAT, "minX", N_("minimum X of the path!")},
-        {GIMP_PDB_FLOAT, "minY", N_("minimum Y of the path!")},
-        {GIMP_PDB_FLOAT, "maxX", N_("maximum X of the path!")},
-        {GIMP_PDB_FLOAT, "maxY", N_("maximum Y of the path!")}}},
-      {PROC_NEW_BEGIN, N_("Creates new Path from begin to atLength, returns path-length etc..."),
-       N_("Creates new Path from begin to atLength, returns parameters (path-length etc...) for the new path!"),
-       N_("path-new-begin"), nullptr,
-       {IMAGE, PATH_NAME, NEW_NAME, {GIMP_PDB_FLOAT, "atLength", N_("new path from begin to this length!")}},
-       new_path_values()},
-      {PROC_NEW_END, N_("Creates new Path from atLength to path-end, returns path-length etc..."),
-       N_("Creates new Path from atLength to path-end, returns parameters (path-length etc...) for the new path!"),
-       N_("path-new-end"), nullptr,
-       {IMAGE, PATH_NAME, NEW_NAME,
-        {GIMP_PDB_FLOAT, "atLength",
-         N_("new path from this length to the end!\nGimp API fails on path with more then 1 open segment!")}},
-       new_path_values()},
-      {PROC_NEW_BOTH,
-       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns path-length etc..."),
-       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns parameters (path-length "
-          "etc...) for the path-end!"),
-       N_("path-new-both"), nullptr,
-       {IMAGE, PATH_NAME, {GIMP_PDB_STRING, "pathBegin", N_("or \"\" to use default name for new path!")},
-        {GIMP_PDB_STRING, "pathEnd", N_("or \"\" to use default name for new path!")},
-        {GIMP_PDB_FLOAT, "atLength",
-         N_("create 2 new path split at this length!\nGimp API fails on path with more then 1 open segment "
-            "(might cause bad result on pathEnd)!")}},
-       new_path_values()},
-      {PROC_NEW_MIDDLE, N_("Creates new Path from atLength_toLength, returns path-length etc..."),
-       N_("Creates new Path from atLength_toLength, returns parameters (path-length etc...) for the path!"),
-       N_("path-new-middle"), nullptr,
-       {IMAGE, PATH_NAME, NEW_NAME, {GIMP_PDB_FLOAT, "atLength", N_("new path from this length!")},
-        {GIMP_PDB_FLOAT, "toLength", N_("to this length!")}},
-       new_path_values()},
-      {PROC_MATRIX_PERSPECTIVE, N_("Creates 3x3 matrix out of reference points!"),
-       N_("Creates 3x3 matrix out of reference points!"), N_("matrix3x3-for-perspective"), nullptr,
-       {{GIMP_PDB_INT32, "nrFrom", N_("must be 8 (4 x/y pairs)!")},
-        {GIMP_PDB_FLOATARRAY, "from", CORNERS},
-        {GIMP_PDB_INT32, "nrTo", N_("must be 8 (4 x/y pairs)!")},
-        {GIMP_PDB_FLOATARRAY, "to", CORNERS}},
-       matrix_result(N_("9 or 0 if no matrix is possible (e.g. x1/y1 == x2/y2)!"))},
-      {PROC_MATRIX_MULTIPLY, N_("matrix1 * matrix2 is performed!"), N_("matrix1 * matrix2 is performed!"),
-       N_("matrix3x3-multiply"), nullptr,
-       {{GIMP_PDB_INT32, "nrMX1", N_("must be 9")},
-        {GIMP_PDB_FLOATARRAY, "matrix1", N_("matrix1 * matrix2 is performed")},
-        {GIMP_PDB_INT32, "nrMX2", N_("must be 9")},
-        {GIMP_PDB_FLOATARRAY, "matrix2", N_("matrix1 * matrix2 is performed")}},
-       matrix_result(N_("is 9 FLOAT's for a 3x3 matrix!"))},
-      {PROC_MATRIX_INVERSE, N_("matrix inverse is performed!"), N_("matrix inverse is performed!"),
-       N_("matrix3x3-inverse"), nullptr,
-       {{GIMP_PDB_INT32, "nrMX", N_("must be 9")},
-        {GIMP_PDB_FLOATARRAY, "matrix", N_("matrix inverse is performed")}},
-       matrix_result(N_("9 or 0 if matrix is not invertable!"))},
-      {PROC_MATRIX_PERSPECTIVE_PATH, N_("Creates 3x3 matrix out of first 4 path points!"),
-       N_("Creates 3x3 matrix out of first 4 path points!"), N_("matrix3x3-for-perspective-path"), nullptr,
-       {IMAGE, {GIMP_PDB_STRING, "pathFrom", N_("uses first 4 path points!")},
-        {GIMP_PDB_STRING, "pathTo", N_("uses first 4 path points!")}},
-       matrix_result(N_("9 or 0 if matrix is not possible (too less path points, x1/y1 == x2/y2 etc...)!"))},
-      {PROC_TRANSFORM_PATH, N_("Transforms path with perspective transform matrix!"),
-       N_("Transforms path with perspective transform matrix!"), N_("path-transform-matrix3x3"), nullptr,
-       {IMAGE, {GIMP_PDB_STRING, "pathName", N_("path to be transformed!")},
-        {GIMP_PDB_INT32, "nrMX", N_("must be 9")},
-        {GIMP_PDB_FLOATARRAY, "matrix", N_("perspective transform matrix 3x3!")}},
-       {}},
-      {PROC_TRANSFORM_DRAWABLE, N_(DRAWABLE_BLURB), N_(DRAWABLE_BLURB USAGE_NOTE), N_("Active Drawable"), MENU_PATH,
-       transform_menu_params(N_("drawable to be transformed!")), {}},
-      {PROC_TRANSFORM_LOCKED_LAYERS, N_(LAYERS_BLURB), N_(LAYERS_BLURB USAGE_NOTE), N_("Locked Layers"), MENU_PATH,
-       transform_menu_params(N_("drawable unused!")), {}},
-      {PROC_TRANSFORM_LOCKED_PATH, N_(PATHS_BLURB), N_(PATHS_BLURB USAGE_NOTE), N_("Locked Paths"), MENU_PATH,
-       transform_menu_params(N_("drawable unused!")), {}},
-      {PROC_TRANSFORM_LOCKED_PATH_LAYERS, N_(PATHS_LAYERS_BLURB), N_(PATHS_LAYERS_BLURB USAGE_NOTE),
-       N_("Locked Paths | Layers"), MENU_PATH, transform_menu_params(N_("drawable unused!")), {}},
-      {PROC_TRANSFORM_DRAWABLE_MATRIX, N_("Transforms drawable with perspective transform matrix!"),
-       N_("Transforms drawable with perspective transform matrix!" USAGE_NOTE), N_("transform-drawable-matrix3x3"),
-       nullptr,
-       {IMAGE, {GIMP_PDB_DRAWABLE, "draw", N_("drawable to be transformed!")},
-        {GIMP_PDB_INT32, "nrMX", N_("must be 9")},
-        {GIMP_PDB_FLOATARRAY, "matrix", N_("perspective transform matrix 3x3!")}},
-       {}},
-      {PROC_SET_STYLE, N_("Sets style attribute for given path!"), N_("Sets style attribute for given path!"),
-       N_("set-style-attribute"), nullptr,
-       {IMAGE, STYLE_PATH, STYLE_ATTRIBUTE, {GIMP_PDB_STRING, "value", N_("set attribute to this value!")}}, {}},
-      {PROC_GET_STYLE, N_("Get style attribute for given path!"), N_("Get style attribute for given path!"),
-       N_("get-style-attribute"), nullptr, {IMAGE, STYLE_PATH, STYLE_ATTRIBUTE},
-       {{GIMP_PDB_STRING, "value", N_("value of attribute or \"\"")}}},
-  };
-  return table;
-}
-
-void query() { qv_install_procedures(procedure_table()); }
-
 // A matrix that could not be built is answered with nrMatrix 0; the
 // identity stays behind the array, unsent.
 void reply_matrix(QVReply &reply, const QVMatrix3 &m, bool ok) {
@@ -280,13 +169,6 @@ void measure(QVReply &reply, const gchar *name, const GimpParam *param) {
   add_measured(reply, calc);
 }
 
-bool is_measuring(const gchar *name) {
-  for (const char *p : {PROC_GET_LENGTH, PROC_GET_AT_LENGTH, PROC_GET_NEAR_XY, PROC_GET_MIN_MAX, PROC_NEW_BEGIN,
-                        PROC_NEW_END, PROC_NEW_BOTH, PROC_NEW_MIDDLE})
-    if (std::strcmp(name, p) == 0) return true;
-  return false;
-}
-
 // ---- matrices ---------------------------------------------------------------
 
 std::array<QVPoint, 4> corners(const gdouble *v) {
@@ -313,12 +195,6 @@ void matrix_procedure(QVReply &reply, const gchar *name, const GimpParam *param)
     const auto result = qv_matrix3_from_paths(param[0].data.d_image, text_param(param[1]), text_param(param[2]));
     reply_matrix(reply, result.matrix, result.ok);
   }
-}
-
-bool is_matrix(const gchar *name) {
-  for (const char *p : {PROC_MATRIX_PERSPECTIVE, PROC_MATRIX_MULTIPLY, PROC_MATRIX_INVERSE, PROC_MATRIX_PERSPECTIVE_PATH})
-    if (std::strcmp(name, p) == 0) return true;
-  return false;
 }
 
 // ---- transforms ---------------------------------------------------------------
@@ -348,31 +224,177 @@ std::string get_style_attribute(gint32 image, const char *path, const char *attr
   return value.value_or("");
 }
 
-void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static QVReply reply;
-  qv_reply_reset(reply);
-  qv_init_i18n();
+// ---- handlers ---------------------------------------------------------------
 
-  if (is_measuring(name) && nparams >= 2) {
-    measure(reply, name, param);
-  } else if (is_matrix(name) && nparams >= 2) {
-    matrix_procedure(reply, name, param);
-  } else if (std::strcmp(name, PROC_TRANSFORM_PATH) == 0 && nparams >= 4) {
-    if (param[3].data.d_floatarray) qv_transform_path(param[0].data.d_image, text_param(param[1]), matrix_param(param[3]));
-  } else if (const unsigned options = menu_transform_options(name); options && nparams >= 3) {
-    qv_transform_drawables(param[1].data.d_image, param[2].data.d_drawable, qv_matrix3_identity(), options);
-  } else if (std::strcmp(name, PROC_TRANSFORM_DRAWABLE_MATRIX) == 0 && nparams >= 4) {
-    if (param[3].data.d_floatarray)
-      qv_transform_drawables(param[0].data.d_image, param[1].data.d_drawable, matrix_param(param[3]),
-                             QV_TRANSFORM_DRAWABLE);
-  } else if (std::strcmp(name, PROC_SET_STYLE) == 0 && nparams >= 4) {
-    set_style_attribute(param[0].data.d_image, text_param(param[1]), text_param(param[2]), text_param(param[3]));
-  } else if (std::strcmp(name, PROC_GET_STYLE) == 0 && nparams >= 3) {
-    qv_reply_string(reply, get_style_attribute(param[0].data.d_image, text_param(param[1]), text_param(param[2])));
-  } else {
-    for (int i = 0; i < 8; ++i) qv_reply_float(reply, 0.0);
+// A measuring call that is too short still gets its eight numbers, all 0:
+// scripts read them without looking at the status.
+void run_measuring(QVCall &call) {
+  if (call.nparams < static_cast<gint>(call.proc->params.size())) {
+    for (int i = 0; i < 8; ++i) qv_reply_float(call.reply, 0.0);
+    return;
   }
-  qv_reply_return(reply, nreturn_vals, return_vals);
+  measure(call.reply, call.name, call.param);
+}
+
+void run_matrix(QVCall &call) { matrix_procedure(call.reply, call.name, call.param); }
+
+void run_transform_path(QVCall &call) {
+  if (call.param[3].data.d_floatarray)
+    qv_transform_path(call.param[0].data.d_image, call.text(1), matrix_param(call.param[3]));
+}
+
+void run_menu_transform(QVCall &call) {
+  qv_transform_drawables(call.param[1].data.d_image, call.param[2].data.d_drawable, qv_matrix3_identity(),
+                         menu_transform_options(call.name));
+}
+
+void run_transform_drawable_matrix(QVCall &call) {
+  if (call.param[3].data.d_floatarray)
+    qv_transform_drawables(call.param[0].data.d_image, call.param[1].data.d_drawable, matrix_param(call.param[3]),
+                           QV_TRANSFORM_DRAWABLE);
+}
+
+void run_set_style(QVCall &call) {
+  set_style_attribute(call.param[0].data.d_image, call.text(1), call.text(2), call.text(3));
+}
+
+void run_get_style(QVCall &call) {
+  qv_reply_string(call.reply, get_style_attribute(call.param[0].data.d_image, call.text(1), call.text(2)));
+}
+
+const std::vector<QVProcedureDef> &procedure_table() {
+  static const std::vector<QVProcedureDef> table = {
+      {PROC_GET_LENGTH, N_("Returns path-length etc..."), N_("Returns parameters (path-length etc...) for the path!"),
+       N_("path-get-length"), nullptr, {IMAGE, PATH_NAME},
+       measured_values(N_("Path length!"), N_("in radians on end point!"), N_("at end point!")),
+       run_measuring, 0},
+      {PROC_GET_AT_LENGTH, N_("Returns stopped at path-length etc..."),
+       N_("Returns parameters (stopped at path-length etc...) for the path!"), N_("path-get-at-length"), nullptr,
+       {IMAGE, PATH_NAME, {GIMP_PDB_FLOAT, "atLength", N_("meassured from the beginning of the path!")}},
+       measured_values(N_("stopped at this length!"), N_("in radians at length point!"), N_("at length point!")),
+       run_measuring, 0},
+      {PROC_GET_NEAR_XY, N_("Returns path-length etc..."), N_("Returns parameters (path-length etc...) for the path!"),
+       N_("path-get-nearXY"), nullptr,
+       {IMAGE, PATH_NAME, {GIMP_PDB_FLOAT, "x", N_("search the path for nearest to x!")},
+        {GIMP_PDB_FLOAT, "y", N_("search the path for nearest to y!")}},
+       with_distance(measured_values(N_("complete path length!"), N_("in radians at length end point!"),
+                                     N_("at length end point!"))),
+       run_measuring, 0},
+      {PROC_GET_MIN_MAX, N_("Returns min max etc..."), N_("Returns parameters (min max  etc...) for the path!"),
+       N_("path-get-minMax"), nullptr, {IMAGE, PATH_NAME},
+       {{GIMP_PDB_FLOAT, "xStart", N_("x of the start point!")},
+        {GIMP_PDB_FLOAT, "yStart", N_("y of the start point!")},
+        {GIMP_PDB_FLOAT, "xEnd", N_("x of the end point!")},
+        {GIMP_PDB_FLOAT, "yEnd", N_("y of the end point!")},
+        {GIMP_PDB_FLOAT, "minX", N_("minimum X of the path!")},
+        {GIMP_PDB_FLOAT, "minY", N_("minimum Y of the path!")},
+        {GIMP_PDB_FLOAT, "maxX", N_("maximum X of the path!")},
+        {GIMP_PDB_FLOAT, "maxY", N_("maximum Y of the path!")}},
+       run_measuring, 0},
+      {PROC_NEW_BEGIN, N_("Creates new Path from begin to atLength, returns path-length etc..."),
+       N_("Creates new Path from begin to atLength, returns parameters (path-length etc...) for the new path!"),
+       N_("path-new-begin"), nullptr,
+       {IMAGE, PATH_NAME, NEW_NAME, {GIMP_PDB_FLOAT, "atLength", N_("new path from begin to this length!")}},
+       new_path_values(),
+       run_measuring, 0},
+      {PROC_NEW_END, N_("Creates new Path from atLength to path-end, returns path-length etc..."),
+       N_("Creates new Path from atLength to path-end, returns parameters (path-length etc...) for the new path!"),
+       N_("path-new-end"), nullptr,
+       {IMAGE, PATH_NAME, NEW_NAME,
+        {GIMP_PDB_FLOAT, "atLength",
+         N_("new path from this length to the end!\nGimp API fails on path with more then 1 open segment!")}},
+       new_path_values(),
+       run_measuring, 0},
+      {PROC_NEW_BOTH,
+       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns path-length etc..."),
+       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns parameters (path-length "
+          "etc...) for the path-end!"),
+       N_("path-new-both"), nullptr,
+       {IMAGE, PATH_NAME, {GIMP_PDB_STRING, "pathBegin", N_("or \"\" to use default name for new path!")},
+        {GIMP_PDB_STRING, "pathEnd", N_("or \"\" to use default name for new path!")},
+        {GIMP_PDB_FLOAT, "atLength",
+         N_("create 2 new path split at this length!\nGimp API fails on path with more then 1 open segment "
+            "(might cause bad result on pathEnd)!")}},
+       new_path_values(),
+       run_measuring, 0},
+      {PROC_NEW_MIDDLE, N_("Creates new Path from atLength_toLength, returns path-length etc..."),
+       N_("Creates new Path from atLength_toLength, returns parameters (path-length etc...) for the path!"),
+       N_("path-new-middle"), nullptr,
+       {IMAGE, PATH_NAME, NEW_NAME, {GIMP_PDB_FLOAT, "atLength", N_("new path from this length!")},
+        {GIMP_PDB_FLOAT, "toLength", N_("to this length!")}},
+       new_path_values(),
+       run_measuring, 0},
+      {PROC_MATRIX_PERSPECTIVE, N_("Creates 3x3 matrix out of reference points!"),
+       N_("Creates 3x3 matrix out of reference points!"), N_("matrix3x3-for-perspective"), nullptr,
+       {{GIMP_PDB_INT32, "nrFrom", N_("must be 8 (4 x/y pairs)!")},
+        {GIMP_PDB_FLOATARRAY, "from", CORNERS},
+        {GIMP_PDB_INT32, "nrTo", N_("must be 8 (4 x/y pairs)!")},
+        {GIMP_PDB_FLOATARRAY, "to", CORNERS}},
+       matrix_result(N_("9 or 0 if no matrix is possible (e.g. x1/y1 == x2/y2)!")),
+       run_matrix},
+      {PROC_MATRIX_MULTIPLY, N_("matrix1 * matrix2 is performed!"), N_("matrix1 * matrix2 is performed!"),
+       N_("matrix3x3-multiply"), nullptr,
+       {{GIMP_PDB_INT32, "nrMX1", N_("must be 9")},
+        {GIMP_PDB_FLOATARRAY, "matrix1", N_("matrix1 * matrix2 is performed")},
+        {GIMP_PDB_INT32, "nrMX2", N_("must be 9")},
+        {GIMP_PDB_FLOATARRAY, "matrix2", N_("matrix1 * matrix2 is performed")}},
+       matrix_result(N_("is 9 FLOAT's for a 3x3 matrix!")),
+       run_matrix},
+      {PROC_MATRIX_INVERSE, N_("matrix inverse is performed!"), N_("matrix inverse is performed!"),
+       N_("matrix3x3-inverse"), nullptr,
+       {{GIMP_PDB_INT32, "nrMX", N_("must be 9")},
+        {GIMP_PDB_FLOATARRAY, "matrix", N_("matrix inverse is performed")}},
+       matrix_result(N_("9 or 0 if matrix is not invertable!")),
+       run_matrix},
+      {PROC_MATRIX_PERSPECTIVE_PATH, N_("Creates 3x3 matrix out of first 4 path points!"),
+       N_("Creates 3x3 matrix out of first 4 path points!"), N_("matrix3x3-for-perspective-path"), nullptr,
+       {IMAGE, {GIMP_PDB_STRING, "pathFrom", N_("uses first 4 path points!")},
+        {GIMP_PDB_STRING, "pathTo", N_("uses first 4 path points!")}},
+       matrix_result(N_("9 or 0 if matrix is not possible (too less path points, x1/y1 == x2/y2 etc...)!")),
+       run_matrix},
+      {PROC_TRANSFORM_PATH, N_("Transforms path with perspective transform matrix!"),
+       N_("Transforms path with perspective transform matrix!"), N_("path-transform-matrix3x3"), nullptr,
+       {IMAGE, {GIMP_PDB_STRING, "pathName", N_("path to be transformed!")},
+        {GIMP_PDB_INT32, "nrMX", N_("must be 9")},
+        {GIMP_PDB_FLOATARRAY, "matrix", N_("perspective transform matrix 3x3!")}},
+       {},
+       run_transform_path},
+      {PROC_TRANSFORM_DRAWABLE, N_(DRAWABLE_BLURB), N_(DRAWABLE_BLURB USAGE_NOTE), N_("Active Drawable"), MENU_PATH,
+       transform_menu_params(N_("drawable to be transformed!")), {},
+       run_menu_transform},
+      {PROC_TRANSFORM_LOCKED_LAYERS, N_(LAYERS_BLURB), N_(LAYERS_BLURB USAGE_NOTE), N_("Locked Layers"), MENU_PATH,
+       transform_menu_params(N_("drawable unused!")), {},
+       run_menu_transform},
+      {PROC_TRANSFORM_LOCKED_PATH, N_(PATHS_BLURB), N_(PATHS_BLURB USAGE_NOTE), N_("Locked Paths"), MENU_PATH,
+       transform_menu_params(N_("drawable unused!")), {},
+       run_menu_transform},
+      {PROC_TRANSFORM_LOCKED_PATH_LAYERS, N_(PATHS_LAYERS_BLURB), N_(PATHS_LAYERS_BLURB USAGE_NOTE),
+       N_("Locked Paths | Layers"), MENU_PATH, transform_menu_params(N_("drawable unused!")), {},
+       run_menu_transform},
+      {PROC_TRANSFORM_DRAWABLE_MATRIX, N_("Transforms drawable with perspective transform matrix!"),
+       N_("Transforms drawable with perspective transform matrix!" USAGE_NOTE), N_("transform-drawable-matrix3x3"),
+       nullptr,
+       {IMAGE, {GIMP_PDB_DRAWABLE, "draw", N_("drawable to be transformed!")},
+        {GIMP_PDB_INT32, "nrMX", N_("must be 9")},
+        {GIMP_PDB_FLOATARRAY, "matrix", N_("perspective transform matrix 3x3!")}},
+       {},
+       run_transform_drawable_matrix},
+      {PROC_SET_STYLE, N_("Sets style attribute for given path!"), N_("Sets style attribute for given path!"),
+       N_("set-style-attribute"), nullptr,
+       {IMAGE, STYLE_PATH, STYLE_ATTRIBUTE, {GIMP_PDB_STRING, "value", N_("set attribute to this value!")}}, {},
+       run_set_style},
+      {PROC_GET_STYLE, N_("Get style attribute for given path!"), N_("Get style attribute for given path!"),
+       N_("get-style-attribute"), nullptr, {IMAGE, STYLE_PATH, STYLE_ATTRIBUTE},
+       {{GIMP_PDB_STRING, "value", N_("value of attribute or \"\"")}},
+       run_get_style},
+  };
+  return table;
+}
+
+void query() { qv_install_procedures(procedure_table()); }
+
+void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
+  qv_run_table(procedure_table(), name, nparams, param, nreturn_vals, return_vals);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 
 #include "qv_date_services.h"
 #include "qv_procedure_table.h"
-#include "qv_reply.h"
 
 namespace {
 
@@ -55,48 +54,6 @@ const std::vector<QVParamDef> DATE_VALUES = {{GIMP_PDB_FLOAT, "day", N_("0 = no 
                                              {GIMP_PDB_FLOAT, "month", N_("0 = no month, no day")},
                                              {GIMP_PDB_FLOAT, "year", N_("year, negative before the common era")}};
 
-const std::vector<QVProcedureDef> &procedure_table() {
-  static const std::vector<QVProcedureDef> table = {
-      {PROC_BBOX_IMAGE, N_(BBOX_IMAGE_BLURB), N_(BBOX_IMAGE_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES},
-      {PROC_BBOX_PATH, N_(BBOX_PATH_BLURB), N_(BBOX_PATH_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES},
-      {PROC_GET_DATE, N_(GET_DATE_BLURB), N_(GET_DATE_BLURB), nullptr, nullptr, {IMAGE}, DATE_VALUES},
-      {PROC_GET_DATE_VALIDATED, N_(GET_DATE_VALIDATED_BLURB), N_(GET_DATE_VALIDATED_BLURB), nullptr, nullptr,
-       {IMAGE}, DATE_VALUES},
-      {PROC_SET_DATE, N_(SET_DATE_BLURB), N_(SET_DATE_BLURB), nullptr, nullptr,
-       {IMAGE,
-        {GIMP_PDB_FLOAT, "day0", N_("day at t = 0 (0 = no day)")},
-        {GIMP_PDB_FLOAT, "month0", N_("month at t = 0 (0 = no month, no day)")},
-        {GIMP_PDB_FLOAT, "year0", N_("year at t = 0")},
-        {GIMP_PDB_FLOAT, "day1", N_("day at t = 1 (0 = no day)")},
-        {GIMP_PDB_FLOAT, "month1", N_("month at t = 1 (0 = no month, no day)")},
-        {GIMP_PDB_FLOAT, "year1", N_("year at t = 1")},
-        T},
-       {}},
-      {PROC_SET_DATE_FROM_STRING, N_(SET_DATE_FROM_STRING_BLURB), N_(SET_DATE_FROM_STRING_BLURB DATE_FORMS),
-       nullptr, nullptr,
-       {IMAGE, {GIMP_PDB_STRING, "date", N_("e.g. \"27. 1. 2007; Aug. -40\" (date at t = 0; date at t = 1)")}, T},
-       {}},
-      {PROC_FADE_OPACITY_SET, N_(FADE_BLURB), N_(FADE_BLURB), nullptr, nullptr,
-       {IMAGE, {GIMP_PDB_FLOAT, "opac", N_("0 to 100")}}, {}},
-      {PROC_PARASITE_FIND, N_(PARASITE_FIND_BLURB), N_(PARASITE_FIND_BLURB), nullptr, nullptr,
-       {{GIMP_PDB_STRING, "name", N_("name of the global parasite")}},
-       {{GIMP_PDB_INT32, "size", N_("number of bytes, 0 if the parasite does not exist")},
-        {GIMP_PDB_INT8ARRAY, "data", N_("the parasite's bytes")}}},
-      {PROC_SET_MONTH_NAMES, N_(MONTH_NAMES_BLURB), N_(MONTH_NAMES_BLURB MONTH_NAMES_NOTE), nullptr, nullptr,
-       {{GIMP_PDB_STRING, "monthnames", N_("\";\"-separated, e.g. \"Januar; Februar; März\"")}},
-       {{GIMP_PDB_STRING, "monthnames", N_("the active list, \"; \"-separated")}}},
-      {PROC_SET_MONTH_NAMES_SHORT, N_(SHORT_MONTH_NAMES_BLURB), N_(SHORT_MONTH_NAMES_BLURB MONTH_NAMES_NOTE),
-       nullptr, nullptr,
-       {{GIMP_PDB_STRING, "shortmonthnames", N_("\";\"-separated, e.g. \"Jan.; Feb.; März\"")}},
-       {{GIMP_PDB_STRING, "shortmonthnames", N_("the active list, \"; \"-separated")}}},
-  };
-  return table;
-}
-
-void query() { qv_install_procedures(procedure_table()); }
-
-const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
-
 QVdtfNumbers date_param(const GimpParam *day_month_year) {
   QVdtfNumbers date;
   date.day = day_month_year[0].data.d_float;
@@ -115,35 +72,86 @@ void add_date(QVReply &reply, const QVdtfNumbers &date) {
   qv_reply_float(reply, date.year);
 }
 
-bool is(const gchar *name, const char *proc) { return std::strcmp(name, proc) == 0; }
+void run_bbox(QVCall &call) {
+  add_box(call.reply, qv_bbox_or_zeros(call.is(PROC_BBOX_IMAGE) ? QV_BBOX_IMAGE : QV_BBOX_PATH));
+}
+
+void run_get_date(QVCall &call) {
+  add_date(call.reply, qv_dtf_service_read(call.param[0].data.d_image, call.is(PROC_GET_DATE_VALIDATED)));
+}
+
+void run_set_date(QVCall &call) {
+  const GimpParam *param = call.param;
+  qv_dtf_service_set(param[0].data.d_image, date_param(&param[1]), date_param(&param[4]), param[7].data.d_float);
+}
+
+void run_set_date_from_string(QVCall &call) {
+  qv_dtf_service_set_from_text(call.param[0].data.d_image, call.text(1), call.param[2].data.d_float);
+}
+
+void run_fade_opacity_set(QVCall &call) {
+  qv_fade_opacity_set(call.param[0].data.d_image, call.param[1].data.d_float);
+}
+
+void run_parasite_find(QVCall &call) {
+  qv_reply_bytes(call.reply, qv_global_parasite_bytes(call.text(0)).value_or(std::vector<guint8>()));
+}
+
+void run_month_names(QVCall &call) {
+  const QVmonthForm form = call.is(PROC_SET_MONTH_NAMES) ? QVmonthForm::long_name : QVmonthForm::short_name;
+  qv_reply_string(call.reply, qv_month_names_set(form, call.text(0)));
+}
+
+const std::vector<QVProcedureDef> &procedure_table() {
+  static const std::vector<QVProcedureDef> table = {
+      {PROC_BBOX_IMAGE, N_(BBOX_IMAGE_BLURB), N_(BBOX_IMAGE_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES,
+       run_bbox, 0},
+      {PROC_BBOX_PATH, N_(BBOX_PATH_BLURB), N_(BBOX_PATH_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES,
+       run_bbox, 0},
+      {PROC_GET_DATE, N_(GET_DATE_BLURB), N_(GET_DATE_BLURB), nullptr, nullptr, {IMAGE}, DATE_VALUES,
+       run_get_date},
+      {PROC_GET_DATE_VALIDATED, N_(GET_DATE_VALIDATED_BLURB), N_(GET_DATE_VALIDATED_BLURB), nullptr, nullptr,
+       {IMAGE}, DATE_VALUES, run_get_date},
+      {PROC_SET_DATE, N_(SET_DATE_BLURB), N_(SET_DATE_BLURB), nullptr, nullptr,
+       {IMAGE,
+        {GIMP_PDB_FLOAT, "day0", N_("day at t = 0 (0 = no day)")},
+        {GIMP_PDB_FLOAT, "month0", N_("month at t = 0 (0 = no month, no day)")},
+        {GIMP_PDB_FLOAT, "year0", N_("year at t = 0")},
+        {GIMP_PDB_FLOAT, "day1", N_("day at t = 1 (0 = no day)")},
+        {GIMP_PDB_FLOAT, "month1", N_("month at t = 1 (0 = no month, no day)")},
+        {GIMP_PDB_FLOAT, "year1", N_("year at t = 1")},
+        T},
+       {},
+       run_set_date},
+      {PROC_SET_DATE_FROM_STRING, N_(SET_DATE_FROM_STRING_BLURB), N_(SET_DATE_FROM_STRING_BLURB DATE_FORMS),
+       nullptr, nullptr,
+       {IMAGE, {GIMP_PDB_STRING, "date", N_("e.g. \"27. 1. 2007; Aug. -40\" (date at t = 0; date at t = 1)")}, T},
+       {},
+       run_set_date_from_string},
+      {PROC_FADE_OPACITY_SET, N_(FADE_BLURB), N_(FADE_BLURB), nullptr, nullptr,
+       {IMAGE, {GIMP_PDB_FLOAT, "opac", N_("0 to 100")}}, {}, run_fade_opacity_set},
+      {PROC_PARASITE_FIND, N_(PARASITE_FIND_BLURB), N_(PARASITE_FIND_BLURB), nullptr, nullptr,
+       {{GIMP_PDB_STRING, "name", N_("name of the global parasite")}},
+       {{GIMP_PDB_INT32, "size", N_("number of bytes, 0 if the parasite does not exist")},
+        {GIMP_PDB_INT8ARRAY, "data", N_("the parasite's bytes")}},
+       run_parasite_find},
+      {PROC_SET_MONTH_NAMES, N_(MONTH_NAMES_BLURB), N_(MONTH_NAMES_BLURB MONTH_NAMES_NOTE), nullptr, nullptr,
+       {{GIMP_PDB_STRING, "monthnames", N_("\";\"-separated, e.g. \"Januar; Februar; März\"")}},
+       {{GIMP_PDB_STRING, "monthnames", N_("the active list, \"; \"-separated")}},
+       run_month_names},
+      {PROC_SET_MONTH_NAMES_SHORT, N_(SHORT_MONTH_NAMES_BLURB), N_(SHORT_MONTH_NAMES_BLURB MONTH_NAMES_NOTE),
+       nullptr, nullptr,
+       {{GIMP_PDB_STRING, "shortmonthnames", N_("\";\"-separated, e.g. \"Jan.; Feb.; März\"")}},
+       {{GIMP_PDB_STRING, "shortmonthnames", N_("the active list, \"; \"-separated")}},
+       run_month_names},
+  };
+  return table;
+}
+
+void query() { qv_install_procedures(procedure_table()); }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static QVReply reply;
-  qv_reply_reset(reply);
-  qv_init_i18n();
-
-  if (is(name, PROC_BBOX_IMAGE)) {
-    add_box(reply, qv_bbox_or_zeros(QV_BBOX_IMAGE));
-  } else if (is(name, PROC_BBOX_PATH)) {
-    add_box(reply, qv_bbox_or_zeros(QV_BBOX_PATH));
-  } else if ((is(name, PROC_GET_DATE) || is(name, PROC_GET_DATE_VALIDATED)) && nparams >= 1) {
-    add_date(reply, qv_dtf_service_read(param[0].data.d_image, is(name, PROC_GET_DATE_VALIDATED)));
-  } else if (is(name, PROC_SET_DATE) && nparams >= 8) {
-    qv_dtf_service_set(param[0].data.d_image, date_param(&param[1]), date_param(&param[4]), param[7].data.d_float);
-  } else if (is(name, PROC_SET_DATE_FROM_STRING) && nparams >= 3) {
-    qv_dtf_service_set_from_text(param[0].data.d_image, text_param(param[1]), param[2].data.d_float);
-  } else if (is(name, PROC_FADE_OPACITY_SET) && nparams >= 2) {
-    qv_fade_opacity_set(param[0].data.d_image, param[1].data.d_float);
-  } else if (is(name, PROC_PARASITE_FIND) && nparams >= 1) {
-    qv_reply_bytes(reply, qv_global_parasite_bytes(text_param(param[0])).value_or(std::vector<guint8>()));
-  } else if (is(name, PROC_SET_MONTH_NAMES) && nparams >= 1) {
-    qv_reply_string(reply, qv_month_names_set(QVmonthForm::long_name, text_param(param[0])));
-  } else if (is(name, PROC_SET_MONTH_NAMES_SHORT) && nparams >= 1) {
-    qv_reply_string(reply, qv_month_names_set(QVmonthForm::short_name, text_param(param[0])));
-  } else {
-    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
-  }
-  qv_reply_return(reply, nreturn_vals, return_vals);
+  qv_run_table(procedure_table(), name, nparams, param, nreturn_vals, return_vals);
 }
 
 }  // namespace

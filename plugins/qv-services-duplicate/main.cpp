@@ -11,7 +11,6 @@
 
 #include "qv_image_duplicate.h"
 #include "qv_procedure_table.h"
-#include "qv_reply.h"
 
 namespace {
 
@@ -22,13 +21,27 @@ const char *const PROC_IMAGE_DUPLICATE = "plug_in_qv_image_duplicate";
   "Duplicates image, sets all tattoos of drawables and paths to value of input image, " \
   "sets filename, so that the returned image is valid as the original!"
 
+void run_duplicate(QVCall &call) {
+  const gint32 mode = call.param[0].data.d_int32;
+  if (!qv_duplicate_mode_valid(mode)) {
+    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("%s: mode %d is neither 0 (with display) nor 1 (image only)!"), call.name,
+          mode);
+    qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
+    return;
+  }
+  // A failed duplication is still a successful run that answers 0; the
+  // library has said why.
+  qv_reply_int(call.reply, qv_image_duplicate_service(mode, call.param[1].data.d_image));
+}
+
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
       {PROC_IMAGE_DUPLICATE, N_(DUPLICATE_BLURB), N_(DUPLICATE_HELP), N_("Duplicate /w Tattoos"), "<Image>/Image",
        {{GIMP_PDB_INT32, "mode", N_("0=create with Display set filename=\"\" | 1=create Image only")},
         {GIMP_PDB_IMAGE, "image", N_("Input image")},
         {GIMP_PDB_DRAWABLE, "draw", N_("Drawable unused.")}},
-       {{GIMP_PDB_INT32, "image", N_("new duplicated image")}}},
+       {{GIMP_PDB_INT32, "image", N_("new duplicated image")}},
+       run_duplicate},
   };
   return table;
 }
@@ -36,26 +49,7 @@ const std::vector<QVProcedureDef> &procedure_table() {
 void query() { qv_install_procedures(procedure_table()); }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static QVReply reply;
-  qv_reply_reset(reply);
-  qv_init_i18n();
-
-  if (std::strcmp(name, PROC_IMAGE_DUPLICATE) != 0) {
-    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
-  } else if (nparams != 3) {
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("%s: 3 parameters expected (mode, image, draw), %d given!"), name,
-          nparams);
-    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
-  } else if (!qv_duplicate_mode_valid(param[0].data.d_int32)) {
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("%s: mode %d is neither 0 (with display) nor 1 (image only)!"), name,
-          param[0].data.d_int32);
-    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
-  } else {
-    // A failed duplication is still a successful run that answers 0; the
-    // library has said why.
-    qv_reply_int(reply, qv_image_duplicate_service(param[0].data.d_int32, param[1].data.d_image));
-  }
-  qv_reply_return(reply, nreturn_vals, return_vals);
+  qv_run_table(procedure_table(), name, nparams, param, nreturn_vals, return_vals);
 }
 
 }  // namespace

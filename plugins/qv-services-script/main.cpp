@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "qv_procedure_table.h"
-#include "qv_reply.h"
 #include "qv_scheme.h"
 #include "qv_scheme_gimp.h"
 #include "qv_script_services.h"
@@ -36,12 +35,54 @@ const std::vector<QVParamDef> STRING_ARRAY = {
     {GIMP_PDB_INT32, "num_strings", N_("number of strings")},
     {GIMP_PDB_STRINGARRAY, "evalStringArray", N_("top-level expressions, each to be evaluated on its own")}};
 
+void run_script_array(QVCall &call) {
+  qv_reply_string_array(call.reply, qv_script_array(call.param[0].data.d_image, call.text(1)));
+}
+
+void run_read_from_string(QVCall &call) {
+  const QVScriptRead read = qv_script_read_from_string(call.text(0), call.param[1].data.d_int32);
+  qv_reply_string(call.reply, read.expression);
+  qv_reply_int(call.reply, static_cast<gint32>(read.next));
+}
+
+void run_array_from_file(QVCall &call) {
+  qv_reply_string_array(call.reply, qv_script_array_from_file(call.param[0].data.d_image, call.text(1)));
+}
+
+void run_array_from_string(QVCall &call) {
+  qv_reply_string_array(call.reply, qv_script_array_from_string(call.text(0)));
+}
+
+void run_combine_string(QVCall &call) {
+  const auto combined = qv_script_combine(call.param[0].data.d_image, call.text(1), call.text(2), call.text(3));
+  qv_reply_string(call.reply, combined.value_or(""));
+}
+
+void run_tmp_file(QVCall &call) {
+  std::string file;
+  const QVTmpFileResult result = qv_script_get_tmp_file(call.param[0].data.d_image, call.text(1), file);
+  if (result == QVTmpFileResult::FAILED) {
+    qv_reply_status(call.reply, GIMP_PDB_EXECUTION_ERROR);
+    return;
+  }
+  // The caller lowers the counter after running the file, also for an empty
+  // script, so the raise must not depend on there being a file.
+  if (call.is(PROC_GET_TMP_FILE_REF)) qv_scheme_counter_raise();
+  qv_reply_string(call.reply, file);
+}
+
+void run_remove_file(QVCall &call) { qv_remove_file(call.text(0)); }
+
+void run_eval_unref(QVCall &) { qv_scheme_counter_lower(); }
+
+void run_strtod(QVCall &call) { qv_reply_float(call.reply, qv_scheme_strtod(call.text(0))); }
+
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
       {PROC_SCRIPT_ARRAY, N_("Splits a script into its top-level expressions"),
        N_("Reads the script file (or takes the text) and returns its top-level expressions as strings, to be "
           "evaluated one by one. A syntax error becomes an expression that shows it."),
-       nullptr, nullptr, {IMAGE, SCRIPT}, STRING_ARRAY},
+       nullptr, nullptr, {IMAGE, SCRIPT}, STRING_ARRAY, run_script_array},
       {PROC_READ_FROM_STRING, N_("Returns the next top-level expression of a string"),
        N_("Returns the first top-level expression at or after index, or \"()\" when none remains, and the "
           "position after it."),
@@ -49,88 +90,48 @@ const std::vector<QVProcedureDef> &procedure_table() {
        {{GIMP_PDB_STRING, "string", N_("Script-Fu text")},
         {GIMP_PDB_INT32, "index", N_("search starts here")}},
        {{GIMP_PDB_STRING, "evalString", N_("the expression")},
-        {GIMP_PDB_INT32, "index", N_("position after evalString")}}},
+        {GIMP_PDB_INT32, "index", N_("position after evalString")}},
+       run_read_from_string},
       {PROC_ARRAY_FROM_FILE, N_("Splits a script file into its top-level expressions"),
        N_("Reads the script file and returns its top-level expressions as strings."), nullptr, nullptr,
-       {IMAGE, {GIMP_PDB_STRING, "file", N_("absolute or relative to the image file")}}, STRING_ARRAY},
+       {IMAGE, {GIMP_PDB_STRING, "file", N_("absolute or relative to the image file")}}, STRING_ARRAY,
+       run_array_from_file},
       {PROC_ARRAY_FROM_STRING, N_("Splits Script-Fu text into its top-level expressions"),
        N_("Returns the top-level expressions of the text as strings."), nullptr, nullptr,
-       {{GIMP_PDB_STRING, "script", N_("Script-Fu text")}}, STRING_ARRAY},
+       {{GIMP_PDB_STRING, "script", N_("Script-Fu text")}}, STRING_ARRAY, run_array_from_string},
       {PROC_COMBINE_STRING, N_("Combines prefix, script and suffix"),
        N_("Returns prefix, the script text (file content or the text itself) and suffix as one string."), nullptr,
        nullptr,
        {{GIMP_PDB_IMAGE, "image", N_("Input image or 0")}, {GIMP_PDB_STRING, "prefix", N_("text before the script")},
         SCRIPT, {GIMP_PDB_STRING, "suffix", N_("text after the script")}},
-       {{GIMP_PDB_STRING, "evalstring", N_("prefix, script and suffix")}}},
+       {{GIMP_PDB_STRING, "evalstring", N_("prefix, script and suffix")}},
+       run_combine_string},
       {PROC_GET_TMP_FILE, N_("Copies a script into a temporary file"),
        N_("Writes the script's top-level expressions into a new temporary file and returns its name."), nullptr,
-       nullptr, {IMAGE, SCRIPT}, {{GIMP_PDB_STRING, "filename", N_("the temporary file")}}},
+       nullptr, {IMAGE, SCRIPT}, {{GIMP_PDB_STRING, "filename", N_("the temporary file")}}, run_tmp_file},
       {PROC_REMOVE_FILE, N_("Removes a file"), N_("Removes the named file."), nullptr, nullptr,
-       {{GIMP_PDB_STRING, "filename", N_("file to remove")}}, {}},
+       {{GIMP_PDB_STRING, "filename", N_("file to remove")}}, {}, run_remove_file},
       {PROC_GET_TMP_FILE_REF, N_("Copies a script into a temporary file and raises the Scheme nesting counter"),
        N_("As plug_in_qv_script_get_tmp_file, then raises \"qv_scheme_run_eval4_ref\"; lower it with "
           "plug_in_qv_scheme_run_eval_unref when the script has run."),
-       nullptr, nullptr, {IMAGE, SCRIPT}, {{GIMP_PDB_STRING, "filename", N_("the temporary file")}}},
+       nullptr, nullptr, {IMAGE, SCRIPT}, {{GIMP_PDB_STRING, "filename", N_("the temporary file")}},
+       run_tmp_file},
       {PROC_EVAL_UNREF, N_("Lowers the Scheme nesting counter"),
-       N_("Lowers \"qv_scheme_run_eval4_ref\" by 1 (never below 0)."), nullptr, nullptr, {}, {}},
+       N_("Lowers \"qv_scheme_run_eval4_ref\" by 1 (never below 0)."), nullptr, nullptr, {}, {},
+       run_eval_unref},
       {PROC_STRTOD, N_("Converts a string to a number"),
        N_("Reads the string as a decimal number (\".\" as decimal separator); text that is not a number gives 0."),
        nullptr, nullptr, {{GIMP_PDB_STRING, "string", N_("decimal number")}},
-       {{GIMP_PDB_FLOAT, "number", N_("the number, or 0")}}},
+       {{GIMP_PDB_FLOAT, "number", N_("the number, or 0")}},
+       run_strtod},
   };
   return table;
 }
 
 void query() { qv_install_procedures(procedure_table()); }
 
-const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
-
-bool is(const gchar *name, const char *proc) { return std::strcmp(name, proc) == 0; }
-
-void tmp_file(QVReply &reply, const GimpParam *param, bool raise_counter) {
-  std::string file;
-  const QVTmpFileResult result = qv_script_get_tmp_file(param[0].data.d_image, text_param(param[1]), file);
-  if (result == QVTmpFileResult::FAILED) {
-    qv_reply_status(reply, GIMP_PDB_EXECUTION_ERROR);
-    return;
-  }
-  // The caller lowers the counter after running the file, also for an empty
-  // script, so the raise must not depend on there being a file.
-  if (raise_counter) qv_scheme_counter_raise();
-  qv_reply_string(reply, file);
-}
-
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  static QVReply reply;
-  qv_reply_reset(reply);
-  qv_init_i18n();
-
-  if (is(name, PROC_SCRIPT_ARRAY) && nparams >= 2) {
-    qv_reply_string_array(reply, qv_script_array(param[0].data.d_image, text_param(param[1])));
-  } else if (is(name, PROC_READ_FROM_STRING) && nparams >= 2) {
-    const QVScriptRead read = qv_script_read_from_string(text_param(param[0]), param[1].data.d_int32);
-    qv_reply_string(reply, read.expression);
-    qv_reply_int(reply, static_cast<gint32>(read.next));
-  } else if (is(name, PROC_ARRAY_FROM_FILE) && nparams >= 2) {
-    qv_reply_string_array(reply, qv_script_array_from_file(param[0].data.d_image, text_param(param[1])));
-  } else if (is(name, PROC_ARRAY_FROM_STRING) && nparams >= 1) {
-    qv_reply_string_array(reply, qv_script_array_from_string(text_param(param[0])));
-  } else if (is(name, PROC_COMBINE_STRING) && nparams >= 4) {
-    qv_reply_string(reply, qv_script_combine(param[0].data.d_image, text_param(param[1]), text_param(param[2]),
-                                       text_param(param[3]))
-                         .value_or(""));
-  } else if ((is(name, PROC_GET_TMP_FILE) || is(name, PROC_GET_TMP_FILE_REF)) && nparams >= 2) {
-    tmp_file(reply, param, is(name, PROC_GET_TMP_FILE_REF));
-  } else if (is(name, PROC_REMOVE_FILE) && nparams >= 1) {
-    qv_remove_file(text_param(param[0]));
-  } else if (is(name, PROC_EVAL_UNREF)) {
-    qv_scheme_counter_lower();
-  } else if (is(name, PROC_STRTOD) && nparams >= 1) {
-    qv_reply_float(reply, qv_scheme_strtod(text_param(param[0])));
-  } else {
-    qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
-  }
-  qv_reply_return(reply, nreturn_vals, return_vals);
+  qv_run_table(procedure_table(), name, nparams, param, nreturn_vals, return_vals);
 }
 
 }  // namespace

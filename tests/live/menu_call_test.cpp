@@ -278,6 +278,42 @@ const std::map<std::string, MenuCheck> &menu_checks() {
   return checks;
 }
 
+bool starts_with(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Every procedure of the suite answers a call with too few arguments the
+// same way: a calling error, before it reads an argument that is not
+// there. The measuring procedures still give their eight numbers (all 0),
+// and the bounding boxes their four: scripts read them unchecked.
+TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
+  gint count = 0;
+  gchar **names = nullptr;
+  ASSERT_TRUE(gimp_procedural_db_query(".*qv.*", ".*", ".*", ".*", ".*", ".*", "Plug-In", &count, &names));
+  const auto procedures = qv_take_string_array(names, count);
+  int checked = 0;
+  for (const std::string &name : procedures) {
+    if (name.find("selftest") != std::string::npos || name.find("script-fu") != std::string::npos) continue;
+    gint n = 0;
+    GimpParam *values = gimp_run_procedure2(name.c_str(), &n, 0, nullptr);
+    const GimpPDBStatusType status = n > 0 ? values[0].data.d_status : GIMP_PDB_EXECUTION_ERROR;
+    const gint answers = n - 1;
+    gimp_destroy_params(values, n);
+    if (canonical(name) == "plug-in-qv-scheme-run-eval-unref") continue;  // takes nothing
+    ++checked;
+    const bool measuring = (starts_with(canonical(name), "plug-in-qv-path-get") ||
+                            starts_with(canonical(name), "plug-in-qv-path-new")) &&
+                           name.find("style") == std::string::npos;
+    if (measuring) {
+      EXPECT_EQ(status, GIMP_PDB_SUCCESS) << name;
+      EXPECT_GE(answers, 8) << name;
+    } else if (starts_with(canonical(name), "plug-in-qv-bbox")) {
+      EXPECT_EQ(status, GIMP_PDB_SUCCESS) << name;
+    } else {
+      EXPECT_EQ(status, GIMP_PDB_CALLING_ERROR) << name;
+    }
+  }
+  EXPECT_GE(checked, 50) << "the suite's procedures were not found";
+}
+
 TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
   const auto procedures = suite_menu_procedures();
   EXPECT_GE(procedures.size(), 14u);
