@@ -48,14 +48,6 @@ const std::vector<QVProcedureDef> &procedure_table() {
   return table;
 }
 
-void query() { qv_install_procedures(procedure_table()); }
-
-void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
-  qv_run_table(procedure_table(), name, nparams, param, nreturn_vals, return_vals);
-}
-
 }  // namespace
 
-const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, query, run};
-
-MAIN()
+QV_PLUGIN_MAIN(procedure_table)

@@ -66,3 +66,16 @@ void qv_dispatch(const std::vector<QVProcedureDef> &table, const gchar *name, gi
 // The whole run step of a plug-in whose procedures are all in the table.
 void qv_run_table(const std::vector<QVProcedureDef> &table, const gchar *name, gint nparams,
                   const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals);
+
+// The query and run steps and GIMP's entry of a plug-in whose procedures
+// are all in the table that `table_fn()` returns. Use once, at file scope.
+#define QV_PLUGIN_MAIN(table_fn)                                                                  \
+  namespace {                                                                                     \
+  void qv_plugin_query() { qv_install_procedures(table_fn()); }                                   \
+  void qv_plugin_run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals, \
+                     GimpParam **return_vals) {                                                   \
+    qv_run_table(table_fn(), name, nparams, param, nreturn_vals, return_vals);                    \
+  }                                                                                               \
+  }                                                                                               \
+  const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, qv_plugin_query, qv_plugin_run};        \
+  MAIN()
