@@ -13,7 +13,7 @@ failures=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; "$@" || fail "$what"; }
-reset() { rm -rf "$work/out"/* "$FAKE_LOG" "$FAKE_RUNNING.max"; unset FAKE_PARTIAL_AT FAKE_EXIT_AT FAKE_REPORT_AT; }
+reset() { rm -rf "$work/out"/* "$FAKE_LOG" "$FAKE_RUNNING.max" "$work/env"; unset FAKE_PARTIAL_AT FAKE_EXIT_AT FAKE_REPORT_AT FAKE_ENV_LOG; }
 frames_on_disk() { ls "$work/out" | wc -l; }
 run() { "$runner" --xcf "$xcf" --timeline Intro --gimp "$fake" --frame "$work/out/f_0000.png" "$@" > "$work/stdout" 2> "$work/stderr"; }
 
@@ -41,6 +41,16 @@ check "a second batch command makes GIMP quit" grep -q '\[-b\]\[(gimp-quit 0)\]$
 check "two blocks ran at once" grep -qx 2 "$FAKE_RUNNING.max"
 check "never more than two at once" [ "$(sort -n "$FAKE_RUNNING.max" | tail -1)" -le 2 ]
 check "no marker files left" [ -z "$(ls "${TMPDIR:-/tmp}"/frameRunner-*.scm 2>/dev/null | xargs -r grep -l "$work" 2>/dev/null)" ]
+
+# GIMP starts without a display even when frameRunner has one (a GIMP with a
+# display opens the render procedure's progress windows on the desktop), and
+# stays in frameRunner's process group, so Ctrl+C in a terminal ends both.
+reset
+DISPLAY=:42 WAYLAND_DISPLAY=wayland-42 FAKE_ENV_LOG=$work/env run --block-size 100 --jobs 2
+status=$?
+check "run with a display exits 0" [ $status -eq 0 ]
+check "every GIMP started without DISPLAY and WAYLAND_DISPLAY" \
+  diff <(printf 'DISPLAY=unset WAYLAND_DISPLAY=unset own-group=no\n%.0s' 1 2 3) "$work/env"
 
 # A block that writes half its frames: reported with its range, the others done.
 reset

@@ -7,9 +7,23 @@
 #   FAKE_EXIT_AT=N     the block starting at frame N exits with status 3
 #   FAKE_REPORT_AT=N   the block starting at frame N reports a failed render
 #                      (its program then removes the marker file)
+# and lets tests watch it:
+#   FAKE_FRAME_SECONDS=S  each frame takes S seconds and is written like the
+#                      real renderer does it: into ".NAME.part.EXT" beside the
+#                      frame, then renamed; killed meanwhile, it leaves that
+#                      temporary file behind, as GIMP would. A whole frame
+#                      holds "frame N"; the temporary file starts with less.
+#   FAKE_IGNORE_TERM=1 ignores SIGTERM (it and what it starts), so only
+#                      SIGKILL ends it
+#   FAKE_ENV_LOG=FILE  appends "DISPLAY=… WAYLAND_DISPLAY=… own-group=yes|no":
+#                      the display variables as it saw them ("unset" when
+#                      absent) and whether it leads a process group of its own
+# Each running fake holds the file $FAKE_RUNNING/<its pid>, holding its
+# process group id; a fake that was killed leaves it behind.
 set -u
 log=${FAKE_LOG:?}
 running=${FAKE_RUNNING:?}
+[ "${FAKE_IGNORE_TERM:-}" = 1 ] && trap '' TERM
 
 args=$(printf '[%s]' "$@")
 program=
@@ -26,9 +40,16 @@ base=${BASH_REMATCH[1]} digits=${BASH_REMATCH[2]} ext=${BASH_REMATCH[3]}
 width=${#digits}
 start=$((10#$digits))
 echo "$start $count $args" >> "$log"
+read -r stat < /proc/$$/stat
+read -r _ _ pgid _ <<< "${stat##*) }"
+if [ -n "${FAKE_ENV_LOG:-}" ]; then
+  own=no
+  [ "$pgid" = $$ ] && own=yes
+  echo "DISPLAY=${DISPLAY-unset} WAYLAND_DISPLAY=${WAYLAND_DISPLAY-unset} own-group=$own" >> "$FAKE_ENV_LOG"
+fi
 
 # Concurrency: every running fake holds a file; the most seen at once is kept.
-touch "$running/$$"
+echo "$pgid" > "$running/$$"
 now=$(ls "$running" | wc -l)
 echo "$now" >> "$running.max"
 sleep 0.3
@@ -39,7 +60,17 @@ write=$count
 [ "$start" = "${FAKE_PARTIAL_AT:-}" ] && write=$((count / 2))
 for ((i = 0; i < write; i++)); do
   printf -v name '%s%0*d.%s' "$base" "$width" $((start + i)) "$ext"
-  : > "$name"
+  if [ -n "${FAKE_FRAME_SECONDS:-}" ]; then
+    # No subshell here: a kill between two frames must find the next
+    # temporary file already there.
+    temporary=${name%/*}/.${name##*/}.part.$ext
+    printf 'frame' > "$temporary"
+    sleep "$FAKE_FRAME_SECONDS"
+    printf 'frame %d\n' $((start + i)) > "$temporary"
+    mv -f "$temporary" "$name"
+  else
+    : > "$name"
+  fi
 done
 rm -f "$running/$$"
 exit 0

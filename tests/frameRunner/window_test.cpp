@@ -1,7 +1,11 @@
 // frameRunner's window, built for real on a display (run under Xvfb): the
 // key file going into the widgets and back, the timeline chooser over the
-// XCF fixtures, the checks before OK, and a render started from the window
-// against the fake GIMP.
+// XCF fixtures, the checks before OK, and renders started from the window
+// against the fake GIMP, with their progress window and Cancel. Every GTK or
+// GLib warning or critical a test causes fails that test.
+//
+// RUNNER_SCREENSHOT_DIR=/some/folder saves a picture of the progress window
+// there while a render runs.
 #include "qv_glib_ptr.h"
 #include "runner_checks.h"
 #include "runner_dialog.h"
@@ -11,15 +15,54 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <optional>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Warnings and criticals from any log domain (Gtk, GLib, GLib-GObject, …),
+// kept until the running test checks them; the rest goes on as usual.
+std::vector<std::string> &logged_problems() {
+  static std::vector<std::string> problems;
+  return problems;
+}
+
+bool echo_log = true;  // off while the log check tests itself
+
+void record_log(const gchar *domain, GLogLevelFlags level, const gchar *message, gpointer) {
+  const bool problem = level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING);
+  if (problem) logged_problems().push_back(std::string(domain ? domain : "") + ": " + message);
+  if (echo_log || !problem) g_log_default_handler(domain, level, message, nullptr);
+}
+
+std::string joined(const std::vector<std::string> &lines) {
+  std::string out;
+  for (const std::string &line : lines) out += line + "\n";
+  return out;
+}
+
+void settle();
+
+class RunnerWindow : public ::testing::Test {
+ protected:
+  void SetUp() override { logged_problems().clear(); }
+  void TearDown() override {
+    settle();  // idle handlers of the test's windows may still have to run
+    EXPECT_TRUE(logged_problems().empty()) << "GTK/GLib complained:\n" << joined(logged_problems());
+    logged_problems().clear();
+  }
+};
 
 std::string fixture(const char *name) { return std::string(QV_TEST_DATA_DIR) + "/xcf/" + name; }
 
@@ -107,7 +150,7 @@ QVTimelineList timelines_of(const char *file) {
   return read.list;
 }
 
-TEST(RunnerWindow, LoadsTheKeyFileIntoTheWidgets) {
+TEST_F(RunnerWindow, LoadsTheKeyFileIntoTheWidgets) {
   Window win(settings_text(fixture("timelines-v0.xcf"), "Titles") +
              "frame_filename=/tmp/out_0007.png\nparameter=-i --verbose\n"
              "frames_to_render=0\nblock_size=0\n");
@@ -133,7 +176,7 @@ TEST(RunnerWindow, LoadsTheKeyFileIntoTheWidgets) {
   EXPECT_EQ(label_of(w.count), "not found?!") << "not an XCF file";
 }
 
-TEST(RunnerWindow, StoresSettingsAndGeometryBackIntoTheKeyFile) {
+TEST_F(RunnerWindow, StoresSettingsAndGeometryBackIntoTheKeyFile) {
   Window win("# kept across runs\n[main_dialog]\nx=100\ny=80\nwidth=900\nheight=400\n" +
              settings_text(fixture("timelines-v0.xcf"), "Intro") +
              "parameter=-i\ngimp_exe=/usr/bin/env\nframes_to_render=250\nblock_size=100\n");
@@ -175,7 +218,7 @@ TEST(RunnerWindow, StoresSettingsAndGeometryBackIntoTheKeyFile) {
   EXPECT_EQ(win.get("main_dialog", "x"), "100");
 }
 
-TEST(RunnerWindow, SavedPlacementIsKeptOnScreen) {
+TEST_F(RunnerWindow, SavedPlacementIsKeptOnScreen) {
   Window win("[main_dialog]\nx=-40\ny=30\nwidth=5000\nheight=5000\n");
   qv_runner_window_store(win.w);
   EXPECT_EQ(win.get("main_dialog", "x"), "0");
@@ -184,7 +227,7 @@ TEST(RunnerWindow, SavedPlacementIsKeptOnScreen) {
   EXPECT_LE(std::stoi(win.get("main_dialog", "height")), 1024);
 }
 
-TEST(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
+TEST_F(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
   Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
   QVTimelineChooser chooser =
       qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
@@ -211,7 +254,7 @@ TEST(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
 
 // The chooser as drawn under Xvfb, with its recent "Credits" row selected,
 // before and after the view has focus (the selection has other colours then).
-TEST(RunnerWindow, ChooserRowsStayReadableUnderLightAndDarkThemes) {
+TEST_F(RunnerWindow, ChooserRowsStayReadableUnderLightAndDarkThemes) {
   Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
   for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
     QVTimelineChooser chooser =
@@ -251,7 +294,7 @@ TEST(RunnerWindowGimpTheme, ChooserRowsStayReadable) {
   gtk_widget_destroy(chooser.dialog);
 }
 
-TEST(RunnerWindow, TakingATimelineShowsItsFrameCount) {
+TEST_F(RunnerWindow, TakingATimelineShowsItsFrameCount) {
   Window win("");
   QVRunnerWindow &w = win.w;
   const std::string xcf = fixture("timelines-v12.xcf");
@@ -332,7 +375,7 @@ bool pick_with_answer(QVRunnerWindow &w, const std::string &xcf, ChooserAnswer &
   return picked;
 }
 
-TEST(RunnerWindow, PickingAnXcfRunsTheTimelineChooser) {
+TEST_F(RunnerWindow, PickingAnXcfRunsTheTimelineChooser) {
   Window win(settings_text(fixture("timelines-v0.xcf"), "Intro"));
   QVRunnerWindow &w = win.w;
 
@@ -357,7 +400,133 @@ TEST(RunnerWindow, PickingAnXcfRunsTheTimelineChooser) {
   EXPECT_EQ(qv_runner_window_problem(w), "Timeline not selected!");
 }
 
-TEST(RunnerWindow, OkIsRefusedUntilEveryEntryIsUsable) {
+// Events waiting now, without the pauses of settle(): enough for idle
+// handlers, fast enough to run after every key typed.
+void drain() {
+  while (gtk_events_pending()) gtk_main_iteration();
+}
+
+// The widget below `root`, internal children included, that `wanted` picks.
+GtkWidget *find_widget(GtkWidget *root, const std::function<bool(GtkWidget *)> &wanted) {
+  if (wanted(root)) return root;
+  if (!GTK_IS_CONTAINER(root)) return nullptr;
+  struct Search {
+    const std::function<bool(GtkWidget *)> &wanted;
+    GtkWidget *found;
+  } search{wanted, nullptr};
+  gtk_container_forall(
+      GTK_CONTAINER(root),
+      [](GtkWidget *child, gpointer data) {
+        auto &s = *static_cast<Search *>(data);
+        if (!s.found) s.found = find_widget(child, s.wanted);
+      },
+      &search);
+  return search.found;
+}
+
+bool has_type(GtkWidget *widget, const char *type) {
+  return std::string(G_OBJECT_TYPE_NAME(widget)) == type;
+}
+
+GtkWindow *visible_window(const char *title) {
+  GtkWindow *found = nullptr;
+  GList *windows = gtk_window_list_toplevels();
+  for (GList *item = windows; item; item = item->next) {
+    GtkWindow *window = GTK_WINDOW(item->data);
+    const char *t = gtk_window_get_title(window);
+    if (t && std::string(t) == title && gtk_widget_get_visible(GTK_WIDGET(window))) found = window;
+  }
+  g_list_free(windows);
+  return found;
+}
+
+// Answers the XCF file chooser the way a user does who types the name: the
+// location field opened (as "/" or "~" in the file list do), the name typed
+// key by key, then Open.
+struct FileAnswer {
+  std::string typed;
+  bool seen = false;
+  std::string folder;  // where the chooser opened; "" for none ("Recently Used")
+};
+
+gboolean answer_file_chooser(gpointer data) {
+  auto &answer = *static_cast<FileAnswer *>(data);
+  GtkWindow *window = visible_window("Select XCF-Image");
+  if (!window) return G_SOURCE_CONTINUE;
+  answer.seen = true;
+  settle();
+  answer.folder = qv_take_string(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(window)));
+  GtkWidget *chooser = find_widget(
+      GTK_WIDGET(window), [](GtkWidget *w) { return has_type(w, "GtkFileChooserDefault"); });
+  g_signal_emit_by_name(chooser, "location-popup", "");
+  settle();
+  GtkWidget *entry = find_widget(GTK_WIDGET(window), [](GtkWidget *w) {
+    return has_type(w, "GtkFileChooserEntry") && gtk_widget_get_visible(w);
+  });
+  if (entry) {
+    gtk_editable_delete_text(GTK_EDITABLE(entry), 0, -1);
+    for (const char key : answer.typed) {
+      // A key replaces what the inline completion offered, as typing does.
+      gtk_editable_delete_selection(GTK_EDITABLE(entry));
+      gint position = gtk_editable_get_position(GTK_EDITABLE(entry));
+      gtk_editable_insert_text(GTK_EDITABLE(entry), &key, 1, &position);
+      gtk_editable_set_position(GTK_EDITABLE(entry), position);
+      drain();
+    }
+    gtk_editable_delete_selection(GTK_EDITABLE(entry));
+    settle();
+  } else {
+    ADD_FAILURE() << "no location field in the file chooser";
+  }
+  gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_ACCEPT);
+  return G_SOURCE_REMOVE;
+}
+
+GtkWidget *button_labelled(GtkWidget *root, const char *label) {
+  return find_widget(root, [label](GtkWidget *w) {
+    return GTK_IS_BUTTON(w) && gtk_button_get_label(GTK_BUTTON(w)) &&
+           std::string(gtk_button_get_label(GTK_BUTTON(w))) == label;
+  });
+}
+
+// The whole "Timeline" button: the file chooser, typing into it, and the
+// timeline chooser. GTK 2's file chooser given no folder opens on "Recently
+// Used", where every key typed into its location field printed a critical
+// (gtk_tree_model_get_iter_first), so it must always open in a folder.
+TEST_F(RunnerWindow, TimelineButtonTakesATypedFileNameWithoutComplaints) {
+  const std::string xcf = fixture("timelines-indexed.xcf");
+  const std::string here = qv_take_string(g_get_current_dir());
+  struct Case {
+    const char *what;
+    std::string keyfile;
+    std::string opens_in;
+  };
+  for (const Case &c : {Case{"nothing remembered", "", here},
+                        Case{"a remembered image that is gone",
+                             settings_text("/nowhere/at/all/film.xcf", "Intro"), here},
+                        Case{"a remembered image",
+                             settings_text(fixture("timelines-v0.xcf"), "Intro"),
+                             std::string(QV_TEST_DATA_DIR) + "/xcf"}}) {
+    SCOPED_TRACE(c.what);
+    Window win(c.keyfile);
+    FileAnswer file;
+    file.typed = xcf;
+    ChooserAnswer timeline{"Credits", GTK_RESPONSE_OK};
+    const guint file_source = g_timeout_add(50, answer_file_chooser, &file);
+    const guint timeline_source = g_timeout_add(50, answer_chooser, &timeline);
+    gtk_button_clicked(GTK_BUTTON(button_labelled(win.w.dialog, "Timeline")));
+    if (!file.seen) g_source_remove(file_source);
+    if (!timeline.seen) g_source_remove(timeline_source);
+    ASSERT_TRUE(file.seen);
+    EXPECT_EQ(file.folder, c.opens_in);
+    ASSERT_TRUE(timeline.seen);
+    EXPECT_EQ(text_of(win.w.xcf), xcf);
+    EXPECT_EQ(text_of(win.w.timeline), "Credits");
+    EXPECT_EQ(label_of(win.w.count), "105 frames in");
+  }
+}
+
+TEST_F(RunnerWindow, OkIsRefusedUntilEveryEntryIsUsable) {
   TempDir dir;
   Window win("");
   QVRunnerWindow &w = win.w;
@@ -394,22 +563,112 @@ std::vector<std::string> lines_of(const std::string &path) {
   return lines;
 }
 
-TEST(RunnerWindow, RenderFromTheWindowRunsTheBlocks) {
+// Sets an environment variable for one scope and puts the old state back.
+struct ScopedEnv {
+  std::string name;
+  std::optional<std::string> saved;
+  ScopedEnv(const char *n, const std::string &value) : name(n) {
+    if (const char *old = g_getenv(n)) saved = old;
+    g_setenv(n, value.c_str(), TRUE);
+  }
+  ~ScopedEnv() {
+    if (saved) {
+      g_setenv(name.c_str(), saved->c_str(), TRUE);
+    } else {
+      g_unsetenv(name.c_str());
+    }
+  }
+};
+
+std::set<std::string> files_in(const std::string &folder) {
+  std::set<std::string> names;
+  GDir *dir = g_dir_open(folder.c_str(), 0, nullptr);
+  for (const char *name; dir && (name = g_dir_read_name(dir));) names.insert(name);
+  if (dir) g_dir_close(dir);
+  return names;
+}
+
+std::string contents_of(const std::string &path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A scratch folder with what the fake GIMP needs: its call log, the folder
+// its running instances announce themselves in, an environment log and the
+// output folder.
+struct FakeGimpRun {
   TempDir dir;
-  g_mkdir((dir / "running").c_str(), 0755);
-  g_setenv("FAKE_LOG", (dir / "calls").c_str(), TRUE);
-  g_setenv("FAKE_RUNNING", (dir / "running").c_str(), TRUE);
-  g_mkdir((dir / "out").c_str(), 0755);
+  ScopedEnv log{"FAKE_LOG", dir / "calls"};
+  ScopedEnv running{"FAKE_RUNNING", dir / "running"};
+  ScopedEnv env_log{"FAKE_ENV_LOG", dir / "env"};
+  FakeGimpRun() {
+    g_mkdir((dir / "running").c_str(), 0755);
+    g_mkdir((dir / "out").c_str(), 0755);
+  }
+  std::string settings(const std::string &frames, const std::string &block) const {
+    return settings_text(fixture("timelines-v0.xcf"), "Titles") + "gimp_exe=" + QV_FAKE_GIMP +
+           "\nparameter=-i 'two words'\nframe_filename=" + dir / "out/out_0007.png" +
+           "\nframes_to_render=" + frames + "\nblock_size=" + block + "\n";
+  }
+};
 
-  Window win(settings_text(fixture("timelines-v0.xcf"), "Titles") + "gimp_exe=" + QV_FAKE_GIMP +
-             "\nparameter=-i 'two words'\nframe_filename=" + dir / "out/out_0007.png" +
-             "\nframes_to_render=250\nblock_size=100\n");
+// What the progress window showed at one refresh.
+struct Shown {
+  long done;
+  long total;
+  double fraction;
+  std::string bar;
+  std::string times;
+  bool cancel_sensitive;
+};
+
+Shown shown_by(const QVRunnerProgress &p) {
+  return {p.done,
+          p.total,
+          gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(p.bar)),
+          gtk_progress_bar_get_text(GTK_PROGRESS_BAR(p.bar)),
+          label_of(p.times),
+          gtk_widget_is_sensitive(p.cancel) != FALSE};
+}
+
+// Saves the progress window as drawn on the screen, when asked to.
+void screenshot(const QVRunnerProgress &p, const char *name) {
+  const char *folder = g_getenv("RUNNER_SCREENSHOT_DIR");
+  if (!folder) return;
+  settle();
+  GdkWindow *window = gtk_widget_get_window(p.window);
+  int width = 0, height = 0;
+  gdk_drawable_get_size(window, &width, &height);
+  GdkPixbuf *picture = gdk_pixbuf_get_from_drawable(nullptr, window, nullptr, 0, 0, 0, 0, width,
+                                                    height);
+  ASSERT_NE(picture, nullptr);
+  const std::string path = std::string(folder) + "/" + name;
+  EXPECT_TRUE(gdk_pixbuf_save(picture, path.c_str(), "png", nullptr, nullptr)) << path;
+  g_object_unref(picture);
+}
+
+TEST_F(RunnerWindow, RenderFromTheWindowRunsTheBlocks) {
+  FakeGimpRun fake;
+  // The display is the test's Xvfb; a Wayland one is made up: GIMP gets neither.
+  ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-9");
+  ASSERT_NE(g_getenv("DISPLAY"), nullptr);
+  Window win(fake.settings("250", "100"));
   ASSERT_EQ(qv_runner_window_problem(win.w), std::nullopt);
-  const auto outcomes = qv_runner_window_render(qv_runner_window_settings(win.w));
+  std::vector<Shown> refreshes;
+  QVWindowRenderOptions options;
+  options.on_refresh = [&refreshes](QVRunnerProgress &p) { refreshes.push_back(shown_by(p)); };
+  const QVWindowRenderResult result =
+      qv_runner_window_render(qv_runner_window_settings(win.w), options);
 
+  const std::vector<QVBlockOutcome> &outcomes = result.outcomes;
   ASSERT_EQ(outcomes.size(), 3u);
   for (const QVBlockOutcome &outcome : outcomes) EXPECT_TRUE(outcome.ok) << outcome.reason;
-  std::vector<std::string> calls = lines_of(dir / "calls");
+  EXPECT_FALSE(result.cancelled);
+  EXPECT_EQ(result.frames_done, 250);
+  EXPECT_EQ(result.frames_total, 250);
+  std::vector<std::string> calls = lines_of(fake.dir / "calls");
   std::sort(calls.begin(), calls.end(),
             [](const std::string &a, const std::string &b) { return std::stol(a) < std::stol(b); });
   ASSERT_EQ(calls.size(), 3u);
@@ -422,13 +681,217 @@ TEST(RunnerWindow, RenderFromTheWindowRunsTheBlocks) {
     EXPECT_NE(calls[i].find(" 0 \"Titles\" "), std::string::npos);
     EXPECT_NE(calls[i].find(fixture("timelines-v0.xcf")), std::string::npos);
   }
-  std::set<std::string> written;
-  GDir *out = g_dir_open((dir / "out").c_str(), 0, nullptr);
-  for (const char *name; (name = g_dir_read_name(out));) written.insert(name);
-  g_dir_close(out);
+  const std::set<std::string> written = files_in(fake.dir / "out");
   EXPECT_EQ(written.size(), 250u);
   EXPECT_EQ(*written.begin(), "out_0007.png");
   EXPECT_EQ(*written.rbegin(), "out_0256.png");
+  EXPECT_EQ(lines_of(fake.dir / "env"),
+            std::vector<std::string>(3, "DISPLAY=unset WAYLAND_DISPLAY=unset own-group=yes"));
+
+  ASSERT_FALSE(refreshes.empty());
+  EXPECT_EQ(refreshes.front().bar, "0/250 frames");
+  EXPECT_EQ(refreshes.back().bar, "250/250 frames");
+  EXPECT_DOUBLE_EQ(refreshes.back().fraction, 1.0);
+  EXPECT_TRUE(std::regex_match(refreshes.back().times, std::regex("0:0\\d elapsed, 0:00 left")))
+      << refreshes.back().times;
+}
+
+TEST_F(RunnerWindow, ProgressFollowsTheFramesAsTheyAppear) {
+  FakeGimpRun fake;
+  ScopedEnv slow("FAKE_FRAME_SECONDS", "0.1");
+  // Frames already there from an earlier render count only once written again.
+  g_file_set_contents((fake.dir / "out/out_0009.png").c_str(), "old", -1, nullptr);
+  Window win(fake.settings("12", "4"));
+  std::vector<Shown> refreshes;
+  bool pictured = false;
+  QVWindowRenderOptions options;
+  options.parallel = 2;
+  options.on_refresh = [&](QVRunnerProgress &p) {
+    refreshes.push_back(shown_by(p));
+    if (!pictured && p.done >= 5) {
+      pictured = true;
+      screenshot(p, "runner-progress.png");
+    }
+  };
+  const QVWindowRenderResult result =
+      qv_runner_window_render(qv_runner_window_settings(win.w), options);
+
+  EXPECT_FALSE(result.cancelled);
+  EXPECT_EQ(result.frames_done, 12);
+  ASSERT_GE(refreshes.size(), 4u);
+  EXPECT_EQ(refreshes.front().bar, "0/12 frames");
+  EXPECT_EQ(refreshes.front().times, "0:00 elapsed, time left unknown");
+  EXPECT_EQ(refreshes.back().bar, "12/12 frames");
+  EXPECT_DOUBLE_EQ(refreshes.back().fraction, 1.0);
+  EXPECT_TRUE(refreshes.back().cancel_sensitive);
+  long before = 0;
+  bool between = false;
+  for (const Shown &s : refreshes) {
+    SCOPED_TRACE(s.bar + " | " + s.times);
+    EXPECT_GE(s.done, before) << "the count never goes back";
+    before = s.done;
+    EXPECT_EQ(s.total, 12);
+    EXPECT_DOUBLE_EQ(s.fraction, s.done / 12.0);
+    EXPECT_EQ(s.bar, std::to_string(s.done) + "/12 frames");
+    if (s.done > 0) {
+      EXPECT_TRUE(std::regex_match(s.times, std::regex("\\d+:\\d\\d elapsed, \\d+:\\d\\d left")));
+    }
+    between = between || (s.done > 0 && s.done < 12);
+  }
+  EXPECT_TRUE(between) << "the bar moved while GIMP rendered";
+  EXPECT_EQ(contents_of(fake.dir / "out/out_0009.png"), "frame 9\n");
+}
+
+// How a render is stopped: the Cancel button, the window's close button,
+// or a signal to frameRunner.
+enum class Stop { button, close, signal };
+
+struct CancelCase {
+  const char *name;
+  Stop stop;
+  int parallel;
+  bool ignore_term;  // the fake GIMP survives SIGTERM: SIGKILL must follow
+  const char *frame_seconds;
+};
+
+class RunnerCancel : public RunnerWindow, public ::testing::WithParamInterface<CancelCase> {};
+
+void stop_render(Stop how, QVRunnerProgress &p) {
+  switch (how) {
+    case Stop::button:
+      gtk_button_clicked(GTK_BUTTON(p.cancel));
+      break;
+    case Stop::close: {
+      GdkEvent *event = gdk_event_new(GDK_DELETE);
+      event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(p.window)));
+      gtk_main_do_event(event);
+      gdk_event_free(event);
+      break;
+    }
+    case Stop::signal:
+      kill(getpid(), SIGINT);
+      break;
+  }
+}
+
+// Whether a process of the group still runs (zombies do not count).
+bool group_runs(long group) {
+  if (kill(-group, 0) != 0) return errno == EPERM;
+  for (const std::string &name : files_in("/proc")) {
+    if (name.empty() || !g_ascii_isdigit(name[0])) continue;
+    const std::string stat = contents_of("/proc/" + name + "/stat");
+    const size_t close = stat.rfind(')');
+    char state = 0;
+    long parent = 0, pgrp = 0;
+    if (close != std::string::npos &&
+        std::sscanf(stat.c_str() + close + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
+        pgrp == group && state != 'Z') {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_P(RunnerCancel, EndsTheGimpsAndKeepsOnlyWholeFrames) {
+  const CancelCase &c = GetParam();
+  FakeGimpRun fake;
+  ScopedEnv slow("FAKE_FRAME_SECONDS", c.frame_seconds);
+  std::optional<ScopedEnv> ignore;
+  if (c.ignore_term) ignore.emplace("FAKE_IGNORE_TERM", "1");
+  // Three blocks of five frames; the last never starts.
+  Window win(fake.settings("15", "5"));
+  std::vector<Shown> refreshes;
+  bool stopped = false;
+  gint64 stopped_at = 0;
+  size_t unfinished_when_stopped = 0;
+  QVWindowRenderOptions options;
+  options.parallel = c.parallel;
+  options.on_refresh = [&](QVRunnerProgress &p) {
+    refreshes.push_back(shown_by(p));
+    if (!stopped && p.done >= 2) {
+      stopped = true;
+      stopped_at = g_get_monotonic_time();
+      stop_render(c.stop, p);
+      for (const std::string &name : files_in(fake.dir / "out")) {
+        if (name.find(".part.") != std::string::npos) ++unfinished_when_stopped;
+      }
+      if (c.stop == Stop::button) screenshot(p, "runner-cancelling.png");
+    }
+  };
+  const QVWindowRenderResult result =
+      qv_runner_window_render(qv_runner_window_settings(win.w), options);
+  const double stopping = (g_get_monotonic_time() - stopped_at) / 1e6;
+
+  ASSERT_TRUE(stopped);
+  EXPECT_TRUE(result.cancelled);
+  ASSERT_EQ(result.outcomes.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    const QVBlockOutcome &outcome = result.outcomes[i];
+    SCOPED_TRACE(i);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.cancelled) << outcome.reason;
+    EXPECT_EQ(outcome.started, static_cast<int>(i) < c.parallel);
+  }
+  // Only the blocks running when Cancel came were ever started.
+  EXPECT_EQ(lines_of(fake.dir / "calls").size(), static_cast<size_t>(c.parallel));
+
+  // Every GIMP that was started is gone with all it started (a fake that was
+  // ended leaves its file behind, holding its process group).
+  const std::set<std::string> ended = files_in(fake.dir / "running");
+  EXPECT_EQ(ended.size(), static_cast<size_t>(c.parallel)) << "ended while rendering";
+  for (const std::string &pid : ended) {
+    SCOPED_TRACE(pid);
+    const long group = std::stol(contents_of(fake.dir / ("running/" + pid)));
+    EXPECT_EQ(group, std::stol(pid)) << "GIMP leads its own process group";
+    EXPECT_FALSE(group_runs(group));
+  }
+  if (c.ignore_term) {
+    EXPECT_GE(stopping, 1.9) << "SIGKILL only after the grace";
+  } else {
+    EXPECT_LT(stopping, 1.9) << "SIGTERM was enough";
+  }
+
+  // Whole frames only: no temporary file, and each frame holds all it should.
+  EXPECT_GE(unfinished_when_stopped, 1u) << "GIMP was stopped in the middle of a frame";
+  const std::set<std::string> written = files_in(fake.dir / "out");
+  for (const std::string &name : written) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(std::regex_match(name, std::regex("out_00\\d\\d\\.png")));
+    EXPECT_EQ(contents_of(fake.dir / ("out/" + name)),
+              "frame " + std::to_string(std::stoi(name.substr(4, 4))) + "\n");
+  }
+  EXPECT_EQ(static_cast<long>(written.size()), result.frames_done);
+  EXPECT_GE(result.frames_done, 2);
+  EXPECT_LT(result.frames_done, 5 * c.parallel);
+
+  ASSERT_FALSE(refreshes.empty());
+  const Shown &last = refreshes.back();
+  EXPECT_EQ(last.bar, std::to_string(result.frames_done) + "/15 frames");
+  EXPECT_TRUE(std::regex_match(last.times, std::regex("\\d+:\\d\\d elapsed, cancelled")))
+      << last.times;
+  EXPECT_FALSE(last.cancel_sensitive);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, RunnerCancel,
+    // A GIMP ignoring SIGTERM renders slowly enough to outlast the grace.
+    ::testing::Values(CancelCase{"CancelButton", Stop::button, 1, false, "0.2"},
+                      CancelCase{"CloseButtonTwoGimps", Stop::close, 2, false, "0.2"},
+                      CancelCase{"InterruptSignal", Stop::signal, 1, false, "0.2"},
+                      CancelCase{"GimpIgnoringTerm", Stop::button, 2, true, "1"}),
+    [](const ::testing::TestParamInfo<CancelCase> &info) { return info.param.name; });
+
+// The log check itself: a test that makes GTK complain must fail.
+TEST(RunnerWindowLogCheck, GtkCriticalsAreRecorded) {
+  logged_problems().clear();
+  echo_log = false;
+  gtk_tree_model_get_iter_first(nullptr, nullptr);
+  g_warning("a warning of the test's own");
+  echo_log = true;
+  ASSERT_EQ(logged_problems().size(), 2u);
+  EXPECT_NE(logged_problems()[0].find("Gtk: "), std::string::npos) << logged_problems()[0];
+  EXPECT_NE(logged_problems()[0].find("GTK_IS_TREE_MODEL"), std::string::npos);
+  logged_problems().clear();
 }
 
 }  // namespace
@@ -439,5 +902,6 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "window_test: no display (run it under xvfb-run)\n");
     return 1;
   }
+  g_log_set_default_handler(record_log, nullptr);
   return RUN_ALL_TESTS();
 }

@@ -3,16 +3,21 @@
 #include "qv_dialog_geometry.h"
 #include "qv_glib_ptr.h"
 #include "qv_row_colours.h"
+#include "qv_render_progress.h"
 #include "qv_runner_settings.h"
 #include "runner_checks.h"
+#include "runner_glib.h"
 #include "runner_jobs.h"
 
+#include <glib-unix.h>
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <string>
 
 namespace {
@@ -117,6 +122,18 @@ long current_count(const QVRunnerWindow &w) {
   return timeline ? qv_timeline_frame_count(*timeline) : -1;
 }
 
+// The folder a chooser opens in for a preset that names no existing file:
+// the preset itself when it is a folder, else its folder when that exists,
+// else the current folder. The preset is absolute.
+std::string preset_folder(const std::string &preset) {
+  if (!preset.empty()) {
+    if (g_file_test(preset.c_str(), G_FILE_TEST_IS_DIR)) return preset;
+    const std::string folder = qv_take_string(g_path_get_dirname(preset.c_str()));
+    if (g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) return folder;
+  }
+  return qv_take_string(g_get_current_dir());
+}
+
 GtkWidget *file_chooser(QVRunnerWindow &w, const char *title, GtkFileChooserAction action,
                         const char *pattern, const std::string &preset) {
   GtkWidget *chooser = gtk_file_chooser_dialog_new(
@@ -129,13 +146,20 @@ GtkWidget *file_chooser(QVRunnerWindow &w, const char *title, GtkFileChooserActi
     gtk_file_filter_add_pattern(filter, p);
     gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter);
   }
-  if (!preset.empty()) {
-    if (g_file_test(preset.c_str(), G_FILE_TEST_EXISTS)) {
-      gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), preset.c_str());
-    } else if (action == GTK_FILE_CHOOSER_ACTION_SAVE) {
-      const std::string folder = qv_take_string(g_path_get_dirname(preset.c_str()));
-      const std::string name = qv_take_string(g_path_get_basename(preset.c_str()));
-      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
+  // A chooser that is given no folder opens on "Recently Used", where GTK 2's
+  // location entry has a completion without a model: every key typed into
+  // it printed "gtk_tree_model_get_iter_first: assertion 'GTK_IS_TREE_MODEL
+  // (tree_model)' failed". So it always opens in a folder: the preset
+  // file's, else the preset's folder when that exists, else the current one.
+  const std::string absolute =
+      preset.empty() ? preset : qv_take_string(g_canonicalize_filename(preset.c_str(), nullptr));
+  if (!absolute.empty() && g_file_test(absolute.c_str(), G_FILE_TEST_IS_REGULAR)) {
+    gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), absolute.c_str());
+  } else {
+    const std::string folder = preset_folder(absolute);
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
+    if (!preset.empty() && action == GTK_FILE_CHOOSER_ACTION_SAVE) {
+      const std::string name = qv_take_string(g_path_get_basename(absolute.c_str()));
       gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
     }
   }
@@ -182,10 +206,12 @@ void on_frame(GtkButton *, gpointer data) {
 
 void on_gimp(GtkButton *, gpointer data) {
   QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
+  // "gimp-console-2.10" is found on PATH; the chooser opens where it is.
+  const std::string gimp = text_of(w.gimp);
   GtkWidget *chooser = file_chooser(w, "Select Gimp-EXE File", GTK_FILE_CHOOSER_ACTION_OPEN,
-                                    "gimp*", text_of(w.gimp));
-  if (const auto gimp = choose_file(w, chooser)) {
-    gtk_entry_set_text(GTK_ENTRY(w.gimp), gimp->c_str());
+                                    "gimp*", qv_runner_find_gimp(gimp).value_or(gimp));
+  if (const auto chosen = choose_file(w, chooser)) {
+    gtk_entry_set_text(GTK_ENTRY(w.gimp), chosen->c_str());
   }
 }
 
@@ -216,6 +242,177 @@ GtkWidget *button(const char *label, GCallback handler, QVRunnerWindow &w) {
 int spin_value(GtkWidget *widget) {
   gtk_spin_button_update(GTK_SPIN_BUTTON(widget));
   return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(widget));
+}
+
+// --- the progress window ------------------------------------------------
+
+constexpr guint PROGRESS_POLL_MS = 250;
+constexpr size_t PROGRESS_LINES = 4;
+
+// What the progress window's callbacks share while a render runs.
+struct ProgressRun {
+  QVRunnerProgress &progress;
+  QVJobControl &control;
+  QVFrameWatch &watch;
+  const QVWindowRenderOptions &options;
+  gint64 start = 0;
+  std::string folder;  // the frames' folder with its separator, left out of block lines
+  bool finished = false;
+  std::deque<std::string> lines{};
+};
+
+// The folder of the job's frames, ending in its separator.
+std::string frames_folder(const QVRenderJob &job) {
+  const std::string first = qv_frame_name_build(job.first, job.first.start);
+  const std::string folder = qv_frame_name_folder(first);
+  return first.compare(0, folder.size(), folder) == 0 && first.size() > folder.size()
+             ? first.substr(0, folder.size() + 1)
+             : std::string();
+}
+
+// A block line without the frames' folder, which the window shows once.
+std::string without_folder(std::string line, const std::string &folder) {
+  if (folder.empty()) return line;
+  for (size_t at; (at = line.find(folder)) != std::string::npos;) line.erase(at, folder.size());
+  return line;
+}
+
+QVRunnerProgress progress_window_new(const QVRenderJob &job) {
+  QVRunnerProgress p;
+  p.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  const std::string title = "Rendering »" + job.timeline + "«";
+  gtk_window_set_title(GTK_WINDOW(p.window), title.c_str());
+  gtk_window_set_position(GTK_WINDOW(p.window), GTK_WIN_POS_CENTER);
+  set_icons(GTK_WINDOW(p.window));
+  GtkWidget *rows = gtk_vbox_new(FALSE, 8);
+  gtk_container_set_border_width(GTK_CONTAINER(rows), 12);
+  gtk_container_add(GTK_CONTAINER(p.window), rows);
+
+  long frames = 0;
+  for (const QVFrameBlock &block : job.blocks) frames += block.count;
+  const std::string image = qv_take_string(g_path_get_basename(job.xcf.c_str()));
+  const size_t blocks = job.blocks.size();
+  const std::string heading =
+      "Timeline »" + job.timeline + "« of " + image + ": " + std::to_string(frames) +
+      " frames in " + std::to_string(blocks) + (blocks == 1 ? " block" : " blocks") + ", " +
+      std::to_string(job.parallel) + (job.parallel == 1 ? " GIMP" : " GIMPs") + " at a time";
+  GtkWidget *heading_label = gtk_label_new(heading.c_str());
+  gtk_misc_set_alignment(GTK_MISC(heading_label), 0, 0.5);
+  gtk_label_set_ellipsize(GTK_LABEL(heading_label), PANGO_ELLIPSIZE_END);
+  gtk_box_pack_start(GTK_BOX(rows), heading_label, FALSE, FALSE, 0);
+  const std::string folder = frames_folder(job);
+  if (!folder.empty()) {
+    GtkWidget *folder_label = gtk_label_new(("into " + folder).c_str());
+    gtk_misc_set_alignment(GTK_MISC(folder_label), 0, 0.5);
+    gtk_label_set_ellipsize(GTK_LABEL(folder_label), PANGO_ELLIPSIZE_MIDDLE);
+    gtk_box_pack_start(GTK_BOX(rows), folder_label, FALSE, FALSE, 0);
+  }
+
+  p.bar = gtk_progress_bar_new();
+  gtk_box_pack_start(GTK_BOX(rows), p.bar, FALSE, FALSE, 0);
+  p.times = gtk_label_new("");
+  gtk_misc_set_alignment(GTK_MISC(p.times), 0, 0.5);
+  gtk_box_pack_start(GTK_BOX(rows), p.times, FALSE, FALSE, 0);
+
+  GtkWidget *frame = gtk_frame_new("Blocks");
+  GtkWidget *lines = gtk_vbox_new(FALSE, 2);
+  gtk_container_set_border_width(GTK_CONTAINER(lines), 6);
+  gtk_container_add(GTK_CONTAINER(frame), lines);
+  for (size_t i = 0; i < PROGRESS_LINES; ++i) {
+    GtkWidget *line = gtk_label_new(i == 0 ? "Starting GIMP…" : "");
+    gtk_misc_set_alignment(GTK_MISC(line), 0, 0.5);
+    // Block lines carry two full frame names: the middle goes first.
+    gtk_label_set_ellipsize(GTK_LABEL(line), PANGO_ELLIPSIZE_MIDDLE);
+    gtk_label_set_width_chars(GTK_LABEL(line), 70);
+    gtk_box_pack_start(GTK_BOX(lines), line, FALSE, FALSE, 0);
+    p.lines.push_back(line);
+  }
+  gtk_box_pack_start(GTK_BOX(rows), frame, TRUE, TRUE, 0);
+
+  GtkWidget *buttons = gtk_hbutton_box_new();
+  gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_END);
+  p.cancel = gtk_button_new_from_stock(GTK_STOCK_CANCEL);
+  gtk_box_pack_start(GTK_BOX(buttons), p.cancel, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(rows), buttons, FALSE, FALSE, 0);
+  return p;
+}
+
+void refresh_progress(ProgressRun &run) {
+  QVRunnerProgress &p = run.progress;
+  p.done = run.watch.poll(run.control.started());
+  const double elapsed =
+      static_cast<double>(g_get_monotonic_time() - run.start) / G_USEC_PER_SEC;
+  const QVRenderProgress shown = qv_render_progress(p.done, p.total, elapsed);
+  gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(p.bar), shown.fraction);
+  gtk_progress_bar_set_text(GTK_PROGRESS_BAR(p.bar), shown.frames.c_str());
+  std::string times = shown.times;
+  if (run.control.cancelled()) {
+    times = qv_duration_text(elapsed) + " elapsed, " + (run.finished ? "cancelled" : "cancelling…");
+  }
+  gtk_label_set_text(GTK_LABEL(p.times), times.c_str());
+  if (run.options.on_refresh) run.options.on_refresh(p);
+}
+
+void show_block_line(ProgressRun &run, const std::string &line) {
+  std::printf("frameRunner: %s\n", line.c_str());
+  std::fflush(stdout);
+  run.lines.push_back(without_folder(line, run.folder));
+  while (run.lines.size() > run.progress.lines.size()) run.lines.pop_front();
+  for (size_t i = 0; i < run.progress.lines.size(); ++i) {
+    const char *text = i < run.lines.size() ? run.lines[i].c_str() : "";
+    gtk_label_set_text(GTK_LABEL(run.progress.lines[i]), text);
+  }
+}
+
+void cancel_render(ProgressRun &run) {
+  if (run.finished || run.control.cancelled()) return;
+  gtk_widget_set_sensitive(run.progress.cancel, FALSE);
+  run.control.cancel();
+  refresh_progress(run);
+}
+
+void on_cancel_clicked(GtkButton *, gpointer data) {
+  cancel_render(*static_cast<ProgressRun *>(data));
+}
+
+gboolean on_progress_delete(GtkWidget *, GdkEvent *, gpointer data) {
+  cancel_render(*static_cast<ProgressRun *>(data));
+  return TRUE;  // the window stays until the GIMPs have ended
+}
+
+gboolean on_progress_tick(gpointer data) {
+  refresh_progress(*static_cast<ProgressRun *>(data));
+  return G_SOURCE_CONTINUE;  // removed by its holder
+}
+
+gboolean on_stop_signal(gpointer data) {
+  cancel_render(*static_cast<ProgressRun *>(data));
+  return G_SOURCE_CONTINUE;  // removed by its holder
+}
+
+// The message after a render: how many frames, and the blocks that did not
+// finish with their reasons (blocks never started in one line).
+std::string render_summary(const QVRunnerSettings &settings, const QVWindowRenderResult &result) {
+  const QVFrameName first = qv_frame_name_split(settings.frame_filename);
+  std::string failures;
+  long not_started = 0;
+  for (const QVBlockOutcome &outcome : result.outcomes) {
+    if (outcome.ok) continue;
+    if (outcome.cancelled && !outcome.started) {
+      not_started += outcome.block.count;
+      continue;
+    }
+    failures += "\n" + qv_block_description(first, outcome.block) + ": " + outcome.reason;
+  }
+  if (result.cancelled) {
+    std::string message = "Rendering cancelled after " + std::to_string(result.frames_done) +
+                          " of " + std::to_string(result.frames_total) +
+                          " frames; only whole frame files were kept." + failures;
+    if (not_started > 0) message += "\n" + std::to_string(not_started) + " frames not started.";
+    return message;
+  }
+  if (failures.empty()) return std::to_string(result.frames_total) + " frames rendered.";
+  return "Some blocks failed:" + failures;
 }
 
 }  // namespace
@@ -479,7 +676,8 @@ bool qv_runner_window_pick_xcf(QVRunnerWindow &w, const std::string &xcf) {
   return true;
 }
 
-std::vector<QVBlockOutcome> qv_runner_window_render(const QVRunnerSettings &settings) {
+QVWindowRenderResult qv_runner_window_render(const QVRunnerSettings &settings,
+                                             const QVWindowRenderOptions &options) {
   QVRenderJob job;
   job.gimp = qv_runner_find_gimp(settings.gimp_exe).value_or(settings.gimp_exe);
   if (!settings.parameter.empty()) {
@@ -493,21 +691,39 @@ std::vector<QVBlockOutcome> qv_runner_window_render(const QVRunnerSettings &sett
   job.timeline = settings.timeline;
   job.first = qv_frame_name_split(settings.frame_filename);
   job.blocks = qv_plan_blocks(settings.frames_to_render, settings.block_size);
-  job.parallel = static_cast<int>(g_get_num_processors());
+  job.parallel =
+      options.parallel > 0 ? options.parallel : static_cast<int>(g_get_num_processors());
 
-  GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(window), "Rendering…");
-  set_icons(GTK_WINDOW(window));
-  GtkWidget *label = gtk_label_new("Starting GIMP…");
-  gtk_misc_set_padding(GTK_MISC(label), 20, 20);
-  gtk_container_add(GTK_CONTAINER(window), label);
-  gtk_widget_show_all(window);
-  const auto outcomes = qv_run_render_job(job, [label](const std::string &line) {
-    std::printf("frameRunner: %s\n", line.c_str());
-    gtk_label_set_text(GTK_LABEL(label), line.c_str());
-  });
-  gtk_widget_destroy(window);
-  return outcomes;
+  // Made before any GIMP starts: frames already on disk count only once
+  // they are written again.
+  QVFrameWatch watch(job);
+  QVJobControl control;
+  QVRunnerProgress progress = progress_window_new(job);
+  progress.total = watch.total();
+  ProgressRun run{progress, control, watch, options, g_get_monotonic_time(), frames_folder(job)};
+  g_signal_connect(progress.cancel, "clicked", G_CALLBACK(on_cancel_clicked), &run);
+  g_signal_connect(progress.window, "delete-event", G_CALLBACK(on_progress_delete), &run);
+  gtk_widget_show_all(progress.window);
+
+  QVWindowRenderResult result;
+  {
+    QVSourceId ticker(g_timeout_add(PROGRESS_POLL_MS, on_progress_tick, &run));
+    // GIMP runs in process groups of its own, so a Ctrl+C in the terminal
+    // that started frameRunner no longer reaches it; these pass it on.
+    QVSourceId interrupt(g_unix_signal_add(SIGINT, on_stop_signal, &run));
+    QVSourceId terminate(g_unix_signal_add(SIGTERM, on_stop_signal, &run));
+    QVSourceId hangup(g_unix_signal_add(SIGHUP, on_stop_signal, &run));
+    refresh_progress(run);
+    result.outcomes = qv_run_render_job(
+        job, [&run](const std::string &line) { show_block_line(run, line); }, &control);
+  }
+  run.finished = true;
+  refresh_progress(run);
+  result.frames_done = progress.done;
+  result.frames_total = progress.total;
+  result.cancelled = control.cancelled();
+  gtk_widget_destroy(progress.window);
+  return result;
 }
 
 int qv_runner_dialog(int argc, char **argv) {
@@ -536,15 +752,9 @@ int qv_runner_dialog(int argc, char **argv) {
   while (gtk_events_pending()) gtk_main_iteration();
   if (response != RESPONSE_OK) return 0;
 
-  const auto outcomes = qv_runner_window_render(settings);
-  const QVFrameName first = qv_frame_name_split(settings.frame_filename);
-  std::string failures;
-  for (const QVBlockOutcome &outcome : outcomes) {
-    if (!outcome.ok) {
-      failures += "\n" + qv_block_description(first, outcome.block) + ": " + outcome.reason;
-    }
-  }
-  alert(nullptr, failures.empty() ? std::to_string(settings.frames_to_render) + " frames rendered."
-                                  : "Some blocks failed:" + failures);
-  return failures.empty() ? 0 : 1;
+  const QVWindowRenderResult result = qv_runner_window_render(settings);
+  alert(nullptr, render_summary(settings, result));
+  const bool all_ok = std::all_of(result.outcomes.begin(), result.outcomes.end(),
+                                  [](const QVBlockOutcome &outcome) { return outcome.ok; });
+  return all_ok && !result.cancelled ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -108,11 +109,42 @@ void qv_runner_window_take_timeline(QVRunnerWindow &w, const std::string &xcf,
 // alert) or the chooser was cancelled, so another file can be picked.
 bool qv_runner_window_pick_xcf(QVRunnerWindow &w, const std::string &xcf);
 
-// Renders the blocks of the settings with a small window telling which
-// blocks run. The executable is the settings' own, found on PATH when it is
-// a bare name.
-std::vector<QVBlockOutcome> qv_runner_window_render(const QVRunnerSettings &settings);
+// The progress window of a render started from the window: a bar over all
+// frames of the job ("17/50 frames"), the time elapsed and left, the latest
+// lines about the blocks, and Cancel.
+struct QVRunnerProgress {
+  GtkWidget *window = nullptr;
+  GtkWidget *bar = nullptr;     // GtkProgressBar
+  GtkWidget *times = nullptr;   // "0:12 elapsed, 0:23 left"
+  std::vector<GtkWidget *> lines;  // labels, the latest block line last
+  GtkWidget *cancel = nullptr;  // GtkButton
+  long done = 0;                // frames written so far
+  long total = 0;               // frames of the job
+};
+
+struct QVWindowRenderOptions {
+  int parallel = 0;  // GIMP processes at once; 0: one per processor
+  // Called after every refresh of the progress window (about four times a
+  // second, and once more when the render has ended), e.g. by tests.
+  std::function<void(QVRunnerProgress &)> on_refresh;
+};
+
+struct QVWindowRenderResult {
+  std::vector<QVBlockOutcome> outcomes;
+  long frames_done = 0;  // frame files this render wrote
+  long frames_total = 0;
+  bool cancelled = false;
+};
+
+// Renders the blocks of the settings with the progress window; the frames
+// done are counted by watching the job's frame files appear. Cancel (or
+// closing the window, or SIGINT, SIGTERM or SIGHUP) starts no further block,
+// ends the running GIMPs and removes their unfinished frame files. The
+// executable is the settings' own, found on PATH when it is a bare name.
+QVWindowRenderResult qv_runner_window_render(const QVRunnerSettings &settings,
+                                             const QVWindowRenderOptions &options = {});
 
 // Shows the window (initialising GTK) and renders on OK. Exit status as for
-// the command line; 0 also when the window was cancelled.
+// the command line: 0 also when the window was closed without rendering, 1
+// when blocks failed or the render was cancelled.
 int qv_runner_dialog(int argc, char **argv);

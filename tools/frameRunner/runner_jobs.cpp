@@ -1,33 +1,31 @@
 #include "runner_jobs.h"
 
+#include "qv_frame_temporary.h"
 #include "qv_glib_ptr.h"
+#include "runner_glib.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 
 namespace {
 
-// The state of one job while its GIMP processes run in the main loop.
-struct JobRun {
-  const QVRenderJob &job;
-  const std::function<void(const std::string &)> &log;
-  std::vector<QVBlockOutcome> outcomes;
-  std::deque<size_t> waiting;
-  int running = 0;
-  GMainLoop *loop = nullptr;
-};
-
-struct RunningBlock {
-  JobRun *run = nullptr;
-  size_t index = 0;
-  std::string marker;
-};
+// After SIGTERM a GIMP gets this long to end before its group gets SIGKILL;
+// after the hard limit frameRunner stops waiting for the group.
+constexpr gint64 GRACE_US = 2 * G_USEC_PER_SEC;
+constexpr gint64 HARD_LIMIT_US = 10 * G_USEC_PER_SEC;
+constexpr guint ENDING_CHECK_MS = 50;
 
 std::string frame_number(const QVFrameName &first, long offset) {
   return std::to_string(first.start + offset);
@@ -57,17 +55,113 @@ bool write_marker(const std::string &path, const std::string &program, std::stri
   return false;
 }
 
-void start_next(JobRun &run);
+// frameRunner's environment without a display: a GIMP started with one
+// opens windows (the render procedure's "Render&Save" progress windows)
+// on the user's desktop.
+qv_gstrv environment_without_display() {
+  qv_gstrv environment(g_get_environ());
+  for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    environment.reset(g_environ_unsetenv(environment.release(), name));
+  }
+  return environment;
+}
 
-void finish_block(GPid pid, gint wait_status, gpointer data) {
+// Runs in the child between fork and exec: a process group of its own, led
+// by GIMP, which GIMP's plug-ins join.
+void own_process_group(gpointer) { setpgid(0, 0); }
+
+// Whether a process of the group still runs. kill() also reaches zombies
+// (ended, not yet reaped by their parent), so on Linux the members are
+// looked up in /proc and zombies do not count.
+bool group_alive(GPid group) {
+  if (kill(-group, 0) != 0) return errno == EPERM;
+  GDir *proc = g_dir_open("/proc", 0, nullptr);
+  if (!proc) return true;
+  bool alive = false;
+  for (const char *name; !alive && (name = g_dir_read_name(proc));) {
+    if (!g_ascii_isdigit(name[0])) continue;
+    const std::string path = std::string("/proc/") + name + "/stat";
+    gchar *raw = nullptr;
+    if (!g_file_get_contents(path.c_str(), &raw, nullptr, nullptr)) continue;
+    const std::string stat = qv_take_string(raw);
+    // "pid (command) state ppid pgrp …"; the command may hold anything.
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    long parent = 0, pgrp = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %ld %ld", &state, &parent, &pgrp) != 3) continue;
+    alive = pgrp == group && state != 'Z' && state != 'X';
+  }
+  g_dir_close(proc);
+  return alive;
+}
+
+}  // namespace
+
+// The state of one job while its GIMP processes run in the main loop.
+struct QVJobRun {
+  const QVRenderJob &job;
+  const std::function<void(const std::string &)> &log;
+  QVJobControl *control = nullptr;
+  qv_gstrv environment = environment_without_display();
+  std::vector<QVBlockOutcome> outcomes;
+  std::deque<size_t> waiting;
+  int running = 0;
+  GMainLoop *loop = nullptr;
+
+  // Cancelling: the process groups told to end, until none of their
+  // processes runs any more.
+  bool cancelling = false;
+  gint64 cancel_time = 0;
+  bool killed = false;
+  std::map<size_t, GPid> groups;  // running block → its process group
+  std::vector<GPid> ending;
+  QVSourceId ending_check;
+
+  QVJobRun(const QVRenderJob &j, const std::function<void(const std::string &)> &l,
+           QVJobControl *c)
+      : job(j), log(l), control(c) {}
+
+  void start_next();
+  bool start_block(size_t index);
+  void finish_block(size_t index, const std::string &marker, gint wait_status);
+  void cancel();
+  void check_ending();
+  void quit_when_done();
+  void remove_temporary_files();
+  static std::vector<QVBlockOutcome> execute(const QVRenderJob &job,
+                                             const std::function<void(const std::string &)> &log,
+                                             QVJobControl *control);
+};
+
+namespace {
+
+struct RunningBlock {
+  QVJobRun *run = nullptr;
+  size_t index = 0;
+  std::string marker;
+};
+
+void on_block_exit(GPid pid, gint wait_status, gpointer data) {
   std::unique_ptr<RunningBlock> block(static_cast<RunningBlock *>(data));
   g_spawn_close_pid(pid);
-  JobRun &run = *block->run;
-  QVBlockOutcome &outcome = run.outcomes[block->index];
-  const QVFrameName &first = run.job.first;
+  block->run->finish_block(block->index, block->marker, wait_status);
+}
+
+gboolean on_ending_check(gpointer data) {
+  static_cast<QVJobRun *>(data)->check_ending();
+  return G_SOURCE_CONTINUE;  // removed by its holder
+}
+
+}  // namespace
+
+void QVJobRun::finish_block(size_t index, const std::string &marker, gint wait_status) {
+  QVBlockOutcome &outcome = outcomes[index];
+  const QVFrameName &first = job.first;
+  groups.erase(index);
 
   GError *error = nullptr;
-  const bool marker_kept = g_file_test(block->marker.c_str(), G_FILE_TEST_EXISTS);
+  const bool marker_kept = g_file_test(marker.c_str(), G_FILE_TEST_EXISTS);
   const std::vector<std::string> missing = qv_block_missing_files(first, outcome.block);
   if (!g_spawn_check_wait_status(wait_status, &error)) {
     outcome.reason = std::string("GIMP failed: ") + error->message;
@@ -80,21 +174,25 @@ void finish_block(GPid pid, gint wait_status, gpointer data) {
   } else {
     outcome.ok = true;
   }
-  g_remove(block->marker.c_str());
-  run.log(std::string(outcome.ok ? "done: " : "FAILED: ") +
-          qv_block_description(first, outcome.block) +
-          (outcome.ok ? std::string() : ": " + outcome.reason));
-  --run.running;
-  start_next(run);
+  if (!outcome.ok && cancelling) {
+    outcome.cancelled = true;
+    outcome.reason = "cancelled while rendering, " + std::to_string(missing.size()) + " of " +
+                     std::to_string(outcome.block.count) + " frames not rendered";
+  }
+  g_remove(marker.c_str());
+  const char *word = outcome.ok ? "done: " : outcome.cancelled ? "cancelled: " : "FAILED: ";
+  log(word + qv_block_description(first, outcome.block) +
+      (outcome.ok || outcome.cancelled ? std::string() : ": " + outcome.reason));
+  --running;
+  start_next();
 }
 
 // Starts one block; false when it could not even be started (the outcome
 // then holds the reason).
-bool start_block(JobRun &run, size_t index) {
-  const QVRenderJob &job = run.job;
-  QVBlockOutcome &outcome = run.outcomes[index];
+bool QVJobRun::start_block(size_t index) {
+  QVBlockOutcome &outcome = outcomes[index];
   auto block = std::make_unique<RunningBlock>();
-  block->run = &run;
+  block->run = this;
   block->index = index;
 
   const auto marker = make_marker(outcome.reason);
@@ -119,33 +217,108 @@ bool start_block(JobRun &run, size_t index) {
 
   GPid pid = 0;
   GError *gerror = nullptr;
-  if (!g_spawn_async(nullptr, argv.data(), nullptr,
-                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr,
-                     &pid, &gerror)) {
+  if (!g_spawn_async(nullptr, argv.data(), environment.get(),
+                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                     control ? own_process_group : nullptr, nullptr, &pid, &gerror)) {
     outcome.reason = std::string("cannot start GIMP: ") + gerror->message;
     g_error_free(gerror);
     g_remove(block->marker.c_str());
     return false;
   }
-  run.log("started: " + qv_block_description(job.first, outcome.block));
-  ++run.running;
-  g_child_watch_add(pid, finish_block, block.release());
+  if (control) {
+    // Also from this side, so that a cancel right now already finds the
+    // group (the child may not have run its setup yet; if it has exec'd,
+    // this fails harmlessly).
+    setpgid(pid, pid);
+    groups[index] = pid;
+    control->started_[index] = true;
+  }
+  outcome.started = true;
+  log("started: " + qv_block_description(job.first, outcome.block));
+  ++running;
+  g_child_watch_add(pid, on_block_exit, block.release());
   return true;
 }
 
-void start_next(JobRun &run) {
-  while (run.running < run.job.parallel && !run.waiting.empty()) {
-    const size_t index = run.waiting.front();
-    run.waiting.pop_front();
-    if (!start_block(run, index)) {
-      run.log("FAILED: " + qv_block_description(run.job.first, run.outcomes[index].block) + ": " +
-              run.outcomes[index].reason);
+void QVJobRun::start_next() {
+  while (!cancelling && running < job.parallel && !waiting.empty()) {
+    const size_t index = waiting.front();
+    waiting.pop_front();
+    if (!start_block(index)) {
+      log("FAILED: " + qv_block_description(job.first, outcomes[index].block) + ": " +
+          outcomes[index].reason);
     }
   }
-  if (run.running == 0 && run.waiting.empty()) g_main_loop_quit(run.loop);
+  quit_when_done();
 }
 
-}  // namespace
+void QVJobRun::quit_when_done() {
+  if (running == 0 && waiting.empty() && ending.empty() && loop) g_main_loop_quit(loop);
+}
+
+void QVJobRun::cancel() {
+  if (cancelling) return;
+  cancelling = true;
+  cancel_time = g_get_monotonic_time();
+  for (const size_t index : waiting) {
+    QVBlockOutcome &outcome = outcomes[index];
+    outcome.cancelled = true;
+    outcome.reason = "not started: cancelled";
+    log("not started: " + qv_block_description(job.first, outcome.block));
+  }
+  waiting.clear();
+  for (const auto &[index, group] : groups) {
+    if (kill(-group, SIGTERM) != 0) kill(group, SIGTERM);
+    ending.push_back(group);
+  }
+  if (!ending.empty()) ending_check.reset(g_timeout_add(ENDING_CHECK_MS, on_ending_check, this));
+  quit_when_done();
+}
+
+void QVJobRun::check_ending() {
+  const gint64 waited = g_get_monotonic_time() - cancel_time;
+  for (auto group = ending.begin(); group != ending.end();) {
+    if (group_alive(*group) && waited < HARD_LIMIT_US) {
+      ++group;
+    } else {
+      if (waited >= HARD_LIMIT_US) {
+        log("GIMP's process group " + std::to_string(*group) + " does not end; not waiting for it");
+      }
+      group = ending.erase(group);
+    }
+  }
+  if (!killed && waited >= GRACE_US && !ending.empty()) {
+    killed = true;
+    for (const GPid group : ending) {
+      log("GIMP did not end on SIGTERM; sending SIGKILL to process group " +
+          std::to_string(group));
+      kill(-group, SIGKILL);
+    }
+  }
+  if (ending.empty()) ending_check.reset();
+  quit_when_done();
+}
+
+// Frames whose GIMP was ended may have a temporary file beside them.
+void QVJobRun::remove_temporary_files() {
+  long removed = 0;
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    if (!outcomes[i].started) continue;
+    for (const std::string &file : qv_block_frame_files(job.first, outcomes[i].block)) {
+      if (g_remove(qv_frame_temporary_name(file).c_str()) == 0) ++removed;
+    }
+  }
+  if (removed > 0) {
+    log("removed " + std::to_string(removed) + " unfinished frame file" +
+        (removed == 1 ? "" : "s"));
+  }
+}
+
+void QVJobControl::cancel() {
+  if (finished_) return;
+  cancelled_ = true;
+  if (run_) run_->cancel();
+}
 
 std::string qv_block_description(const QVFrameName &first, const QVFrameBlock &block) {
   const long last = block.first + block.count - 1;
@@ -167,16 +340,74 @@ std::vector<std::string> qv_block_missing_files(const QVFrameName &first,
 }
 
 std::vector<QVBlockOutcome> qv_run_render_job(const QVRenderJob &job,
-                                              const std::function<void(const std::string &)> &log) {
-  JobRun run{job, log, {}, {}, 0, nullptr};
+                                              const std::function<void(const std::string &)> &log,
+                                              QVJobControl *control) {
+  return QVJobRun::execute(job, log, control);
+}
+
+std::vector<QVBlockOutcome> QVJobRun::execute(const QVRenderJob &job,
+                                              const std::function<void(const std::string &)> &log,
+                                              QVJobControl *control) {
+  QVJobRun run(job, log, control);
   for (size_t i = 0; i < job.blocks.size(); ++i) {
-    run.outcomes.push_back({job.blocks[i], false, {}});
+    QVBlockOutcome outcome;
+    outcome.block = job.blocks[i];
+    run.outcomes.push_back(outcome);
     run.waiting.push_back(i);
   }
-  if (job.blocks.empty()) return run.outcomes;
-  run.loop = g_main_loop_new(nullptr, FALSE);
-  start_next(run);
-  if (run.running > 0) g_main_loop_run(run.loop);
-  g_main_loop_unref(run.loop);
+  if (control) {
+    control->started_.assign(job.blocks.size(), false);
+    control->run_ = &run;
+  }
+  if (!job.blocks.empty()) {
+    run.loop = g_main_loop_new(nullptr, FALSE);
+    if (control && control->cancelled_) {
+      run.cancel();
+    } else {
+      run.start_next();
+    }
+    if (run.running > 0 || !run.ending.empty()) g_main_loop_run(run.loop);
+    g_main_loop_unref(run.loop);
+    run.loop = nullptr;
+  }
+  if (control) {
+    if (run.cancelling) run.remove_temporary_files();
+    control->run_ = nullptr;
+    control->finished_ = true;
+  }
   return run.outcomes;
+}
+
+QVFrameWatch::QVFrameWatch(const QVRenderJob &job) {
+  for (const QVFrameBlock &block : job.blocks) {
+    std::vector<Frame> frames;
+    for (const std::string &file : qv_block_frame_files(job.first, block)) {
+      Frame frame;
+      frame.file = file;
+      GStatBuf info;
+      if (g_stat(file.c_str(), &info) == 0) {
+        frame.existed = true;
+        frame.device = info.st_dev;
+        frame.inode = info.st_ino;
+      }
+      frames.push_back(frame);
+    }
+    total_ += static_cast<long>(frames.size());
+    blocks_.push_back(std::move(frames));
+  }
+}
+
+long QVFrameWatch::poll(const std::vector<bool> &started) {
+  for (size_t b = 0; b < blocks_.size(); ++b) {
+    if (!started.empty() && (b >= started.size() || !started[b])) continue;
+    for (Frame &frame : blocks_[b]) {
+      if (frame.done) continue;
+      GStatBuf info;
+      if (g_stat(frame.file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+      if (frame.existed && info.st_dev == frame.device && info.st_ino == frame.inode) continue;
+      frame.done = true;
+      ++done_;
+    }
+  }
+  return done_;
 }
