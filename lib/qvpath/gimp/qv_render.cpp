@@ -14,6 +14,7 @@
 #include "qv_draw_current.h"
 #include "qv_draw_style.h"
 #include "qv_frame_names.h"
+#include "qv_frame_temporary.h"
 #include "qv_glib_ptr.h"
 #include "qv_image_duplicate.h"
 #include "qv_keyspline.h"
@@ -181,11 +182,7 @@ struct QVQuietProgressScope {
 // Saves through a temporary file beside the frame, so that a frame file is
 // either whole or not there.
 bool save_frame(gint32 image, const std::string &file) {
-  const std::string folder = qv_take_string(g_path_get_dirname(file.c_str()));
-  const std::string base = qv_take_string(g_path_get_basename(file.c_str()));
-  const size_t dot = base.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : base.substr(dot);
-  const std::string temporary = folder + G_DIR_SEPARATOR_S + "." + base + ".part" + extension;
+  const std::string temporary = qv_frame_temporary_name(file);
   const gint32 drawable = gimp_image_get_active_drawable(image);
   const QVQuietProgressScope quiet;
   const bool saved = ends_with_png(file)
