@@ -10,7 +10,9 @@
 
 namespace {
 
-bool source_exists(guint id) { return id != 0 && g_main_context_find_source_by_id(nullptr, id) != nullptr; }
+bool source_exists(guint id) {
+  return id != 0 && g_main_context_find_source_by_id(nullptr, id) != nullptr;
+}
 
 gboolean count_call(gpointer data) {
   ++*static_cast<int *>(data);
@@ -84,7 +86,9 @@ gboolean one_shot(gpointer data) {
   return FALSE;
 }
 
-void count_message(const gchar *, GLogLevelFlags, const gchar *, gpointer data) { ++*static_cast<int *>(data); }
+void count_message(const gchar *, GLogLevelFlags, const gchar *, gpointer data) {
+  ++*static_cast<int *>(data);
+}
 
 // A source that GLib already removed must not be removed again: GLib would
 // complain, or remove a later source that got the same id.
@@ -97,8 +101,8 @@ TEST(MainLoopTimeout, AFinishedSourceIsNotRemovedTwice) {
   EXPECT_FALSE(shot.holder);
 
   int complaints = 0;
-  const guint handler = g_log_set_handler("GLib", static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
-                                          count_message, &complaints);
+  const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING);
+  const guint handler = g_log_set_handler("GLib", levels, count_message, &complaints);
   { QVTimeoutHolder stale(id); }
   g_log_remove_handler("GLib", handler);
   EXPECT_EQ(complaints, 0);

