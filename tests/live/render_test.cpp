@@ -14,6 +14,7 @@
 #include "qv_dialogs.h"
 #include "qv_draw_current.h"
 #include "qv_glib_ptr.h"
+#include "qv_main_loop.h"
 #include "qv_parasite.h"
 #include "qv_render.h"
 #include "qv_render_save.h"
@@ -334,6 +335,136 @@ TEST_F(RenderDialog, CancelRendersNothing) {
   EXPECT_EQ(qv_render_timeline_dialog(image.id), -1);
   EXPECT_TRUE(cancel.answered);
   EXPECT_FALSE(g_file_test(frame(5).c_str(), G_FILE_TEST_EXISTS));
+}
+
+// --- The Render&Save progress window (needs a display) ---------------------------
+
+// Saves the window as it shows now, for a look by eye, when
+// QV_SCREENSHOT_DIR names a folder.
+void save_screenshot(GtkWidget *window, const std::string &name) {
+  const char *dir = g_getenv("QV_SCREENSHOT_DIR");
+  if (!dir || !gtk_widget_get_realized(window)) return;
+  gdk_window_process_all_updates();
+  gdk_flush();
+  int width = 0, height = 0;
+  gdk_drawable_get_size(window->window, &width, &height);
+  GdkPixbuf *shot =
+      gdk_pixbuf_get_from_drawable(nullptr, window->window, nullptr, 0, 0, 0, 0, width, height);
+  if (!shot) return;
+  gdk_pixbuf_save(shot, (std::string(dir) + "/" + name).c_str(), "png", nullptr, nullptr);
+  g_object_unref(shot);
+}
+
+const char *bar_text(GtkWidget *window) {
+  GtkWidget *bar = qv_test_find_widget(window, GTK_TYPE_PROGRESS_BAR);
+  const char *text = bar ? gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)) : nullptr;
+  return text ? text : "";
+}
+
+bool source_exists(guint id) {
+  return id != 0 && g_main_context_find_source_by_id(nullptr, id) != nullptr;
+}
+
+// Watches the progress window and acts once, while the second of three
+// frames waits for its save step.
+struct ProgressWatch {
+  void (*act)(GtkWidget *window) = nullptr;
+  QVTimeoutHolder poll;
+  int attempts = 0;
+  bool acted = false;
+  guint pending_step = 0;      // the window's step when it acted
+  bool step_was_live = false;  // that step existed then
+};
+
+void press_cancel(GtkWidget *window) {
+  save_screenshot(window, "render-save.png");
+  gtk_button_clicked(GTK_BUTTON(qv_test_find_widget(window, GTK_TYPE_BUTTON)));
+}
+
+void destroy_window(GtkWidget *window) { gtk_widget_destroy(window); }
+
+gboolean watch_progress(gpointer data) {
+  auto *watch = static_cast<ProgressWatch *>(data);
+  GtkWidget *window = qv_test_visible_dialog("Render&Save");
+  if (!window || std::string(bar_text(window)).rfind("2/3 ", 0) != 0) {
+    if (++watch->attempts < 500) return TRUE;
+    watch->poll.release();
+    return FALSE;
+  }
+  watch->poll.release();
+  watch->acted = true;
+  watch->pending_step = qv_render_progress_pending_step(window);
+  watch->step_was_live = source_exists(watch->pending_step);
+  watch->act(window);
+  return FALSE;
+}
+
+struct RenderDialogProgress : RenderDialog {
+  ProgressWatch watch;
+  gint32 render_three(void (*act)(GtkWidget *)) {
+    watch.act = act;
+    watch.poll.start(20, watch_progress, &watch);
+    return qv_render_and_save(image.id, "Main", frame(5), 3);
+  }
+};
+
+TEST_F(RenderDialogProgress, CancelDuringTheSecondFrameEndsAfterThatFrame) {
+  EXPECT_EQ(render_three(press_cancel), -1);
+  ASSERT_TRUE(watch.acted) << "the second frame never showed";
+  EXPECT_TRUE(watch.step_was_live);
+  EXPECT_TRUE(g_file_test(frame(5).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_TRUE(near(saved_pixel(6), {102, 0, 153, 255})) << "the running frame is finished whole";
+  EXPECT_FALSE(g_file_test(frame(7).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_FALSE(source_exists(watch.pending_step));
+  EXPECT_FALSE(qv_test_visible_dialog("Render&Save"));
+}
+
+// A window that dies before its last frame (with its parent, say) ends the
+// job as cancelled, and its pending step dies with it instead of firing
+// into a destroyed window.
+TEST_F(RenderDialogProgress, ADestroyedWindowCancelsAndTakesItsStepAlong) {
+  EXPECT_EQ(render_three(destroy_window), -1);
+  ASSERT_TRUE(watch.acted);
+  EXPECT_TRUE(watch.step_was_live);
+  EXPECT_FALSE(source_exists(watch.pending_step));
+  EXPECT_TRUE(g_file_test(frame(5).c_str(), G_FILE_TEST_EXISTS));
+  g_usleep(400 * 1000);
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+  EXPECT_FALSE(g_file_test(frame(6).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_FALSE(qv_rendering_in_progress());
+}
+
+// --- The Render Timeline dialog's fields -----------------------------------------
+
+TEST_F(RenderDialog, TheDialogShowsAndReturnsTheChoice) {
+  const QVRenderTimelineDialog d = qv_render_timeline_dialog_build(image.id, {"Main", frame(5), 2});
+  gtk_widget_show_all(d.dialog.get());
+  save_screenshot(d.dialog.get(), "render-timeline.png");
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(d.frame_count)), "50 frames in");
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(d.timeline)), "Main");
+  EXPECT_FALSE(gtk_editable_get_editable(GTK_EDITABLE(d.timeline)));
+  EXPECT_TRUE(gtk_entry_get_activates_default(GTK_ENTRY(d.first_frame)));
+  const QVRenderChoice chosen = qv_render_timeline_dialog_chosen(d);
+  EXPECT_EQ(chosen.timeline, "Main");
+  EXPECT_EQ(chosen.first_frame, frame(5));
+  EXPECT_EQ(chosen.frames, 2);
+  GtkRequisition a{}, b{};
+  gtk_widget_size_request(d.timeline_button, &a);
+  gtk_widget_size_request(d.frame_button, &b);
+  EXPECT_EQ(a.width, b.width) << "the two buttons line up";
+}
+
+TEST_F(RenderDialog, WithoutAFirstFrameTheTimelinesFrameNameStandsIn) {
+  timeline.header.frame_fname = frame(9);
+  store();
+  const QVRenderTimelineDialog named = qv_render_timeline_dialog_build(image.id, {"Main", "", 1});
+  EXPECT_EQ(qv_render_timeline_dialog_chosen(named).first_frame, frame(9));
+  const QVRenderTimelineDialog remembered =
+      qv_render_timeline_dialog_build(image.id, {"Main", frame(3), 1});
+  EXPECT_EQ(qv_render_timeline_dialog_chosen(remembered).first_frame, frame(3));
+  const QVRenderTimelineDialog none = qv_render_timeline_dialog_build(image.id, {"", "", 1});
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(none.frame_count)), "??? frames in");
 }
 
 }  // namespace
