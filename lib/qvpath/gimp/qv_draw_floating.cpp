@@ -1,8 +1,9 @@
 // The transform calls used here (gimp_drawable_transform_*) and
-// gimp_drawable_offsets are deprecated in 2.10. They are kept on purpose: they take interpolation, clipping and direction
-// as arguments instead of from the context, and they transform exactly the
-// drawable given, where their successors also move every linked item (ESLs
-// are linked while styles are edited).
+// gimp_drawable_offsets are deprecated in 2.10. They are kept on purpose:
+// they take interpolation, clipping and direction as arguments instead of
+// from the context, and they transform exactly the drawable given, where
+// their successors also move every linked item (ESLs are linked while styles
+// are edited).
 #define GIMP_DISABLE_DEPRECATION_WARNINGS 1
 
 #include "qv_draw_floating.h"

@@ -1,8 +1,9 @@
 // The transform calls used here (gimp_drawable_transform_*) and
-// gimp_drawable_offsets are deprecated in 2.10. They are kept on purpose: they take interpolation, clipping and direction
-// as arguments instead of from the context, and they transform exactly the
-// drawable given, where their successors also move every linked item (ESLs
-// are linked while styles are edited).
+// gimp_drawable_offsets are deprecated in 2.10. They are kept on purpose:
+// they take interpolation, clipping and direction as arguments instead of
+// from the context, and they transform exactly the drawable given, where
+// their successors also move every linked item (ESLs are linked while styles
+// are edited).
 #define GIMP_DISABLE_DEPRECATION_WARNINGS 1
 
 #include "qv_draw_image.h"
@@ -177,7 +178,8 @@ gint32 scale_into(gint32 layer, const QVFrame &f) {
 // Brings the floating layer onto its frame (or quadrilateral); none, with
 // the layer removed, when no matrix maps it there.
 std::optional<gint32> fit_onto(gint32 layer, QVFrame frame, const QVImagePlace &where, int aspect) {
-  if (!where.quad) qv_frame_fit(frame, aspect, gimp_drawable_width(layer), gimp_drawable_height(layer));
+  if (!where.quad)
+    qv_frame_fit(frame, aspect, gimp_drawable_width(layer), gimp_drawable_height(layer));
   if (where.quad || frame.flip_h || frame.flip_v) {
     const auto moved = transform_onto(layer, where.quad ? *where.quad : qv_frame_corners(frame));
     if (!moved) {
@@ -188,7 +190,8 @@ std::optional<gint32> fit_onto(gint32 layer, QVFrame frame, const QVImagePlace &
   } else {
     layer = scale_into(layer, frame);
   }
-  if (!where.quad && frame.angle != 0) layer = qv_floating_rotate(layer, frame.angle, frame.cx, frame.cy, true);
+  if (!where.quad && frame.angle != 0)
+    layer = qv_floating_rotate(layer, frame.angle, frame.cx, frame.cy, true);
   return layer;
 }
 
@@ -202,7 +205,8 @@ void place_image(gint32 image, const QVImageAttrs &a, const QVPlacement &placeme
   QVTempImage timeline_frame;
   if (a.timeline) {
     if (qv_timelines_in_progress_push(source, *a.timeline)) {
-      qv_message("Timeline endless loop error:\n'%s; %s'", qv_image_label(source).c_str(), a.timeline->c_str());
+      qv_message("Timeline endless loop error:\n'%s; %s'", qv_image_label(source).c_str(),
+                 a.timeline->c_str());
     } else {
       timeline_frame.id = qv_timeline_render_at(source, *a.timeline, a.timeline_t, 0);
       qv_timelines_in_progress_pop();
@@ -222,7 +226,8 @@ void place_image(gint32 image, const QVImageAttrs &a, const QVPlacement &placeme
   const auto fitted = fit_onto(copy->layer, frame, where, a.aspect);
   if (!fitted) return;
   const gint32 layer = qv_floating_place(*fitted, placement);
-  qv_floating_finish(target, layer, a.mode, a.opacity * placement.fade, copy->source_opacity * a.fill_opacity);
+  qv_floating_finish(target, layer, a.mode, a.opacity * placement.fade,
+                     copy->source_opacity * a.fill_opacity);
 }
 
 }  // namespace
@@ -237,7 +242,9 @@ QVImageAttrs qv_read_image_attrs(gint32 image, const std::string &path, const ch
        {"fill-paintmode: ", &a.mode}});
   std::optional<std::string> timeline, t, t_temp;
   qv_path_get_style_attribute(image, path.c_str(), nullptr, QV_GET_RAW | QV_GET_OVERRIDE, override_text,
-                              {{"@-timeline: ", &timeline}, {"@-timeline-t: ", &t}, {"@-timeline-t-temp: ", &t_temp}});
+                              {{"@-timeline: ", &timeline},
+                               {"@-timeline-t: ", &t},
+                               {"@-timeline-t-temp: ", &t_temp}});
   if (timeline && !timeline->empty()) a.timeline = timeline;
   if (t || t_temp) a.timeline_t = qv_parse_number(t ? *t : *t_temp);
   return a;

@@ -1,8 +1,9 @@
 // The transform calls used here (gimp_drawable_transform_*) and
-// gimp_drawable_offsets are deprecated in 2.10. They are kept on purpose: they take interpolation, clipping and direction
-// as arguments instead of from the context, and they transform exactly the
-// drawable given, where their successors also move every linked item (ESLs
-// are linked while styles are edited).
+// gimp_drawable_offsets are deprecated in 2.10. They are kept on purpose:
+// they take interpolation, clipping and direction as arguments instead of
+// from the context, and they transform exactly the drawable given, where
+// their successors also move every linked item (ESLs are linked while styles
+// are edited).
 #define GIMP_DISABLE_DEPRECATION_WARNINGS 1
 
 #include "qv_draw_text.h"
@@ -108,7 +109,8 @@ QVLetterWidths measure_letters(const std::vector<std::string> &letters, double s
   QVLetterWidths widths;
   widths.blank = std::max(0.0, meter.width("A ") - meter.width("A"));
   std::vector<double> each;
-  for (const auto &letter : letters) each.push_back(qv_letter_renders_nothing(letter) ? 0 : meter.width(letter));
+  for (const auto &letter : letters)
+    each.push_back(qv_letter_renders_nothing(letter) ? 0 : meter.width(letter));
   widths.text = qv_letters_width(each, widths.blank, spacing);
   return widths;
 }
