@@ -144,3 +144,24 @@ TEST_F(FileNameTest, OpenRefusesWhatCannotNameAFile) {
   ASSERT_EQ(g_chdir(cwd.c_str()), 0);
   EXPECT_EQ(dir.count(), 0);
 }
+
+TEST(FileNameResolve, RelativeNamesFollowTheBaseFileEitherSeparator) {
+  const qv_gstring here(g_get_current_dir());
+  const std::string cwd = here.get();
+  const struct {
+    const char *name;
+    std::optional<std::string> base;
+    std::string expected;
+  } cases[] = {
+      {"pic.png", "/art/scene.xcf", "/art/pic.png"},
+      {"sub\\pic.png", "/art/scene.xcf", "/art/sub/pic.png"},
+      {"..\\other/pic.png", "/art/work/scene.xcf", "/art/other/pic.png"},
+      {"./pic.png", "/art/scene.xcf", "/art/pic.png"},
+      {"/abs/pic.png", "/art/scene.xcf", "/abs/pic.png"},
+      {"\\abs\\pic.png", "/art/scene.xcf", "/abs/pic.png"},
+      {"/a//b/../pic.png", std::nullopt, "/a/pic.png"},
+      {"pic.png", std::nullopt, cwd + "/pic.png"},
+      {"pic.png", std::string("scene.xcf"), cwd + "/pic.png"},  // a base without a folder
+  };
+  for (const auto &c : cases) EXPECT_EQ(c.expected, qv_filename_resolve(c.name, c.base)) << c.name;
+}

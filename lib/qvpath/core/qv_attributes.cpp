@@ -11,11 +11,10 @@
 #include <cstring>
 #include <map>
 
+#include "qv_angles.h"
 #include "qv_names.h"
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 QVAttrInfo number(double def, const char *format) {
   return {QVAttrShape::number, def, 0, format, true};
@@ -133,8 +132,8 @@ QVRotation qv_parse_rotation(const std::string &value) {
   r.angle = v[0];
   r.x = v[1];
   r.y = v[2];
-  r.x2 = r.x + 100.0 * std::cos(r.angle * kPi / 180.0);
-  r.y2 = r.y + 100.0 * std::sin(r.angle * kPi / 180.0);
+  r.x2 = r.x + 100.0 * std::cos(qv_radians(r.angle));
+  r.y2 = r.y + 100.0 * std::sin(qv_radians(r.angle));
   r.length = 100.0;
   return r;
 }
@@ -237,7 +236,7 @@ std::optional<QVRotation> qv_rotation_from_helper(const std::vector<double> &poi
   r.x2 = handle.x;
   r.y2 = handle.y;
   r.length = std::hypot(r.x2 - r.x, r.y2 - r.y);
-  r.angle = std::atan2(r.y2 - r.y, r.x2 - r.x) * 180.0 / kPi;
+  r.angle = qv_degrees(std::atan2(r.y2 - r.y, r.x2 - r.x));
   return r;
 }
 

@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "qv_glib_ptr.h"
@@ -70,4 +71,13 @@ QVFile qv_fopen_utf8(const char *utf8_name, const char *mode) {
   // truncated, different name.
   if (!name || name->find('\0') != std::string::npos) return nullptr;
   return QVFile(std::fopen(name->c_str(), mode));
+}
+
+std::string qv_filename_resolve(std::string name, const std::optional<std::string> &base_file) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  if (!g_path_is_absolute(name.c_str()) && base_file) {
+    const qv_gstring folder(g_path_get_dirname(base_file->c_str()));
+    name = qv_take_string(g_build_filename(folder.get(), name.c_str(), nullptr));
+  }
+  return qv_take_string(g_canonicalize_filename(name.c_str(), nullptr));
 }

@@ -33,3 +33,8 @@ using QVFile = std::unique_ptr<std::FILE, QVFileClose>;
 // Opens the file named in UTF-8 with the fopen mode; null when the name does
 // not convert or the file does not open (errno tells why in the latter case).
 QVFile qv_fopen_utf8(const char *utf8_name, const char *mode);
+
+// The file a style or script names, as a canonical UTF-8 name. Names
+// written on Windows use "\", so both separators are read; a relative name
+// is taken from the folder of `base_file` (the current folder without it).
+std::string qv_filename_resolve(std::string name, const std::optional<std::string> &base_file);

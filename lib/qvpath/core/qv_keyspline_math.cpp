@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "qv_angles.h"
 #include "qv_geometry.h"
 #include "qv_keyframes.h"
 #include "qv_names.h"
@@ -33,8 +34,6 @@ std::vector<int32_t> read_tattoos(const std::string &text) {
   g_strfreev(words);
   return out;
 }
-
-constexpr double kPi = 3.14159265358979323846;
 
 }  // namespace
 
@@ -91,18 +90,18 @@ std::optional<QVmotionPlacement> qv_motion_placement(const std::vector<double> &
   at.length = distance;
   if (!qv_path_calculate_points(motion_points, at, nullptr)) return std::nullopt;
 
-  double radians = angle.angle * kPi / 180.0;  // fixed
-  if (angle.mode == 2) radians = at.angle + angle.angle * kPi / 180.0;  // auto
-  if (angle.mode == 1) {                                                  // roll
+  double radians = qv_radians(angle.angle);  // fixed
+  if (angle.mode == 2) radians = at.angle + qv_radians(angle.angle);  // auto
+  if (angle.mode == 1) {  // roll
     const double per_turn = angle.angle > 0 ? angle.angle : 100.0;
-    radians = distance / per_turn * 2.0 * kPi;
+    radians = distance / per_turn * 2.0 * QV_PI;
   }
   QVmotionPlacement out;
   out.start_x = whole.begin_x;
   out.start_y = whole.begin_y;
   out.dx = at.x - whole.begin_x;
   out.dy = at.y - whole.begin_y;
-  out.angle_degrees = radians * 180.0 / kPi;
+  out.angle_degrees = qv_degrees(radians);
   return out;
 }
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <utility>
 
-namespace {
+#include "qv_angles.h"
 
-constexpr double kPi = 3.14159265358979323846;
+namespace {
 
 // Inverse entries below this are rounding noise of an exact zero.
 constexpr double kInverseZero = 1e-14;
@@ -131,7 +131,7 @@ bool qv_affine_compose(QVAffine &m, std::string_view operation, double v0, doubl
   const bool rotate_degrees = operation == QV_OP_ROTATE_AT;
   if (rotate_degrees || operation == QV_OP_ROTATE_AT_RADIANS) {
     if (!is_finite(v0) || !is_finite(v1) || !is_finite(v2)) return false;
-    const double radians = rotate_degrees ? v0 * kPi / 180.0 : v0;
+    const double radians = rotate_degrees ? qv_radians(v0) : v0;
     m = qv_affine_then(m, rotation_about(radians, v1, v2));
     return true;
   }
@@ -181,11 +181,11 @@ QVAffine qv_placement_matrix(const QVRotation &rotate_at, const QVRotation &rota
 
 QVAffine qv_marker_matrix(QVPoint offset, QVMarkerEnd end, double path_angle, QVPoint at,
                           const QVRotation &rotate_at) {
-  const double turn = end == QVMarkerEnd::start ? path_angle - kPi / 2 : path_angle + kPi / 2;
+  const double turn = end == QVMarkerEnd::start ? path_angle - QV_PI / 2 : path_angle + QV_PI / 2;
   QVAffine m = qv_affine_translation(-offset.x, -offset.y);
   qv_affine_compose(m, QV_OP_ROTATE_AT_RADIANS, turn, 0, 0);
   qv_affine_compose(m, QV_OP_MOVE_TO, at.x, at.y);
-  qv_affine_compose(m, QV_OP_ROTATE_AT_RADIANS, rotate_at.angle * kPi / 180.0, rotate_at.x,
+  qv_affine_compose(m, QV_OP_ROTATE_AT_RADIANS, qv_radians(rotate_at.angle), rotate_at.x,
                     rotate_at.y);
   return m;
 }

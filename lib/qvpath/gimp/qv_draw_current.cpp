@@ -13,6 +13,7 @@
 #include "qv_parasite.h"
 #include "qv_paths.h"
 #include "qv_read_cache.h"
+#include "qv_scopes.h"
 #include "qv_style_store.h"
 #include "qv_style_text.h"
 
@@ -189,7 +190,7 @@ void qv_path_draw_current(gint32 image, QVDrawTarget target, double t) {
   const auto path = qv_draw_resolve_path(image, *current);
   if (!path) return;
 
-  gimp_image_undo_group_start(image);
+  const QVUndoGroup undo(image);
   const std::vector<gint32> layers = target_layers(image, *path, target);
   const long drawn_owner = owner_of_path(image, *path);
 
@@ -237,7 +238,6 @@ void qv_path_draw_current(gint32 image, QVDrawTarget target, double t) {
   qv_path_set_current(image, current->c_str());
   gimp_displays_flush();
   qv_helpers_cleanup(image);
-  gimp_image_undo_group_end(image);
 }
 
 void qv_remove_all_esl_layers(gint32 image) { qv_esl_remove_all(image); }

@@ -1,5 +1,6 @@
-// What the style-level draw draws besides fill and stroke: placed images,
-// texts (in one piece or letter by letter along a path) and markers.
+// What the style-level draw draws instead of fill and stroke: a placed
+// image, a symbol with its text, or a text, as the path's name and style
+// make it one.
 #pragma once
 
 #include <libgimp/gimp.h>
@@ -21,10 +22,3 @@ enum class QVExtraResult {
 QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path, const std::vector<double> &points,
                                     const QVSnapshot *snapshot, const char *override_text,
                                     const QVPlacement &placement);
-
-// Draws the start marker, then the end marker, of the current path `path`
-// (an empty marker name, a missing or empty marker path: skipped). The path
-// is current again afterwards.
-void qv_draw_markers(gint32 image, const std::string &path, const QVSnapshot *snapshot,
-                     const char *override_text, const std::string &marker_start,
-                     const std::string &marker_end);

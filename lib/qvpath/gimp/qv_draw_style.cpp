@@ -14,13 +14,16 @@
 #include "qv_bbox.h"
 #include "qv_dates_gimp.h"
 #include "qv_draw_current.h"
+#include "qv_angles.h"
 #include "qv_draw_extras.h"
+#include "qv_draw_markers.h"
 #include "qv_draw_settings.h"
 #include "qv_glib_ptr.h"
 #include "qv_names.h"
 #include "qv_parasite.h"
 #include "qv_path_points.h"
 #include "qv_paths.h"
+#include "qv_scopes.h"
 #include "qv_style_getter.h"
 #include "qv_style_store.h"
 #include "qv_style_text.h"
@@ -33,22 +36,11 @@ const char *const kTempLayerName = "Temp Layer";
 const char *const kMappedPathName = "qv-placed-path";
 constexpr unsigned kCurrentPathFlags = QV_GET_BINARY | QV_GET_OVERRIDE;
 constexpr size_t kFewestValues = 15;  // five points: anything shorter is not drawn
-constexpr double kPi = 3.141592653589793;
 constexpr double kLargestBrushSize = 10000;  // GIMP's own limit
 // GIMP's built-in dynamics that leaves every stroke as the brush draws it.
 const char *const kDynamicsOff = "Dynamics Off";
 
 // ---- Small GIMP helpers --------------------------------------------------------
-
-// Every context change of one draw happens between these two calls, so the
-// caller's colours, brush, opacity, mode and spacing come back whatever path
-// the draw takes.
-struct QVContextScope {
-  QVContextScope() { gimp_context_push(); }
-  ~QVContextScope() { gimp_context_pop(); }
-  QVContextScope(const QVContextScope &) = delete;
-  QVContextScope &operator=(const QVContextScope &) = delete;
-};
 
 // Temporary paths and layers advance the image's tattoo counter; putting it
 // back keeps drawing from using up tattoos. GIMP itself refuses a value
@@ -174,7 +166,7 @@ void merge_temp_layer(gint32 temp_layer, gint32 target, const QVPlacement &place
   gint32 layer = temp_layer;
   if (placement.rotation_active) {
     const gint32 rotated = gimp_drawable_transform_rotate(
-        layer, placement.rotate_at.angle * kPi / 180.0, FALSE, static_cast<gint>(placement.rotate_at.x),
+        layer, qv_radians(placement.rotate_at.angle), FALSE, static_cast<gint>(placement.rotate_at.x),
         static_cast<gint>(placement.rotate_at.y), GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, TRUE, 3,
         GIMP_TRANSFORM_RESIZE_CLIP);
     if (rotated > 0) layer = rotated;

@@ -7,6 +7,7 @@
 #include "qv_glib_ptr.h"
 #include "qv_names.h"
 #include "qv_paths.h"
+#include "qv_scopes.h"
 #include "qv_style_store.h"
 #include "qv_style_text.h"
 
@@ -210,18 +211,6 @@ bool style_has_line(gint32 image, const std::string &path, const char *prefix) {
   return text && qv_style_has_attribute(*text, prefix);
 }
 
-// One undo group around the clean-up, opened only when it changes something.
-struct QVLazyUndoGroup {
-  gint32 image;
-  bool open = false;
-  void ensure() {
-    if (!open) open = gimp_image_undo_group_start(image);
-  }
-  ~QVLazyUndoGroup() {
-    if (open) gimp_image_undo_group_end(image);
-  }
-};
-
 // Whether a helper path has lost what it serves: its owner, its group, or
 // (for a gradient helper) the owner's "gradient-line: ".
 bool helper_is_orphan(gint32 image, const std::string &name, const QVPathOwners &owners) {
@@ -365,10 +354,11 @@ void qv_esl_remove_orphans(gint32 image) {
 }
 
 void qv_esl_remove_all(gint32 image) {
-  gimp_image_undo_group_start(image);
-  for (gint32 layer : all_layers(image))
-    if (is_esl_layer(layer)) gimp_image_remove_layer(image, layer);
-  gimp_image_undo_group_end(image);
+  {
+    const QVUndoGroup undo(image);
+    for (gint32 layer : all_layers(image))
+      if (is_esl_layer(layer)) gimp_image_remove_layer(image, layer);
+  }
   gimp_displays_flush();
 }
 

@@ -5,6 +5,7 @@
 #include "qv_fatal.h"
 #include "qv_glib_ptr.h"
 #include "qv_read_cache.h"
+#include "qv_scopes.h"
 
 namespace {
 
@@ -85,8 +86,7 @@ void qv_image_mark_dirty(gint32 image, bool dirty) {
   if (!gimp_image_is_dirty(image)) {
     // An empty undo group is the one way a plug-in has to raise the dirty
     // count without changing anything.
-    gimp_image_undo_group_start(image);
-    gimp_image_undo_group_end(image);
+    const QVUndoGroup empty(image);
   }
 }
 

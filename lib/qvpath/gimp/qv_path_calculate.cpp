@@ -8,6 +8,7 @@
 
 #include "qv_path_points.h"
 #include "qv_paths.h"
+#include "qv_scopes.h"
 
 namespace {
 
@@ -28,11 +29,10 @@ std::optional<std::string> path_name(gint32 image, const char *path) {
 bool write_new_paths(gint32 image, const std::vector<QVCalcNewPath> &paths) {
   if (paths.empty()) return true;
   if (!gimp_image_is_valid(image)) return false;
-  gimp_image_undo_group_start(image);
+  const QVUndoGroup undo(image);
   bool written = true;
   for (const auto &p : paths)
     written = qv_path_write_points(image, p.name.c_str(), kBezierPathType, p.points) > 0 && written;
-  gimp_image_undo_group_end(image);
   return written;
 }
 

@@ -11,21 +11,13 @@
 #include "qv_paths.h"
 #include "qv_read_cache.h"
 #include "qv_scheme_gimp.h"
+#include "qv_scopes.h"
 #include "qv_style_store.h"
 #include "qv_style_text.h"
 
 namespace {
 
 using Bytes = std::vector<guint8>;
-
-// Holds one undo group open for its lifetime.
-struct QVUndoGroup {
-  gint32 image;
-  explicit QVUndoGroup(gint32 id) : image(id) { gimp_image_undo_group_start(image); }
-  ~QVUndoGroup() { gimp_image_undo_group_end(image); }
-  QVUndoGroup(const QVUndoGroup &) = delete;
-  QVUndoGroup &operator=(const QVUndoGroup &) = delete;
-};
 
 std::string group_label(const QVPathGroupKey &key) {
   return key.file_name ? std::to_string(key.number) + " (" + *key.file_name + ")" : std::to_string(key.number);

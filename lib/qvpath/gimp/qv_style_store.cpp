@@ -9,6 +9,7 @@
 #include "qv_path_points.h"
 #include "qv_paths.h"
 #include "qv_read_cache.h"
+#include "qv_scopes.h"
 #include "qv_style_text.h"
 
 const char *const QV_STYLE_PARASITE_PREFIX = "qv-style-for-path-";
@@ -194,11 +195,12 @@ int qv_path_copy_with_parasites(gint32 source_image, const char *source_path, gi
 int qv_path_delete_with_parasites(gint32 image, const char *path) {
   const gint32 tattoo = qv_path_tattoo_by_name(image, path, nullptr);
   if (tattoo < 1) return 0;
-  gimp_image_undo_group_start(image);
-  qv_helpers_remove_gradient(image, path);
-  qv_helpers_remove_rotation(image, path);
-  qv_path_delete(image, path);
-  gimp_image_undo_group_end(image);
+  {
+    const QVUndoGroup undo(image);
+    qv_helpers_remove_gradient(image, path);
+    qv_helpers_remove_rotation(image, path);
+    qv_path_delete(image, path);
+  }
   for (const auto &name : qv_image_parasite_names(image))
     if (qv_is_per_path_parasite(name, tattoo)) qv_parasite_remove(image, name.c_str());
   return 1;

@@ -14,17 +14,9 @@
 #include "qv_path_points.h"
 #include "qv_paths.h"
 #include "qv_read_cache.h"
+#include "qv_scopes.h"
 
 namespace {
-
-// Closes the undo group however the work ends.
-struct QVUndoGroup {
-  gint32 image;
-  explicit QVUndoGroup(gint32 id) : image(id) { gimp_image_undo_group_start(image); }
-  ~QVUndoGroup() { gimp_image_undo_group_end(image); }
-  QVUndoGroup(const QVUndoGroup &) = delete;
-  QVUndoGroup &operator=(const QVUndoGroup &) = delete;
-};
 
 void transform_one(gint32 drawable, const QVMatrix3 &matrix, bool clip) {
   if (!gimp_item_is_valid(drawable)) return;
