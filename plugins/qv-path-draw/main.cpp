@@ -5,6 +5,7 @@
 #include <libgimp/gimp.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "qv_animation.h"
@@ -13,6 +14,7 @@
 #include "qv_procedure_table.h"
 #include "qv_render.h"
 #include "qv_render_save.h"
+#include "qv_scopes.h"
 #include "qv_timeline_parasites.h"
 
 namespace {
@@ -77,10 +79,11 @@ void run_remove_esl(QVCall &call) { qv_remove_all_esl_layers(call.param[1].data.
 void run_render_timeline_image(QVCall &call) {
   const bool in_place = call.is(PROC_RENDER_IMAGE);
   const gint32 image = call.param[0].data.d_image;
-  if (in_place) gimp_image_undo_group_start(image);
+  std::optional<QVUndoGroup> undo;  // only a render onto the image itself is undoable
+  if (in_place) undo.emplace(image);
   const gint32 rendered = qv_timeline_render_at(image, call.text(1), call.param[2].data.d_float,
                                                 in_place ? QV_RENDER_ON_SOURCE : 0);
-  if (in_place) gimp_image_undo_group_end(image);
+  undo.reset();
   qv_reply_image(call.reply, rendered);
 }
 
