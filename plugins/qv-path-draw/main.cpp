@@ -4,7 +4,6 @@
 #include <glib/gi18n-lib.h>
 #include <libgimp/gimp.h>
 
-#include <cstring>
 #include <optional>
 #include <string>
 

@@ -5,7 +5,6 @@
 #include <glib/gi18n-lib.h>
 #include <libgimp/gimp.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 

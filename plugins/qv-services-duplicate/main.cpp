@@ -6,7 +6,6 @@
 #include <glib/gi18n-lib.h>
 #include <libgimp/gimp.h>
 
-#include <cstring>
 #include <vector>
 
 #include "qv_image_duplicate.h"
