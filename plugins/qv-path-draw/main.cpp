@@ -9,9 +9,11 @@
 
 #include "qv_animation.h"
 #include "qv_draw_current.h"
+#include "qv_esl.h"
 #include "qv_parasite.h"
 #include "qv_procedure_table.h"
 #include "qv_render.h"
+#include "qv_render_session.h"
 #include "qv_render_save.h"
 #include "qv_scopes.h"
 #include "qv_timeline_parasites.h"
@@ -73,7 +75,7 @@ void run_draw_current(QVCall &call) {
   });
 }
 
-void run_remove_esl(QVCall &call) { qv_remove_all_esl_layers(call.param[1].data.d_image); }
+void run_remove_esl(QVCall &call) { qv_esl_remove_all(call.param[1].data.d_image); }
 
 void run_render_timeline_image(QVCall &call) {
   const bool in_place = call.is(PROC_RENDER_IMAGE);

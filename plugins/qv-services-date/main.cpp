@@ -10,6 +10,7 @@
 
 #include "qv_date_services.h"
 #include "qv_procedure_table.h"
+#include "qv_render_session.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "live_support.h"
 #include "qv_chunks.h"
 #include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_esl.h"
 #include "qv_glib_ptr.h"
 #include "qv_names.h"

@@ -13,7 +13,9 @@
 
 #include "live_support.h"
 #include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_draw_extras.h"
+#include "qv_draw_style.h"
 #include "qv_glib_ptr.h"
 #include "qv_names.h"
 #include "qv_parasite.h"

@@ -14,6 +14,8 @@
 #include "qv_bbox.h"
 #include "qv_dates_gimp.h"
 #include "qv_draw_current.h"
+#include "qv_esl.h"
+#include "qv_render_session.h"
 #include "qv_draw_style.h"
 #include "qv_glib_ptr.h"
 #include "qv_names.h"

@@ -8,6 +8,7 @@
 
 #include "live_support.h"
 #include "qv_esl.h"
+#include "qv_helper_paths.h"
 #include "qv_glib_ptr.h"
 #include "qv_names.h"
 #include "qv_paths.h"

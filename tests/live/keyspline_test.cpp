@@ -14,6 +14,7 @@
 #include "qv_animation.h"
 #include "qv_dates_gimp.h"
 #include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_glib_ptr.h"
 #include "qv_keyspline.h"
 #include "qv_paths.h"

@@ -13,6 +13,7 @@
 #include "live_support.h"
 #include "qv_dialogs.h"
 #include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_glib_ptr.h"
 #include "qv_main_loop.h"
 #include "qv_parasite.h"

@@ -5,6 +5,7 @@
 
 #include "live_support.h"
 #include "qv_chunks.h"
+#include "qv_path_copy.h"
 #include "qv_parasite.h"
 #include "qv_path_points.h"
 #include "qv_paths.h"

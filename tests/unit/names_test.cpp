@@ -107,6 +107,30 @@ TEST(PathNamesHelpers, KindsAreDistinct) {
   EXPECT_EQ(0, num(kMark + "Gradient-", QV_NAME_GRADIENT_TATTOO));
 }
 
+// The finders pick a path's helper out of an image's path list: its own
+// rotation helper, its group's when it is in a group, the stripped form GIMP
+// stores, and nothing for tattoo 0 (every ordinary name queries as 0).
+TEST(PathNamesHelpers, FindersPickTheOwnersHelper) {
+  const std::vector<std::string> names = {"star", "{3}moon", kMark + "Rotation-7",
+                                          "{3}" + kMark + "Rotation ", kMark + "Gradient-9",
+                                          kMark + "Rotation-70 "};
+  struct Case {
+    std::string owner;
+    long tattoo;
+    std::optional<std::string> rotation, gradient;
+  } cases[] = {
+      {"star", 7, kMark + "Rotation-7", std::nullopt},
+      {"star", 70, kMark + "Rotation-70 ", std::nullopt},
+      {"{3}moon", 9, "{3}" + kMark + "Rotation ", kMark + "Gradient-9"},
+      {"{4}sun", 5, std::nullopt, std::nullopt},
+      {"star", 0, std::nullopt, std::nullopt},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(c.rotation, qv_find_rotation_helper(names, c.owner, c.tattoo)) << c.owner << c.tattoo;
+    EXPECT_EQ(c.gradient, qv_find_gradient_helper(names, c.tattoo)) << c.owner << c.tattoo;
+  }
+}
+
 TEST(PathNamesEsl, PerPathEslMustBeExact) {
   EXPECT_EQ(12, num(kMark + "ESL-12", QV_NAME_ESL_TATTOO));
   EXPECT_EQ(0, num(kMark + "ESL-12 copy", QV_NAME_ESL_TATTOO));

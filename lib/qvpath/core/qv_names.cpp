@@ -201,3 +201,26 @@ int qv_path_kind_from_name(const std::string &name, bool style_has_image) {
   if (*bracket == "[@-Script]") kind |= QV_PATH_KIND_SCRIPT;
   return kind;
 }
+
+std::optional<std::string> qv_find_rotation_helper(const std::vector<std::string> &names,
+                                                   const std::string &owner, long owner_tattoo) {
+  if (owner_tattoo < 1) return std::nullopt;
+  const long group = qv_name_query_number(owner, QV_NAME_GROUP);
+  for (const auto &name : names) {
+    const bool match = group != 0 ? qv_name_query_number(name, QV_NAME_GROUP_ROTATION) == group
+                                  : qv_name_query_number(name, QV_NAME_ROTATION_TATTOO) == owner_tattoo;
+    if (match) return name;
+  }
+  return std::nullopt;
+}
+
+// GIMP strips trailing blanks from item names, so "۞ Gradient-12 " is stored
+// as "۞ Gradient-12": match by the number, which ends at the first
+// non-digit, rather than by the built name with its blank.
+std::optional<std::string> qv_find_gradient_helper(const std::vector<std::string> &names,
+                                                   long owner_tattoo) {
+  if (owner_tattoo < 1) return std::nullopt;
+  for (const auto &name : names)
+    if (qv_name_query_number(name, QV_NAME_GRADIENT_TATTOO) == owner_tattoo) return name;
+  return std::nullopt;
+}

@@ -11,6 +11,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The reserved names, as UTF-8 bytes.
 extern const char *const QV_HELPER_MARK;          // "۞ "
@@ -55,11 +56,21 @@ std::string qv_esl_name(long owner);
 
 // Helper path names, built with their trailing blank. GIMP 2.10 strips
 // trailing blanks from item names, so a stored helper may lack it: find
-// helpers through the queries (or qv_esl.h's lookups), never by comparing
+// helpers through the queries (or the finders below), never by comparing
 // with these strings.
 std::string qv_rotation_helper_name(long tattoo);
 std::string qv_group_rotation_helper_name(long group);
 std::string qv_gradient_helper_name(long tattoo);
+
+// Among an image's path names, the rotation helper that serves `owner` (of
+// tattoo `owner_tattoo`): its draw group's helper when the owner is in a
+// group, its own otherwise; none when there is none or the tattoo is
+// below 1.
+std::optional<std::string> qv_find_rotation_helper(const std::vector<std::string> &names,
+                                                   const std::string &owner, long owner_tattoo);
+// The gradient helper of the path of that tattoo, or none.
+std::optional<std::string> qv_find_gradient_helper(const std::vector<std::string> &names,
+                                                   long owner_tattoo);
 
 // Path kind bits.
 enum QVPathKind : int {

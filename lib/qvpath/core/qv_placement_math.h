@@ -9,7 +9,18 @@
 #include <utility>
 #include <vector>
 
-#include "qv_geometry.h"  // QVPoint
+#include "qv_geometry.h"   // QVPoint
+#include "qv_transform.h"  // QVRotation
+
+// Placement of what a path draws: "rotate-at: " with "rotate-at-add: "
+// added, and "translate: ".
+struct QVPlacement {
+  QVRotation rotate_at;  // centre x, y and angle summed with "rotate-at-add: "
+  double dx = 0, dy = 0;
+  bool rotation_active = false;     // angle not a whole multiple of 360 degrees
+  bool translation_active = false;  // dx or dy not 0
+  double fade = 1.0;                // "qv-animation-fade-opacity", clamped to 0..1
+};
 
 // Bits of "aspect-ratio-mode: ".
 constexpr int QV_ASPECT_KEEP = 1;             // keep the image's aspect

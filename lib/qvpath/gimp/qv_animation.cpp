@@ -8,13 +8,15 @@
 
 #include "qv_attributes.h"
 #include "qv_dates_gimp.h"
-#include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_draw_style.h"
 #include "qv_keyspline.h"
 #include "qv_keyspline_math.h"
 #include "qv_names.h"
+#include "qv_path_copy.h"
 #include "qv_paths.h"
-#include "qv_render.h"
+#include "qv_render_timing.h"
+#include "qv_nested_timeline.h"
 #include "qv_scheme.h"
 #include "qv_scheme_gimp.h"
 #include "qv_style_getter.h"
@@ -82,12 +84,7 @@ void store_date_at(gint32 target, const std::string &path, const std::string &va
 // first, unless that timeline is being rendered already (it would render
 // itself without end).
 void render_nested_timeline(gint32 target, const std::string &timeline, double t_prime) {
-  if (qv_timelines_in_progress_push(target, timeline)) {
-    qv_message("Timeline endless loop error:\n'%s; %s'", qv_image_label(target).c_str(), timeline.c_str());
-    return;
-  }
-  qv_timeline_render_at(target, timeline, t_prime, QV_RENDER_ON_SOURCE);
-  qv_timelines_in_progress_pop();
+  qv_render_nested_timeline(target, timeline, t_prime, QV_RENDER_ON_SOURCE);
 }
 
 }  // namespace

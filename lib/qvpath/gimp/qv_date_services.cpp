@@ -10,7 +10,6 @@
 #include "qv_parasite.h"
 #include "qv_read_cache.h"
 
-const char *const QV_FADE_OPACITY_PARASITE = "qv-animation-fade-opacity";
 
 namespace {
 
@@ -63,19 +62,6 @@ void qv_dtf_service_set_from_text(gint32 image, const char *text, double t) {
   qv_dtf_store_date(image, QV_DTF_DATE, *date);
 }
 
-void qv_fade_opacity_set(gint32 image, double percent) {
-  if (!image_usable(image)) {
-    g_message(_("No image (id %d): the fade opacity was not set."), image);
-    return;
-  }
-  const double fade = qv_fade_fraction(percent);
-  // Flags 0 and no dirty mark: the value only steers the running animation
-  // and must neither be saved nor be undone.
-  const qv_parasite_ptr parasite(
-      gimp_parasite_new(QV_FADE_OPACITY_PARASITE, 0, sizeof fade, &fade));
-  qv_read_cache_invalidate();
-  gimp_image_attach_parasite(image, parasite.get());
-}
 
 std::optional<std::vector<guint8>> qv_global_parasite_bytes(const char *name) {
   if (!global_parasite_listed(name)) return std::nullopt;

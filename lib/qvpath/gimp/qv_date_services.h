@@ -14,7 +14,6 @@
 #include "qv_bbox.h"
 #include "qv_dates.h"
 
-extern const char *const QV_FADE_OPACITY_PARASITE;  // "qv-animation-fade-opacity"
 
 // The stored box "qv-bbox-image" or "qv-bbox-path"; zeros when none is stored.
 QVBox qv_bbox_or_zeros(const char *name);
@@ -30,8 +29,6 @@ void qv_dtf_service_set(gint32 image, const QVdtfNumbers &date0, const QVdtfNumb
 // date is reported and stores nothing.
 void qv_dtf_service_set_from_text(gint32 image, const char *text, double t);
 
-// Attaches "qv-animation-fade-opacity" (percent cut to 0..1, flags 0).
-void qv_fade_opacity_set(gint32 image, double percent);
 
 // The bytes of the GIMP-wide parasite, or none when there is no such parasite.
 std::optional<std::vector<guint8>> qv_global_parasite_bytes(const char *name);

@@ -8,7 +8,7 @@
 #include "qv_animation.h"
 #include "qv_esl.h"
 #include "qv_glib_ptr.h"
-#include "qv_helper_sync.h"
+#include "qv_helper_paths.h"
 #include "qv_names.h"
 #include "qv_parasite.h"
 #include "qv_paths.h"
@@ -17,14 +17,9 @@
 #include "qv_style_store.h"
 #include "qv_style_text.h"
 
-const char *const QV_RENDERING_MARKER = "qv-rendering-in-progress";
-const char *const QV_OPENED_IMAGE_MARK = "qv-image-opend-by-qv-path-draw";
-const char *const QV_RENDER_DUPLICATE_MARK = "qv-render-duplicate";
 
 namespace {
 
-const char *const kDefaultTKey = "qv-default-t";
-const char *const kDefaultT = "0.5";
 
 constexpr int kGroup = QV_NAME_GROUP;
 constexpr int kGroupRotation = QV_NAME_GROUP_ROTATION;
@@ -33,10 +28,6 @@ constexpr int kGradientTattoo = QV_NAME_GRADIENT_TATTOO;
 constexpr int kEslTattoo = QV_NAME_ESL_TATTOO;
 constexpr int kGroupEsl = QV_NAME_GROUP_ESL;
 
-std::vector<gint32> open_images() {
-  gint count = 0;
-  return qv_take_array(gimp_image_list(&count), count);
-}
 
 bool is_keyspline(const std::string &name) { return name.compare(0, 2, "[@") == 0; }
 
@@ -137,38 +128,7 @@ long owner_of_path(gint32 image, const std::string &path) {
 
 }  // namespace
 
-bool qv_rendering_flag(bool set) {
-  const bool present = qv_rendering_in_progress();
-  if (set && !present) qv_global_parasite_attach(QV_RENDERING_MARKER, 0, 0, nullptr);
-  if (!set && present) gimp_detach_parasite(QV_RENDERING_MARKER);
-  return present;
-}
 
-bool qv_rendering_in_progress() { return qv_global_parasite_exists(QV_RENDERING_MARKER); }
-
-double qv_default_t() {
-  std::string value = qv_take_string(gimp_gimprc_query(kDefaultTKey));
-  if (value.empty()) {
-    gimp_gimprc_set(kDefaultTKey, kDefaultT);
-    value = kDefaultT;
-  }
-  return g_strtod(value.c_str(), nullptr);
-}
-
-void qv_close_opened_images(int threshold) {
-  for (gint32 image : open_images()) {
-    const auto mark = qv_image_parasite_bytes(image, QV_OPENED_IMAGE_MARK);
-    if (!mark) continue;
-    gint32 counter = 0;
-    if (mark->size() >= sizeof counter) std::memcpy(&counter, mark->data(), sizeof counter);
-    if (threshold == 0 || counter >= threshold) gimp_image_delete(image);
-  }
-}
-
-void qv_delete_render_duplicates() {
-  for (gint32 image : open_images())
-    if (qv_image_parasite_bytes(image, QV_RENDER_DUPLICATE_MARK)) gimp_image_delete(image);
-}
 
 std::optional<std::string> qv_draw_resolve_path(gint32 image, const std::string &current) {
   const long owner_tattoo = std::max(qv_name_query_number(current, kGradientTattoo),
@@ -240,4 +200,3 @@ void qv_path_draw_current(gint32 image, QVDrawTarget target, double t) {
   qv_helpers_cleanup(image);
 }
 
-void qv_remove_all_esl_layers(gint32 image) { qv_esl_remove_all(image); }

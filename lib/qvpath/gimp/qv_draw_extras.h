@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "qv_draw_style.h"
+#include "qv_placement_math.h"  // QVPlacement
 #include "qv_snapshot.h"
 
 enum class QVExtraResult {

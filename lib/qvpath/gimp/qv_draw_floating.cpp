@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "qv_angles.h"
+#include "qv_esl.h"
 #include "qv_placement_math.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <libgimp/gimp.h>
 
-#include "qv_draw_style.h"  // QVPlacement
+#include "qv_placement_math.h"  // QVPlacement
 
 // What a GIMP transform handed back, or the layer itself when it failed.
 gint32 qv_transformed(gint32 result, gint32 layer);

@@ -13,12 +13,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_draw_floating.h"
 #include "qv_filename.h"
 #include "qv_glib_ptr.h"
 #include "qv_parasite.h"
-#include "qv_render.h"
+#include "qv_nested_timeline.h"
 #include "qv_scheme_gimp.h"
 #include "qv_scopes.h"
 #include "qv_style_getter.h"
@@ -204,12 +204,8 @@ void place_image(gint32 image, const QVImageAttrs &a, const QVPlacement &placeme
   // frame's image goes again when the placement is done.
   QVTempImage timeline_frame;
   if (a.timeline) {
-    if (qv_timelines_in_progress_push(source, *a.timeline)) {
-      qv_message("Timeline endless loop error:\n'%s; %s'", qv_image_label(source).c_str(),
-                 a.timeline->c_str());
-    } else {
-      timeline_frame.id = qv_timeline_render_at(source, *a.timeline, a.timeline_t, 0);
-      qv_timelines_in_progress_pop();
+    if (const auto rendered = qv_render_nested_timeline(source, *a.timeline, a.timeline_t, 0)) {
+      timeline_frame.id = *rendered;
       if (timeline_frame.id < 1 || !qv_rendering_in_progress()) return;
       source = timeline_frame.id;
     }

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "qv_draw_style.h"  // QVPlacement
+#include "qv_placement_math.h"  // QVPlacement
 #include "qv_placement_math.h"
 
 // The style attributes of a placed image.

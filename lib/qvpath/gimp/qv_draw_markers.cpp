@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "qv_draw_style.h"
 #include "qv_glib_ptr.h"
+#include "qv_path_copy.h"
 #include "qv_path_calculate.h"
 #include "qv_path_points.h"
 #include "qv_paths.h"
@@ -60,7 +60,8 @@ std::string marker_override(gint32 image, const std::string &path, const char *o
 
 void draw_one_marker(gint32 image, const std::string &path, const QVSnapshot *snapshot,
                      const std::string &marker, QVMarkerEnd which, const QVPathEnds &ends,
-                     const QVRotation &rotation, const std::string &override_for_marker) {
+                     const QVRotation &rotation, const std::string &override_for_marker,
+                     QVMarkerDraw draw) {
   std::vector<double> points = qv_path_read_points(image, marker.c_str(), snapshot).points;
   if (points.size() < 6) return;
   QVTriple offsets;
@@ -81,7 +82,7 @@ void draw_one_marker(gint32 image, const std::string &path, const QVSnapshot *sn
   qv_path_set_style_attribute(
       image, temp.c_str(),
       {{"marker-attr-ignore: ", "yes"}, {"rotate-at: ", "0 0 0"}, {"rotate-at-add: ", "0 0 0"}});
-  qv_path_draw_style(image, nullptr, override_for_marker.c_str());
+  draw(image, nullptr, override_for_marker.c_str());
   qv_path_delete_with_parasites(image, temp.c_str());
   qv_path_set_current(image, path.c_str());
 }
@@ -90,7 +91,7 @@ void draw_one_marker(gint32 image, const std::string &path, const QVSnapshot *sn
 
 void qv_draw_markers(gint32 image, const std::string &path, const QVSnapshot *snapshot,
                      const char *override_text, const std::string &marker_start,
-                     const std::string &marker_end) {
+                     const std::string &marker_end, QVMarkerDraw draw) {
   if (marker_start.empty() && marker_end.empty()) return;
   const auto ends = path_ends(image, path);
   if (!ends) return;
@@ -98,9 +99,9 @@ void qv_draw_markers(gint32 image, const std::string &path, const QVSnapshot *sn
   const std::string override_for_marker = marker_override(image, path, override_text);
   if (!marker_start.empty())
     draw_one_marker(image, path, snapshot, marker_start, QVMarkerEnd::start, *ends, rotation,
-                    override_for_marker);
+                    override_for_marker, draw);
   if (!marker_end.empty())
     draw_one_marker(image, path, snapshot, marker_end, QVMarkerEnd::end, *ends, rotation,
-                    override_for_marker);
+                    override_for_marker, draw);
   qv_path_set_current(image, path.c_str());
 }

@@ -13,11 +13,12 @@
 
 #include "qv_bbox.h"
 #include "qv_dates_gimp.h"
-#include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_angles.h"
 #include "qv_draw_extras.h"
 #include "qv_draw_markers.h"
 #include "qv_draw_settings.h"
+#include "qv_esl.h"
 #include "qv_glib_ptr.h"
 #include "qv_names.h"
 #include "qv_parasite.h"
@@ -30,7 +31,6 @@
 
 namespace {
 
-const char *const kFadeParasite = "qv-animation-fade-opacity";
 const char *const kTempLayerName = "Temp Layer";
 // The placed copy of a rotated or moved path lives only during one draw.
 const char *const kMappedPathName = "qv-placed-path";
@@ -405,25 +405,14 @@ void fill_and_stroke(gint32 image, gint32 vectors, const std::string &path, cons
       gimp_image_set_active_vectors(image, vectors);
       qv_path_delete(image, qv_take_string(gimp_item_get_name(t.mapped)).c_str());
     }
-    qv_draw_markers(image, path, snapshot, override_text, s.marker_start, s.marker_end);
+    qv_draw_markers(image, path, snapshot, override_text, s.marker_start, s.marker_end,
+                    qv_path_draw_style);
   }
 }
 
 }  // namespace
 
-double qv_fade_opacity(gint32 image) {
-  const auto bytes = qv_image_parasite_bytes(image, kFadeParasite);
-  if (!bytes || bytes->size() != sizeof(double)) return 1.0;
-  double fade = 1.0;
-  std::memcpy(&fade, bytes->data(), sizeof fade);
-  if (std::isnan(fade)) return 1.0;
-  return std::clamp(fade, 0.0, 1.0);
-}
 
-bool qv_layer_is_esl(gint32 layer) {
-  if (layer < 1 || !gimp_item_is_valid(layer) || !gimp_item_is_layer(layer)) return false;
-  return qv_is_esl_name(qv_take_string(gimp_item_get_name(layer)));
-}
 
 void qv_path_draw_style(gint32 image, const QVSnapshot *snapshot, const char *override_text) {
   if (!qv_rendering_in_progress()) return;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "qv_draw_style.h"  // QVPlacement
+#include "qv_placement_math.h"  // QVPlacement
 #include "qv_letters.h"
 #include "qv_snapshot.h"
 

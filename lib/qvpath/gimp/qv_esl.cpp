@@ -8,13 +8,8 @@
 #include "qv_names.h"
 #include "qv_paths.h"
 #include "qv_scopes.h"
-#include "qv_style_store.h"
-#include "qv_style_text.h"
 
 namespace {
-
-const char *const kRotateAtKey = "rotate-at: ";
-const char *const kGradientLineKey = "gradient-line: ";
 
 // ---- layers ---------------------------------------------------------------
 
@@ -150,11 +145,6 @@ void move_to_index(gint32 image, gint32 layer, int from, int target) {
 
 // ---- paths ----------------------------------------------------------------
 
-gint32 path_tattoo(gint32 image, const std::string &name) {
-  const gint32 id = qv_path_id_by_name(image, name.c_str());
-  return id > 0 ? static_cast<gint32>(gimp_item_get_tattoo(id)) : 0;
-}
-
 long group_of(const std::string &name) { return qv_name_query_number(name, QV_NAME_GROUP); }
 
 long owner_of(gint32 vectors, const std::string &name) {
@@ -162,14 +152,13 @@ long owner_of(gint32 vectors, const std::string &name) {
   return group != 0 ? -group : static_cast<long>(gimp_item_get_tattoo(vectors));
 }
 
-// What the image's paths own: their tattoos and the draw groups that still
-// have an ordinary member.
-struct QVPathOwners {
-  std::set<long> tattoos;
-  std::set<long> groups;
-};
+bool starts_with(const std::string &s, const std::string &prefix) {
+  return s.rfind(prefix, 0) == 0;
+}
 
-QVPathOwners path_owners(gint32 image) {
+}  // namespace
+
+QVPathOwners qv_path_owners(gint32 image) {
   QVPathOwners owners;
   for (const auto &path : qv_path_list(image)) {
     owners.tattoos.insert(gimp_item_get_tattoo(path.id));
@@ -179,60 +168,10 @@ QVPathOwners path_owners(gint32 image) {
   return owners;
 }
 
-// The named path, or the current one for null or "".
-std::optional<std::string> path_or_current(gint32 image, const char *path) {
-  if (path && *path) {
-    if (qv_path_id_by_name(image, path) < 1) return std::nullopt;
-    return std::string(path);
-  }
-  return qv_path_current(image);
+bool qv_layer_is_esl(gint32 layer) {
+  if (layer < 1 || !gimp_item_is_valid(layer) || !gimp_item_is_layer(layer)) return false;
+  return qv_is_esl_name(qv_take_string(gimp_item_get_name(layer)));
 }
-
-// Deletes a helper path; when it is current its owner becomes current, so
-// that the user keeps working on the path the helper belonged to.
-void delete_helper(gint32 image, const std::string &helper, const std::string &owner) {
-  if (qv_path_current(image) == helper) qv_path_set_current(image, owner.c_str());
-  qv_path_delete(image, helper.c_str());
-}
-
-bool starts_with(const std::string &s, const std::string &prefix) {
-  return s.rfind(prefix, 0) == 0;
-}
-
-// GIMP strips trailing blanks from item names, so "۞ Gradient-12 " is stored
-// as "۞ Gradient-12": match by the number, which ends at the first
-// non-digit, rather than by the built name with its blank.
-bool is_gradient_helper_of(const std::string &name, gint32 tattoo) {
-  return qv_name_query_number(name, QV_NAME_GRADIENT_TATTOO) == tattoo;
-}
-
-bool style_has_line(gint32 image, const std::string &path, const char *prefix) {
-  const auto text = qv_path_get_style_text(image, path.c_str(), nullptr);
-  return text && qv_style_has_attribute(*text, prefix);
-}
-
-// Whether a helper path has lost what it serves: its owner, its group, or
-// (for a gradient helper) the owner's "gradient-line: ".
-bool helper_is_orphan(gint32 image, const std::string &name, const QVPathOwners &owners) {
-  if (const long tattoo = qv_name_query_number(name, QV_NAME_ROTATION_TATTOO))
-    return owners.tattoos.count(tattoo) == 0;
-  if (const long group = qv_name_query_number(name, QV_NAME_GROUP_ROTATION))
-    return owners.groups.count(group) == 0;
-  if (const long tattoo = qv_name_query_number(name, QV_NAME_GRADIENT_TATTOO)) {
-    const auto owner = qv_path_name_by_tattoo(image, static_cast<gint32>(tattoo));
-    return !owner || !style_has_line(image, *owner, kGradientLineKey);
-  }
-  return false;
-}
-
-// Helpers of the same kind for the same owner share one key.
-std::optional<std::pair<int, long>> helper_key(const std::string &name) {
-  for (int query : {QV_NAME_ROTATION_TATTOO, QV_NAME_GROUP_ROTATION, QV_NAME_GRADIENT_TATTOO})
-    if (const long owner = qv_name_query_number(name, query)) return std::make_pair(query, owner);
-  return std::nullopt;
-}
-
-}  // namespace
 
 long qv_esl_owner_of_path(gint32 image, const char *path) {
   const gint32 id = qv_path_id_by_name(image, path);
@@ -289,7 +228,7 @@ std::vector<gint32> qv_esl_relay(gint32 image, gint32 base_layer) {
 
 std::optional<std::vector<gint32>> qv_esl_list_for_path(gint32 image, const char *path,
                                                         int lock_mode) {
-  if (!path || path_tattoo(image, path) < 1) return std::nullopt;
+  if (!path || qv_path_tattoo(image, path) < 1) return std::nullopt;
   qv_esl_remove_orphans(image);
 
   gint32 base = gimp_image_get_active_layer(image);
@@ -331,7 +270,7 @@ gint32 qv_esl_unset(gint32 image) {
 }
 
 void qv_esl_remove_orphans(gint32 image) {
-  const QVPathOwners owners = path_owners(image);
+  const QVPathOwners owners = qv_path_owners(image);
   for (gint32 layer : all_layers(image)) {
     if (!is_layer(layer) || gimp_item_is_group(layer)) continue;
     const std::string name = item_name(layer);
@@ -360,78 +299,4 @@ void qv_esl_remove_all(gint32 image) {
       if (is_esl_layer(layer)) gimp_image_remove_layer(image, layer);
   }
   gimp_displays_flush();
-}
-
-std::optional<std::string> qv_helpers_rotation_of(gint32 image, const char *path) {
-  if (!path) return std::nullopt;
-  const gint32 tattoo = path_tattoo(image, path);
-  if (tattoo < 1) return std::nullopt;
-  const long group = group_of(path);
-  for (const auto &entry : qv_path_list(image)) {
-    const bool match = group != 0
-                           ? qv_name_query_number(entry.name, QV_NAME_GROUP_ROTATION) == group
-                           : qv_name_query_number(entry.name, QV_NAME_ROTATION_TATTOO) == tattoo;
-    if (match) return entry.name;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::string> qv_helpers_gradient_of(gint32 image, const char *path) {
-  if (!path) return std::nullopt;
-  const gint32 tattoo = path_tattoo(image, path);
-  if (tattoo < 1) return std::nullopt;
-  for (const auto &entry : qv_path_list(image))
-    if (is_gradient_helper_of(entry.name, tattoo)) return entry.name;
-  return std::nullopt;
-}
-
-void qv_helpers_remove_rotation(gint32 image, const char *path) {
-  const auto owner = path_or_current(image, path);
-  // A helper has no helpers; treating a group helper as a group member would
-  // strip "rotate-at: " from the whole group.
-  if (!owner || qv_name_is_helper_path(*owner)) return;
-  const gint32 tattoo = path_tattoo(image, *owner);
-  if (tattoo < 1) return;
-  const long group = group_of(*owner);
-  const auto paths = qv_path_list(image);
-  for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
-    const bool group_helper =
-        group != 0 && qv_name_query_number(it->name, QV_NAME_GROUP_ROTATION) == group;
-    if (group_helper || qv_name_query_number(it->name, QV_NAME_ROTATION_TATTOO) == tattoo)
-      delete_helper(image, it->name, *owner);
-  }
-  if (group == 0) return;
-  for (const auto &entry : qv_path_list(image)) {
-    if (entry.name == *owner || qv_name_is_helper_path(entry.name)) continue;
-    if (group_of(entry.name) == group)
-      qv_path_remove_style_attributes(image, entry.name.c_str(), {kRotateAtKey});
-  }
-}
-
-void qv_helpers_remove_gradient(gint32 image, const char *path) {
-  const auto owner = path_or_current(image, path);
-  if (!owner || qv_name_is_helper_path(*owner)) return;
-  const gint32 tattoo = path_tattoo(image, *owner);
-  if (tattoo < 1) return;
-  for (const auto &entry : qv_path_list(image))
-    if (is_gradient_helper_of(entry.name, tattoo)) delete_helper(image, entry.name, *owner);
-}
-
-void qv_helpers_cleanup(gint32 image) {
-  QVLazyUndoGroup undo{image};
-  const auto remove = [&](const std::string &name) {
-    undo.ensure();
-    qv_path_delete_with_parasites(image, name.c_str());
-  };
-
-  const QVPathOwners owners = path_owners(image);
-  const auto paths = qv_path_list(image);
-  for (auto it = paths.rbegin(); it != paths.rend(); ++it)
-    if (helper_is_orphan(image, it->name, owners)) remove(it->name);
-
-  std::set<std::pair<int, long>> seen;
-  for (const auto &entry : qv_path_list(image)) {
-    const auto key = helper_key(entry.name);
-    if (key && !seen.insert(*key).second) remove(entry.name);
-  }
 }

@@ -1,10 +1,10 @@
-// Edit Style Layers and helper paths in a live image.
+// Edit Style Layers in a live image.
 //
 // While a user edits styles each path, or each draw group, is painted on a
 // layer of its own (its ESL), so a redraw only clears and repaints that
 // layer. The owner of an ESL is a path's tattoo (> 0) or a draw group
-// (-n for group n). Helper paths carry "rotate-at: " and "gradient-line: "
-// as editable lines on the canvas. All names follow qv_names.h.
+// (-n for group n); the helper paths of the same owners are in
+// qv_helper_paths.h. All names follow qv_names.h.
 //
 // Layers are looked for among the image's layers including those inside
 // layer groups; stacking (re-laying, "the layer after") works on the top
@@ -14,6 +14,7 @@
 #include <libgimp/gimp.h>
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,28 +53,19 @@ std::optional<std::vector<gint32>> qv_esl_list_for_path(gint32 image, const char
 // layer afterwards (-1 when there is none).
 gint32 qv_esl_unset(gint32 image);
 
+// What the image's paths own: their tattoos and the draw groups that still
+// have an ordinary member.
+struct QVPathOwners {
+  std::set<long> tattoos;
+  std::set<long> groups;
+};
+QVPathOwners qv_path_owners(gint32 image);
+
+// Whether the layer is an ESL (a valid layer with an ESL's name).
+bool qv_layer_is_esl(gint32 layer);
+
 // Removes copied or renamed ESLs and ESLs whose owner is gone.
 void qv_esl_remove_orphans(gint32 image);
 
 // Removes every ESL in one undo group and flushes the displays.
 void qv_esl_remove_all(gint32 image);
-
-// The name of the path's rotation helper (the group's for a path in a draw
-// group), or none.
-std::optional<std::string> qv_helpers_rotation_of(gint32 image, const char *path);
-
-// The name of the path's gradient helper, or none.
-std::optional<std::string> qv_helpers_gradient_of(gint32 image, const char *path);
-
-// Deletes the rotation helpers of a path (null or "" = the current path);
-// in a draw group the group's helper goes and the group's other paths lose
-// their "rotate-at: ". A helper path has no helpers: nothing happens for one.
-void qv_helpers_remove_rotation(gint32 image, const char *path);
-
-// Deletes the gradient helpers of a path (null or "" = the current path).
-void qv_helpers_remove_gradient(gint32 image, const char *path);
-
-// Deletes helper paths whose owner is gone (or, for gradient helpers, whose
-// owner has no "gradient-line: " any more) and all but the first helper of
-// each kind per owner; in one undo group when anything is deleted.
-void qv_helpers_cleanup(gint32 image);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "qv_inbetween.h"
+#include "qv_path_copy.h"
 #include "qv_path_points.h"
 #include "qv_paths.h"
 #include "qv_style_store.h"

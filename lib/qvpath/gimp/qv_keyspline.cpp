@@ -14,6 +14,7 @@
 #include "qv_keyframes.h"
 #include "qv_keyspline_math.h"
 #include "qv_names.h"
+#include "qv_path_copy.h"
 #include "qv_path_calculate.h"
 #include "qv_path_points.h"
 #include "qv_paths.h"

@@ -12,12 +12,23 @@ std::vector<QVPathEntry> qv_path_list(gint32 image) {
   return paths;
 }
 
+std::vector<std::string> qv_path_names(gint32 image) {
+  std::vector<std::string> names;
+  for (auto &path : qv_path_list(image)) names.push_back(std::move(path.name));
+  return names;
+}
+
 gint32 qv_path_id_by_name(gint32 image, const char *name) {
   if (!name || !*name) return -1;
   // One round trip instead of a name query per path; an unknown name is an
   // ordinary answer (-1) here, not a failed call.
   const gint32 id = gimp_image_get_vectors_by_name(image, name);
   return id > 0 ? id : -1;
+}
+
+gint32 qv_path_tattoo(gint32 image, const char *name) {
+  const gint32 id = qv_path_id_by_name(image, name);
+  return id > 0 ? static_cast<gint32>(gimp_item_get_tattoo(id)) : 0;
 }
 
 std::optional<std::string> qv_path_name_by_tattoo(gint32 image, gint32 tattoo) {

@@ -18,8 +18,14 @@ struct QVPathEntry {
 // The image's paths in list order (index 0 is the top of the Paths dialog).
 std::vector<QVPathEntry> qv_path_list(gint32 image);
 
+// The names of the image's paths in list order.
+std::vector<std::string> qv_path_names(gint32 image);
+
 // The vectors id of the path with exactly this name, or -1.
 gint32 qv_path_id_by_name(gint32 image, const char *name);
+
+// The tattoo of the path with exactly this name, or 0.
+gint32 qv_path_tattoo(gint32 image, const char *name);
 
 // The name of the path with this tattoo, or none.
 std::optional<std::string> qv_path_name_by_tattoo(gint32 image, gint32 tattoo);

@@ -11,7 +11,7 @@
 #include "qv_attributes.h"
 #include "qv_chunks.h"
 #include "qv_date_services.h"
-#include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_draw_style.h"
 #include "qv_frame_names.h"
 #include "qv_frame_temporary.h"
@@ -26,7 +26,6 @@
 
 namespace {
 
-const char *const kTimelinesInProgress = "qv-timelines-in-progress";
 const char *const kLastSavedFrame = "qv-last-saved-frame";
 const char *const kBeforeRender = "qv-general-script-before-render";
 const char *const kAfterRender = "qv-general-script-after-render";
@@ -537,31 +536,6 @@ gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x
   return result > 0 ? result : -1;
 }
 
-bool qv_timelines_in_progress_push(gint32 image, const std::string &timeline) {
-  auto list = qv_global_string_get(kTimelinesInProgress);
-  if (list && list->empty()) list.reset();
-  if (qv_timelines_push(list, qv_image_label(image), timeline)) return true;
-  qv_global_string_set(kTimelinesInProgress, *list);
-  return false;
-}
-
-void qv_timelines_in_progress_pop() {
-  auto list = qv_global_string_get(kTimelinesInProgress);
-  if (list && list->empty()) list.reset();
-  qv_timelines_pop(list);
-  if (list) qv_global_string_set(kTimelinesInProgress, *list);
-  else gimp_detach_parasite(kTimelinesInProgress);
-}
-
-void qv_timelines_in_progress_clear() { gimp_detach_parasite(kTimelinesInProgress); }
-
-std::string qv_image_label(gint32 image) {
-  std::string name = qv_take_string(gimp_image_get_filename(image));
-  if (name.empty()) name = qv_take_string(gimp_image_get_name(image));
-  return name;
-}
-
-void qv_set_fade_opacity(gint32 image, double factor) { qv_fade_opacity_set(image, factor * 100.0); }
 
 bool qv_rendering_goes_on(QVpathAnimationEnvironment *env) {
   if (env && env->stop) {

@@ -72,17 +72,6 @@ gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x
 // closed by "EODT".
 std::vector<QVBytes> qv_render_group_data(gint32 image);
 
-// The list of timelines being rendered: push answers true (a loop) when the
-// pair is listed already; pop drops the last pair.
-bool qv_timelines_in_progress_push(gint32 image, const std::string &timeline);
-void qv_timelines_in_progress_pop();
-void qv_timelines_in_progress_clear();
-
-// How messages name an image: its file name, or its name when it has none.
-std::string qv_image_label(gint32 image);
-
-void qv_set_fade_opacity(gint32 image, double factor);
-
 // Whether the render may go on: the marker stands and the job was not
 // stopped (a stopped job takes the marker down).
 bool qv_rendering_goes_on(QVpathAnimationEnvironment *env);

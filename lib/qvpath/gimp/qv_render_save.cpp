@@ -12,7 +12,7 @@
 #include "qv_attributes.h"
 #include "qv_chunks.h"
 #include "qv_dialogs.h"
-#include "qv_draw_current.h"
+#include "qv_render_session.h"
 #include "qv_frame_names.h"
 #include "qv_glib_ptr.h"
 #include "qv_main_loop.h"

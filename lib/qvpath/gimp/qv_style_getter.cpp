@@ -6,7 +6,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "qv_esl.h"
+#include "qv_names.h"
+#include "qv_paths.h"
 #include "qv_glib_ptr.h"
 #include "qv_path_calculate.h"
 #include "qv_path_points.h"
@@ -59,6 +60,9 @@ struct Getter {
   bool geometry() const { return live() && (flags & QV_GET_GEOMETRY); }
 };
 
+// The live path's tattoo, for finding its helper paths (0 finds none).
+long own_tattoo(const Getter &g) { return qv_path_tattoo(g.image, g.path.c_str()); }
+
 std::vector<double> helper_points(gint32 image, const std::string &helper) {
   return qv_path_read_points(image, helper.c_str(), nullptr).points;
 }
@@ -71,7 +75,7 @@ void rewrite_value(Getter &g, const char *key, const std::string &text, const st
 // "gradient-line: " from its helper path, the stored value or the box.
 QVRotation resolve_gradient_line(Getter &g, const std::optional<std::string> &value, bool &found) {
   if (g.live()) {
-    if (const auto helper = qv_helpers_gradient_of(g.image, g.path.c_str())) {
+    if (const auto helper = qv_find_gradient_helper(qv_path_names(g.image), own_tattoo(g))) {
       if (const auto line = qv_gradient_line_from_helper(helper_points(g.image, *helper))) {
         rewrite_value(g, "gradient-line: ", qv_format_gradient_line(*line), value);
         found = true;
@@ -94,7 +98,7 @@ QVRotation resolve_gradient_line(Getter &g, const std::optional<std::string> &va
 // "rotate-at: " from its helper path, the stored value or the defaults.
 QVRotation resolve_rotation(Getter &g, const std::optional<std::string> &value, bool &found) {
   if (g.live()) {
-    if (const auto helper = qv_helpers_rotation_of(g.image, g.path.c_str())) {
+    if (const auto helper = qv_find_rotation_helper(qv_path_names(g.image), g.path, own_tattoo(g))) {
       if (const auto r = qv_rotation_from_helper(helper_points(g.image, *helper))) {
         rewrite_value(g, "rotate-at: ", qv_format_rotation(*r), value);
         found = true;

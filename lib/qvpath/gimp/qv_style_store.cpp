@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "qv_esl.h"
 #include "qv_fatal.h"
 #include "qv_glib_ptr.h"
 #include "qv_parasite.h"
@@ -164,43 +163,10 @@ int qv_path_has_style_attribute(gint32 image, const char *path, const QVSnapshot
   return text && qv_style_has_attribute(*text, key) ? 1 : 0;
 }
 
-int qv_path_copy_with_parasites(gint32 source_image, const char *source_path, gint32 target_image,
-                                const char *new_name, const QVSnapshot *snapshot, int keep_tattoo) {
-  const gint32 source_tattoo = qv_path_tattoo_by_name(source_image, source_path, snapshot);
-  if (source_tattoo == 0) return 0;
-  const QVPathPoints points = qv_path_read_points(source_image, source_path, snapshot);
-  const gint32 vectors = qv_path_write_points(target_image, new_name ? new_name : source_path,
-                                              points.path_type ? points.path_type : 1, points.points);
-  if (vectors < 1) return 0;
-  if (keep_tattoo & 1) {
-    gimp_item_set_tattoo(vectors, source_tattoo);
-    qv_read_cache_invalidate();
-  }
-  const gint32 new_tattoo = static_cast<gint32>(gimp_item_get_tattoo(vectors));
-
-  const auto names = snapshot ? qv_snapshot_parasite_names(*snapshot)
-                              : qv_image_parasite_names(source_image);
-  for (const auto &name : names) {
-    if (!qv_is_per_path_parasite(name, source_tattoo)) continue;
-    const auto parasite = qv_image_parasite_find_in(source_image, name, snapshot);
-    if (!parasite) continue;
-    const std::string target_name =
-        qv_split_trailing_number(name).first + std::to_string(new_tattoo);
-    qv_parasite_attach(target_image, target_name.c_str(), parasite->flags, parasite->data.size(),
-                       parasite->data.data());
-  }
-  return static_cast<int>(names.size());
-}
-
-int qv_path_delete_with_parasites(gint32 image, const char *path) {
+int qv_path_delete_own(gint32 image, const char *path) {
   const gint32 tattoo = qv_path_tattoo_by_name(image, path, nullptr);
   if (tattoo < 1) return 0;
-  {
-    const QVUndoGroup undo(image);
-    qv_helpers_remove_gradient(image, path);
-    qv_helpers_remove_rotation(image, path);
-    qv_path_delete(image, path);
-  }
+  qv_path_delete(image, path);
   for (const auto &name : qv_image_parasite_names(image))
     if (qv_is_per_path_parasite(name, tattoo)) qv_parasite_remove(image, name.c_str());
   return 1;

@@ -1,6 +1,7 @@
 // The style store: a path's style lives in the image parasite
 // "qv-style-for-path-<tattoo>"; every parasite named "...-for-path-<tattoo>"
-// belongs to that path and travels with it when it is copied or deleted.
+// belongs to that path and travels with it when it is copied or deleted
+// (qv_path_copy.h).
 #pragma once
 
 #include <libgimp/gimp.h>
@@ -62,12 +63,7 @@ std::optional<std::string> qv_path_get_style_text_with_sheet(gint32 image, const
 // The text of style sheet `name`: GIMP-wide first, then the image's.
 std::optional<std::string> qv_style_sheet_text(gint32 image, const std::string &name);
 
-// Copies a path and its per-path parasites; returns the number of source
-// parasites listed (0 when the source path is unknown).
-// keep_tattoo: bit 1 gives the new path the source tattoo.
-int qv_path_copy_with_parasites(gint32 source_image, const char *source_path, gint32 target_image,
-                                const char *new_name, const QVSnapshot *snapshot, int keep_tattoo);
-
-// Deletes a path, its helper paths and its per-path parasites in one undo
-// group. 1, or 0 when the path is unknown or its tattoo is below 1.
-int qv_path_delete_with_parasites(gint32 image, const char *path);
+// Deletes a path and its per-path parasites, not its helper paths (see
+// qv_path_copy.h for the whole path). 1, or 0 when the path is unknown or
+// its tattoo is below 1.
+int qv_path_delete_own(gint32 image, const char *path);
