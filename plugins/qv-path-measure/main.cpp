@@ -102,11 +102,9 @@ void reply_matrix(QVReply &reply, const QVMatrix3 &m, bool ok) {
   qv_reply_float_array(reply, std::vector<double>(m.m.begin(), m.m.end()), ok ? 9 : 0);
 }
 
-const char *text_param(const GimpParam &p) { return p.data.d_string ? p.data.d_string : ""; }
-
 // An empty path name means the current path.
-const char *path_param(const GimpParam &p) {
-  const char *name = text_param(p);
+const char *path_param(const QVCall &call, gint index) {
+  const char *name = call.text(index);
   return *name ? name : nullptr;
 }
 
@@ -124,37 +122,38 @@ void add_measured(QVReply &reply, const QVpathCalc &calc) {
     qv_reply_float(reply, v);
 }
 
-void measure(QVReply &reply, const gchar *name, const GimpParam *param) {
+void measure(QVCall &call) {
+  const GimpParam *param = call.param;
   const gint32 image = param[0].data.d_image;
-  const char *path = path_param(param[1]);
+  const char *path = path_param(call, 1);
   QVpathCalc calc;
-  if (std::strcmp(name, PROC_GET_LENGTH) == 0) {
+  if (call.is(PROC_GET_LENGTH)) {
     calc.mode = QV_CALC_LENGTH;
-  } else if (std::strcmp(name, PROC_GET_AT_LENGTH) == 0) {
+  } else if (call.is(PROC_GET_AT_LENGTH)) {
     calc.mode = QV_CALC_AT_LENGTH;
     calc.length = param[2].data.d_float;
-  } else if (std::strcmp(name, PROC_GET_NEAR_XY) == 0) {
+  } else if (call.is(PROC_GET_NEAR_XY)) {
     calc.mode = QV_CALC_NEAREST;
     calc.target_x = param[2].data.d_float;
     calc.target_y = param[3].data.d_float;
-  } else if (std::strcmp(name, PROC_GET_MIN_MAX) == 0) {
+  } else if (call.is(PROC_GET_MIN_MAX)) {
     calc.mode = QV_CALC_BBOX;
-  } else if (std::strcmp(name, PROC_NEW_BEGIN) == 0) {
+  } else if (call.is(PROC_NEW_BEGIN)) {
     calc.mode = QV_CALC_NEW_BEGIN;
-    calc.begin_name = text_param(param[2]);
+    calc.begin_name = call.text(2);
     calc.length = param[3].data.d_float;
-  } else if (std::strcmp(name, PROC_NEW_END) == 0) {
+  } else if (call.is(PROC_NEW_END)) {
     calc.mode = QV_CALC_NEW_END;
-    calc.end_name = text_param(param[2]);
+    calc.end_name = call.text(2);
     calc.length = param[3].data.d_float;
-  } else if (std::strcmp(name, PROC_NEW_BOTH) == 0) {
+  } else if (call.is(PROC_NEW_BOTH)) {
     calc.mode = QV_CALC_NEW_BOTH;
-    calc.begin_name = text_param(param[2]);
-    calc.end_name = text_param(param[3]);
+    calc.begin_name = call.text(2);
+    calc.end_name = call.text(3);
     calc.length = param[4].data.d_float;
   } else {  // new-middle
     calc.mode = QV_CALC_NEW_MIDDLE;
-    calc.end_name = text_param(param[2]);
+    calc.end_name = call.text(2);
     calc.length = param[3].data.d_float;
     calc.second_length = param[4].data.d_float;
   }
@@ -162,11 +161,11 @@ void measure(QVReply &reply, const gchar *name, const GimpParam *param) {
 
   if (calc.mode == QV_CALC_BBOX) {
     for (double v : {calc.begin_x, calc.begin_y, calc.x, calc.y, calc.x_min, calc.y_min, calc.x_max, calc.y_max})
-      qv_reply_float(reply, v);
+      qv_reply_float(call.reply, v);
     return;
   }
-  if (std::strcmp(name, PROC_GET_NEAR_XY) == 0) qv_reply_float(reply, calc.nearest_length);
-  add_measured(reply, calc);
+  if (call.is(PROC_GET_NEAR_XY)) qv_reply_float(call.reply, calc.nearest_length);
+  add_measured(call.reply, calc);
 }
 
 // ---- matrices ---------------------------------------------------------------
@@ -175,24 +174,26 @@ std::array<QVPoint, 4> corners(const gdouble *v) {
   return {QVPoint{v[0], v[1]}, QVPoint{v[2], v[3]}, QVPoint{v[4], v[5]}, QVPoint{v[6], v[7]}};
 }
 
-void matrix_procedure(QVReply &reply, const gchar *name, const GimpParam *param) {
-  if (std::strcmp(name, PROC_MATRIX_PERSPECTIVE) == 0) {
+void matrix_procedure(QVCall &call) {
+  const GimpParam *param = call.param;
+  QVReply &reply = call.reply;
+  if (call.is(PROC_MATRIX_PERSPECTIVE)) {
     if (param[0].data.d_int32 != 8 || param[2].data.d_int32 != 8 || !param[1].data.d_floatarray ||
         !param[3].data.d_floatarray)
       return;
     const auto result = qv_matrix3_from_corners(corners(param[1].data.d_floatarray), corners(param[3].data.d_floatarray));
     reply_matrix(reply, result.matrix, result.ok);
-  } else if (std::strcmp(name, PROC_MATRIX_MULTIPLY) == 0) {
+  } else if (call.is(PROC_MATRIX_MULTIPLY)) {
     if (param[0].data.d_int32 != 9 || param[2].data.d_int32 != 9 || !param[1].data.d_floatarray ||
         !param[3].data.d_floatarray)
       return;
     reply_matrix(reply, qv_matrix3_multiply(matrix_param(param[1]), matrix_param(param[3])), true);
-  } else if (std::strcmp(name, PROC_MATRIX_INVERSE) == 0) {
+  } else if (call.is(PROC_MATRIX_INVERSE)) {
     if (param[0].data.d_int32 != 9 || !param[1].data.d_floatarray) return;
     const auto result = qv_matrix3_invert(matrix_param(param[1]));
     reply_matrix(reply, result.matrix, result.ok);
   } else {  // for-perspective-path
-    const auto result = qv_matrix3_from_paths(param[0].data.d_image, text_param(param[1]), text_param(param[2]));
+    const auto result = qv_matrix3_from_paths(param[0].data.d_image, call.text(1), call.text(2));
     reply_matrix(reply, result.matrix, result.ok);
   }
 }
@@ -201,11 +202,11 @@ void matrix_procedure(QVReply &reply, const gchar *name, const GimpParam *param)
 
 // Option bits of the four menu procedures; each takes its matrix from the
 // current path and the one below it.
-unsigned menu_transform_options(const gchar *name) {
-  if (std::strcmp(name, PROC_TRANSFORM_DRAWABLE) == 0) return QV_TRANSFORM_DRAWABLE | QV_TRANSFORM_FROM_PATHS;
-  if (std::strcmp(name, PROC_TRANSFORM_LOCKED_LAYERS) == 0) return QV_TRANSFORM_LINKED_LAYERS | QV_TRANSFORM_FROM_PATHS;
-  if (std::strcmp(name, PROC_TRANSFORM_LOCKED_PATH) == 0) return QV_TRANSFORM_LOCKED_PATHS | QV_TRANSFORM_FROM_PATHS;
-  if (std::strcmp(name, PROC_TRANSFORM_LOCKED_PATH_LAYERS) == 0)
+unsigned menu_transform_options(const QVCall &call) {
+  if (call.is(PROC_TRANSFORM_DRAWABLE)) return QV_TRANSFORM_DRAWABLE | QV_TRANSFORM_FROM_PATHS;
+  if (call.is(PROC_TRANSFORM_LOCKED_LAYERS)) return QV_TRANSFORM_LINKED_LAYERS | QV_TRANSFORM_FROM_PATHS;
+  if (call.is(PROC_TRANSFORM_LOCKED_PATH)) return QV_TRANSFORM_LOCKED_PATHS | QV_TRANSFORM_FROM_PATHS;
+  if (call.is(PROC_TRANSFORM_LOCKED_PATH_LAYERS))
     return QV_TRANSFORM_LINKED_LAYERS | QV_TRANSFORM_LOCKED_PATHS | QV_TRANSFORM_FROM_PATHS;
   return 0;
 }
@@ -233,10 +234,10 @@ void run_measuring(QVCall &call) {
     for (int i = 0; i < 8; ++i) qv_reply_float(call.reply, 0.0);
     return;
   }
-  measure(call.reply, call.name, call.param);
+  measure(call);
 }
 
-void run_matrix(QVCall &call) { matrix_procedure(call.reply, call.name, call.param); }
+void run_matrix(QVCall &call) { matrix_procedure(call); }
 
 void run_transform_path(QVCall &call) {
   if (call.param[3].data.d_floatarray)
@@ -245,7 +246,7 @@ void run_transform_path(QVCall &call) {
 
 void run_menu_transform(QVCall &call) {
   qv_transform_drawables(call.param[1].data.d_image, call.param[2].data.d_drawable, qv_matrix3_identity(),
-                         menu_transform_options(call.name));
+                         menu_transform_options(call));
 }
 
 void run_transform_drawable_matrix(QVCall &call) {

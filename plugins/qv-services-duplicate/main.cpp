@@ -10,6 +10,7 @@
 
 #include "qv_image_duplicate.h"
 #include "qv_procedure_table.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ const char *const PROC_IMAGE_DUPLICATE = "plug_in_qv_image_duplicate";
 void run_duplicate(QVCall &call) {
   const gint32 mode = call.param[0].data.d_int32;
   if (!qv_duplicate_mode_valid(mode)) {
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("%s: mode %d is neither 0 (with display) nor 1 (image only)!"), call.name,
+    qv_user_message(_("%s: mode %d is neither 0 (with display) nor 1 (image only)!"), call.name,
           mode);
     qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
     return;

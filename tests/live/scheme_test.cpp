@@ -9,6 +9,7 @@
 
 #include "live_support.h"
 #include "qv_glib_ptr.h"
+#include "qv_messages.h"
 #include "qv_scheme_gimp.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include "qv_scheme_gimp.h"
 #include "qv_style_getter.h"
 #include "qv_style_store.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -96,13 +97,13 @@ int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gin
   if (name.empty()) {
     const auto current = qv_path_current(source_image);
     if (!current) {
-      g_message("qv_path_animation_draw3(): No path found!");
+      qv_user_message("qv_path_animation_draw3(): No path found!");
       return 0;
     }
     name = *current;
   }
   if (qv_path_tattoo_by_name(source_image, name.c_str(), snapshot) == 0) {
-    g_message("qv_path_animation_draw3(): Path »%s« does not exist!", name.c_str());
+    qv_user_message("qv_path_animation_draw3(): Path »%s« does not exist!", name.c_str());
     return 0;
   }
   t = std::clamp(t, 0.0, 1.0);

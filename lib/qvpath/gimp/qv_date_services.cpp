@@ -9,6 +9,7 @@
 #include "qv_glib_ptr.h"
 #include "qv_parasite.h"
 #include "qv_read_cache.h"
+#include "qv_messages.h"
 
 
 namespace {
@@ -29,7 +30,7 @@ bool image_usable(gint32 image) { return image > 0 && qv_image_is_open(image); }
 
 bool writable_image(gint32 image) {
   if (image_usable(image)) return true;
-  g_message(_("No image (id %d): the date was not stored."), image);
+  qv_user_message(_("No image (id %d): the date was not stored."), image);
   return false;
 }
 
@@ -56,7 +57,7 @@ void qv_dtf_service_set_from_text(gint32 image, const char *text, double t) {
   if (!writable_image(image)) return;
   const auto date = qv_dtf_from_text(text, t);
   if (!date) {
-    g_message(_("No date found in \"%s\": the date was not changed."), text ? text : "");
+    qv_user_message(_("No date found in \"%s\": the date was not changed."), text ? text : "");
     return;
   }
   qv_dtf_store_date(image, QV_DTF_DATE, *date);

@@ -4,6 +4,7 @@
 
 #include "qv_dialogs.h"
 #include "qv_glib_ptr.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ bool display_or_report(const char *what, const char *message) {
   if (qv_display_available()) return true;
   // Script texts may be broken UTF-8, which GIMP's message console refuses.
   const std::string text = qv_take_string(g_utf8_make_valid(message ? message : "", -1));
-  g_message(_("No display to show the %s \"%s\": it counts as cancelled."), what, text.c_str());
+  qv_user_message(_("No display to show the %s \"%s\": it counts as cancelled."), what, text.c_str());
   return false;
 }
 

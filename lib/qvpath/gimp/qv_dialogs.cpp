@@ -9,6 +9,7 @@
 
 #include "qv_glib_ptr.h"
 #include "qv_parasite.h"
+#include "qv_messages.h"
 
 static_assert(QV_WINDOW_STATE_ICONIFIED == GDK_WINDOW_STATE_ICONIFIED, "GDK bit moved");
 static_assert(QV_WINDOW_STATE_MAXIMIZED == GDK_WINDOW_STATE_MAXIMIZED, "GDK bit moved");
@@ -83,7 +84,7 @@ void store_record(const char *key, const QVDialogGeometry &record) {
   qv_parasite_ptr parasite(
       gimp_parasite_new(key, GIMP_PARASITE_PERSISTENT, bytes.size(), bytes.data()));
   if (!gimp_attach_parasite(parasite.get()))
-    g_message(_("Could not store the dialog geometry \"%s\"."), key);
+    qv_user_message(_("Could not store the dialog geometry \"%s\"."), key);
 }
 
 }  // namespace
@@ -221,7 +222,7 @@ QVMessageDialog qv_dialog_prompt_build(GtkWindow *parent, const char *title, con
 
 void qv_dialog_alert(GtkWindow *parent, const char *title, const char *message) {
   if (!toolkit_ready(parent)) {
-    g_message("%s", valid_text(message).c_str());
+    qv_user_message("%s", valid_text(message).c_str());
     return;
   }
   run_dialog(qv_dialog_alert_build(parent, title, message));

@@ -75,7 +75,7 @@ QVMessageDialog qv_dialog_prompt_build(GtkWindow *parent, const char *title, con
                                        const char *initial);
 
 // Shows the message with one "OK" button until it is closed. Without a
-// display the message goes to g_message instead.
+// display the message goes to qv_user_message instead.
 void qv_dialog_alert(GtkWindow *parent, const char *title, const char *message);
 
 // True when "OK" was pressed; false on Cancel, on closing, and without a

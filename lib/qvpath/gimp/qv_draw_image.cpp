@@ -19,10 +19,10 @@
 #include "qv_glib_ptr.h"
 #include "qv_parasite.h"
 #include "qv_nested_timeline.h"
-#include "qv_scheme_gimp.h"
 #include "qv_scopes.h"
 #include "qv_style_getter.h"
 #include "qv_transform.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ std::optional<gint32> open_source_image(gint32 drawn_image, const std::string &n
       return loaded;
     }
   }
-  g_message("%s:\n\"%s\"", _("No valid image file"), utf8.c_str());
+  qv_user_message("%s:\n\"%s\"", _("No valid image file"), utf8.c_str());
   return std::nullopt;
 }
 

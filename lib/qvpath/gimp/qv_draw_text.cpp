@@ -21,6 +21,7 @@
 #include "qv_scopes.h"
 #include "qv_style_getter.h"
 #include "qv_text_placeholders.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ bool qv_draw_text(gint32 image, const std::string &path, const std::string &raw_
                   const QVPlacement &placement) {
   const auto utf8 = qv_text_as_utf8(raw_text);
   if (!utf8) {
-    g_message("%s", _("Abort, no valid UTF-8 String!"));
+    qv_user_message("%s", _("Abort, no valid UTF-8 String!"));
     return false;
   }
   const std::string text = qv_text_expand_placeholders(*utf8, qv_dtf_read_date(image), qv_month_names());

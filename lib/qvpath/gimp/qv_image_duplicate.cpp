@@ -9,6 +9,7 @@
 
 #include "qv_dialogs.h"
 #include "qv_glib_ptr.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -91,14 +92,14 @@ void open_display(gint32 image) {
   // the image id. With one, the user expected a window and must learn why
   // none came.
   if (qv_display_available())
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("No display could be opened for the duplicated image %d!"), image);
+    qv_user_message(_("No display could be opened for the duplicated image %d!"), image);
 }
 
 }  // namespace
 
 gint32 qv_image_duplicate(gint32 image) {
   if (!is_open_image(image)) {
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, "%s: %d", _("No valid image ID"), image);
+    qv_user_message("%s: %d", _("No valid image ID"), image);
     return 0;
   }
   // Duplicating may draw tattoos from the source's counter: it is put back,
@@ -107,7 +108,7 @@ gint32 qv_image_duplicate(gint32 image) {
   const gint32 copy = gimp_image_duplicate(image);
   gimp_image_set_tattoo_state(image, tattoo_state);
   if (copy < 1) {
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, _("qv_image_duplicate(%d) failed!"), image);
+    qv_user_message(_("qv_image_duplicate(%d) failed!"), image);
     return 0;
   }
 

@@ -22,6 +22,7 @@
 #include "qv_scheme_gimp.h"
 #include "qv_style_getter.h"
 #include "qv_style_store.h"
+#include "qv_messages.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "qv_render.h"
 #include "qv_render_session.h"
-#include "qv_scheme_gimp.h"
+#include "qv_messages.h"
 
 std::optional<gint32> qv_render_nested_timeline(gint32 image, const std::string &timeline,
                                                 double x, int flags) {

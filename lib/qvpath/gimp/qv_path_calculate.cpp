@@ -9,6 +9,7 @@
 #include "qv_path_points.h"
 #include "qv_paths.h"
 #include "qv_scopes.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ constexpr int kNoPointsLine = 103;
 constexpr const char *kReporter = "qv_path_calculate3";
 constexpr gint32 kBezierPathType = 1;
 
-void report(int line, const char *text) { g_message("[%d] %s: %s", line, kReporter, text); }
+void report(int line, const char *text) { qv_user_message("[%d] %s: %s", line, kReporter, text); }
 
 std::optional<std::string> path_name(gint32 image, const char *path) {
   if (path && *path) return std::string(path);

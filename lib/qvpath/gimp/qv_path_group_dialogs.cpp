@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "qv_glib_ptr.h"
+#include "qv_messages.h"
 
 const char *const QV_PATHGROUP_DIALOG_KEY = "qv-pathgroup-dialog-environment";
 const char *const QV_PATHGROUP_COPY_ACCEL_PATH = "<QV Path-Group>/Copy/... selected Paths";
@@ -378,7 +379,7 @@ std::vector<QVPathGroupKey> qv_pathgroup_manager_chosen(const QVPathGroupManager
 
 bool qv_pathgroup_new_interactive(gint32 image, bool duplicate) {
   if (!qv_dialog_toolkit_init()) {
-    g_message(_("No display to show the path-group dialog: it counts as cancelled."));
+    qv_user_message(_("No display to show the path-group dialog: it counts as cancelled."));
     return false;
   }
   const QVPathGroupCurrent current = qv_pathgroup_read_current(image);
@@ -399,7 +400,7 @@ bool qv_pathgroup_new_interactive(gint32 image, bool duplicate) {
 
 bool qv_pathgroup_manager_run(gint32 image, int mode) {
   if (!qv_dialog_toolkit_init()) {
-    g_message(_("No display to show the path-group manager: it counts as cancelled."));
+    qv_user_message(_("No display to show the path-group manager: it counts as cancelled."));
     return false;
   }
   if (mode == QV_PATHGROUP_MANAGER_LOAD) return run_load(image);

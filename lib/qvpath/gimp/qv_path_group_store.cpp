@@ -10,10 +10,10 @@
 #include "qv_path_points.h"
 #include "qv_paths.h"
 #include "qv_read_cache.h"
-#include "qv_scheme_gimp.h"
 #include "qv_scopes.h"
 #include "qv_style_store.h"
 #include "qv_style_text.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -149,7 +149,7 @@ std::optional<QVPathGroupFile> file_or_message(const std::string &file_name) {
     case QVPathGroupFileStatus::ok:
       return file;
     case QVPathGroupFileStatus::missing:
-      g_message(_("Path-Group file \"%s\" not exists!"), file_name.c_str());
+      qv_user_message(_("Path-Group file \"%s\" not exists!"), file_name.c_str());
       break;
     case QVPathGroupFileStatus::unreadable:
       qv_message(_("Path-Group file \"%s\" cannot be read: %s"), file_name.c_str(), file.detail.c_str());

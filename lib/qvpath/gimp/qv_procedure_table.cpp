@@ -1,4 +1,5 @@
 #include "qv_procedure_table.h"
+#include "qv_messages.h"
 
 #include <glib/gi18n-lib.h>
 #include <libintl.h>
@@ -54,7 +55,7 @@ void qv_dispatch(const std::vector<QVProcedureDef> &table, const gchar *name, gi
     if (std::strcmp(proc.name, name) != 0) continue;
     const gint fewest = proc.min_params >= 0 ? proc.min_params : static_cast<gint>(proc.params.size());
     if (nparams < fewest || !proc.handler) {
-      g_message(_("%s: %d arguments given, %d expected."), name, nparams, fewest);
+      qv_user_message(_("%s: %d arguments given, %d expected."), name, nparams, fewest);
       qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
       return;
     }
@@ -62,7 +63,7 @@ void qv_dispatch(const std::vector<QVProcedureDef> &table, const gchar *name, gi
     proc.handler(call);
     return;
   }
-  g_message(_("%s: no such procedure in this plug-in."), name);
+  qv_user_message(_("%s: no such procedure in this plug-in."), name);
   qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
 }
 

@@ -23,6 +23,7 @@
 #include "qv_scheme.h"
 #include "qv_scheme_gimp.h"
 #include "qv_timeline_store.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -306,7 +307,7 @@ bool draw_entries(QVpathAnimationEnvironment &env, const std::string &file, cons
       for (const auto &path : env.paths) {
         if (qv_path_animation_draw3(env.source, path.c_str(), env.t, env.target, &env.group) == 0 &&
             qv_rendering_goes_on(&env)) {
-          g_message(field ? "Cancel, %s »%s«!" : "Cancel, %s»%s«!", field ? field : "", file.c_str());
+          qv_user_message(field ? "Cancel, %s »%s«!" : "Cancel, %s»%s«!", field ? field : "", file.c_str());
           qv_set_fade_opacity(env.target, 1.0);
           return false;
         }
@@ -326,15 +327,22 @@ bool draw_entries(QVpathAnimationEnvironment &env, const std::string &file, cons
 bool draw_path_list(gint32 source, const std::vector<std::string> &paths, double t, gint32 target) {
   for (const auto &path : paths)
     if (qv_path_animation_draw3(source, path.c_str(), t, target, nullptr) == 0) {
-      g_message("Abort, qv_path_animation_draw!");
+      qv_user_message("Abort, qv_path_animation_draw!");
       return false;
     }
   return true;
 }
 
+// What rendering one frame gave: whether it went well and, with
+// QV_RENDER_KEEP, the image that was kept (0 or less when none).
+struct QVFrameOutcome {
+  bool ok = false;
+  gint32 kept = 0;
+};
+
 // One frame: drawn on its target(s), scripts run, then kept, saved or added
-// to the frame store. Returns the kept image, 1, or 0 on failure.
-gint32 render_one(gint32 source, const std::vector<std::string> &paths, const std::string &file, long i,
+// to the frame store.
+QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, const std::string &file, long i,
                   long frames, int flags, double t_start, double t_end, QVpathAnimationEnvironment *env) {
   const double t = qv_render_frame_t(i, frames, t_start, t_end);
   const gint tattoo_state = gimp_image_get_tattoo_state(source);
@@ -347,16 +355,16 @@ gint32 render_one(gint32 source, const std::vector<std::string> &paths, const st
   QVFrameTargets targets{source};
   targets.first = make_target(source, on_source);
   if (targets.first < 1) {
-    g_message("Abort, gimp_image_duplicate!");
-    return 0;
+    qv_user_message("Abort, gimp_image_duplicate!");
+    return {};
   }
   const std::string av = std::to_string(env ? env->start_frame + env->frame_index : 0);
   if (!keep) run_image_script(source, targets.first, kBeforeRender, av, "QV_GENERAL_SCRIPT_BEFORE_RENDER Field A");
   if (interlaced) {
     targets.second = make_target(source, false);
     if (targets.second < 1) {
-      g_message("Abort, gimp_image_duplicate!");
-      return 0;
+      qv_user_message("Abort, gimp_image_duplicate!");
+      return {};
     }
     if (!keep)
       run_image_script(source, targets.second, kBeforeRender, av, "QV_GENERAL_SCRIPT_BEFORE_RENDER Field B");
@@ -368,17 +376,17 @@ gint32 render_one(gint32 source, const std::vector<std::string> &paths, const st
     env->touched.clear();
     env->target = targets.first;
     env->half_frame = 0;
-    if (!draw_entries(*env, file, interlaced ? "FIELD_A" : nullptr)) return 0;
+    if (!draw_entries(*env, file, interlaced ? "FIELD_A" : nullptr)) return {};
     if (interlaced) {
       env->target = targets.second;
       env->half_frame = 0.5;
-      if (!draw_entries(*env, file, "FIELD_B")) return 0;
+      if (!draw_entries(*env, file, "FIELD_B")) return {};
     }
     touched = env->touched;
   } else {
-    if (!draw_path_list(source, paths, t, targets.first)) return 0;
+    if (!draw_path_list(source, paths, t, targets.first)) return {};
     if (interlaced && !draw_path_list(source, paths, qv_render_field_t(i, frames, t_start, t_end), targets.second))
-      return 0;
+      return {};
     if (active_layer > 0) touched.push_back(static_cast<gint32>(gimp_item_get_tattoo(active_layer)));
   }
 
@@ -396,19 +404,19 @@ gint32 render_one(gint32 source, const std::vector<std::string> &paths, const st
     gimp_image_set_tattoo_state(frame, tattoo_state);
     if (frame != source) gimp_image_undo_enable(frame);
     targets.first = 0;  // handed to the caller
-    return frame;
+    return {frame > 0, frame};
   }
   if (flags & QV_RENDER_SAVE) {
     if (env && env->before_save_script && g_file_test(env->before_save_script->c_str(), G_FILE_TEST_IS_REGULAR))
       run_script(frame, av, "TIMELINE_SCRIPT_BEFORE_SAVE", *env->before_save_script);
     run_image_script(source, frame, kBeforeSave, av, "QV_GENERAL_SCRIPT_BEFORE_SAVE");
     if (!qv_rendering_goes_on(env)) {
-      g_message("Cancel, '%s' not saved!", file.c_str());
-      return 0;
+      qv_user_message("Cancel, '%s' not saved!", file.c_str());
+      return {};
     }
     if (!save_frame(frame, file)) {
-      g_message("%s \"%s\"!", "Abort, saving", file.c_str());
-      return 0;
+      qv_user_message("%s \"%s\"!", "Abort, saving", file.c_str());
+      return {};
     }
     qv_global_string_set(kLastSavedFrame, file);
   }
@@ -420,11 +428,11 @@ gint32 render_one(gint32 source, const std::vector<std::string> &paths, const st
       env->frame_store_started = true;
     }
     if (!qv_frame_store_add(*env, frame)) {
-      g_message("Abort, qv_path_animation_add_frame to pixbuffer!");
-      return 0;
+      qv_user_message("Abort, qv_path_animation_add_frame to pixbuffer!");
+      return {};
     }
   }
-  return 1;
+  return {true, 0};
 }
 
 }  // namespace
@@ -438,15 +446,15 @@ gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths, co
   const QVFrameName name = qv_frame_name_split(file);
   // A kept frame is never saved, so its name only labels it.
   if (name.extension.empty() && !(flags & QV_RENDER_KEEP)) {
-    g_message("%s \"%s\"!", "Cancel, no valid filename", file.c_str());
+    qv_user_message("%s \"%s\"!", "Cancel, no valid filename", file.c_str());
     return 0;
   }
   if (frames == 0) {
-    g_message("O fames to render!");
+    qv_user_message("O fames to render!");
     return 1;
   }
   if (!gimp_image_is_valid(source)) {
-    g_message("%s: %d", "No valid image ID", source);
+    qv_user_message("%s: %d", "No valid image ID", source);
     return 0;
   }
   const long count = frames < 0 ? -frames : frames;
@@ -455,9 +463,10 @@ gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths, co
   for (long i = 0; i < count; ++i) {
     if (env) env->frame_index = first_index + i;
     const std::string frame_file = name.extension.empty() ? file : qv_frame_name_build(name, name.start + i);
-    const gint32 result = render_one(source, paths, frame_file, i, frames, flags, t_start, t_end, env);
-    if (flags & QV_RENDER_KEEP) return result;
-    if (result == 0) return 0;
+    const QVFrameOutcome outcome =
+        render_one(source, paths, frame_file, i, frames, flags, t_start, t_end, env);
+    if (flags & QV_RENDER_KEEP) return outcome.kept;
+    if (!outcome.ok) return 0;
   }
   if (env) env->frame_index = first_index;
   return 1;
@@ -495,7 +504,7 @@ std::vector<QVBytes> qv_render_group_data(gint32 image) { return {qv_pathgroups_
 
 gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x, int flags) {
   if (!qv_image_is_open(image)) {
-    g_message("%s: %d", "No valid image ID", image);
+    qv_user_message("%s: %d", "No valid image ID", image);
     return -1;
   }
   // Only a render onto the image itself changes it.
@@ -505,7 +514,7 @@ gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x
   if (!bytes) return -1;
   auto decoded = qv_timeline_decode(*bytes);
   if (!decoded) {
-    g_message("Timeline \"%s\": %s", timeline.c_str(), decoded.error.c_str());
+    qv_user_message("Timeline \"%s\": %s", timeline.c_str(), decoded.error.c_str());
     return -1;
   }
   QVpathAnimationEnvironment env;
@@ -551,7 +560,7 @@ bool qv_frame_store_add(QVpathAnimationEnvironment &env, gint32 image) {
   const int width = gimp_drawable_width(drawable), height = gimp_drawable_height(drawable);
   GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
   if (!pixbuf) {
-    g_message("Abort, gdk_pixbuf_new()!");
+    qv_user_message("Abort, gdk_pixbuf_new()!");
     return false;
   }
   QVPixbufPtr holder(pixbuf);

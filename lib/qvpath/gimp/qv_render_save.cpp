@@ -20,6 +20,7 @@
 #include "qv_render.h"
 #include "qv_timeline_chooser.h"
 #include "qv_timeline_store.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ std::optional<QVRenderJob> prepare(gint32 image, const std::string &timeline, co
   if (!bytes) return std::nullopt;
   auto decoded = qv_timeline_decode(*bytes);
   if (!decoded) {
-    g_message("Timeline \"%s\": %s", timeline.c_str(), decoded.error.c_str());
+    qv_user_message("Timeline \"%s\": %s", timeline.c_str(), decoded.error.c_str());
     return std::nullopt;
   }
   QVRenderJob job;
@@ -417,11 +418,11 @@ std::optional<QVRenderChoice> run_render_timeline(gint32 image, const QVRenderCh
 
 gint32 qv_render_and_save(gint32 image, const std::string &timeline, const std::string &startframe, gint32 num) {
   if (num < 1) {
-    g_log(nullptr, G_LOG_LEVEL_MESSAGE, "num <= 0");
+    qv_user_message("num <= 0");
     return 0;
   }
   if (!qv_image_is_open(image)) {
-    g_message("%s: %d", "No valid image ID", image);
+    qv_user_message("%s: %d", "No valid image ID", image);
     return 0;
   }
   const QVKeepCleanScope clean(image);
@@ -442,7 +443,7 @@ gint32 qv_render_and_save(gint32 image, const std::string &timeline, const std::
 
 gint32 qv_render_timeline_dialog(gint32 image) {
   if (!qv_dialog_toolkit_init()) {
-    g_message(_("The Render Timeline dialog needs a display; nothing was rendered."));
+    qv_user_message(_("The Render Timeline dialog needs a display; nothing was rendered."));
     return -1;
   }
   const QVKeepCleanScope clean(image);

@@ -12,6 +12,7 @@
 #include "qv_parasite.h"
 #include "qv_read_cache.h"
 #include "qv_render_timing.h"
+#include "qv_messages.h"
 
 const char *const QV_RENDERING_MARKER = "qv-rendering-in-progress";
 const char *const QV_OPENED_IMAGE_MARK = "qv-image-opend-by-qv-path-draw";
@@ -75,7 +76,7 @@ double qv_fade_opacity(gint32 image) {
 
 void qv_fade_opacity_set(gint32 image, double percent) {
   if (image < 1 || !qv_image_is_open(image)) {
-    g_message(_("No image (id %d): the fade opacity was not set."), image);
+    qv_user_message(_("No image (id %d): the fade opacity was not set."), image);
     return;
   }
   const double fade = qv_fade_fraction(percent);

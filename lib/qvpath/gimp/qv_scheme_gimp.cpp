@@ -3,12 +3,12 @@
 #include <glib/gi18n-lib.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <memory>
 #include <vector>
 
 #include "qv_filename.h"
 #include "qv_glib_ptr.h"
+#include "qv_messages.h"
 #include "qv_scheme.h"
 
 const char *const QV_SCHEME_COUNTER_KEY = "qv_scheme_run_eval4_ref";
@@ -28,12 +28,6 @@ using QVReturnValues = std::unique_ptr<GimpParam, QVParamsDeleter>;
 bool succeeded(const QVReturnValues &values, int count) {
   return values && count > 0 && values.get()[0].data.d_status == GIMP_PDB_SUCCESS;
 }
-
-struct QVMessageHandlerSwitch {
-  GimpMessageHandlerType saved = gimp_message_get_handler();
-  QVMessageHandlerSwitch() { gimp_message_set_handler(GIMP_ERROR_CONSOLE); }
-  ~QVMessageHandlerSwitch() { gimp_message_set_handler(saved); }
-};
 
 int scheme_version() {
   const gint size = gimp_procedural_db_get_data_size(QV_SCHEME_VERSION_KEY);
@@ -65,15 +59,6 @@ std::string image_file_name(gint32 image) {
 }
 
 }  // namespace
-
-void qv_message(const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  qv_gstring text(g_strdup_vprintf(format, args));
-  va_end(args);
-  QVMessageHandlerSwitch on_console;
-  gimp_message(text.get());
-}
 
 gint32 qv_scheme_counter_get() {
   if (gimp_procedural_db_get_data_size(QV_SCHEME_COUNTER_KEY) != 4) return 0;

@@ -1,5 +1,5 @@
 // The Script-Fu bridge: runs Scheme code for the suite with image, draw, av
-// and name bound, and shows messages the user must see.
+// and name bound.
 #pragma once
 
 #include <libgimp/gimp.h>
@@ -16,10 +16,6 @@ extern const char *const QV_SCHEME_VERSION_KEY;
 // The PDB names of the suite's evaluator and of GIMP's generic one.
 extern const char *const QV_SCHEME_EVAL4_PROC;
 extern const char *const QV_SCHEME_GENERIC_EVAL_PROC;
-
-// Formats the message printf-style and shows it with gimp_message on the
-// error console; the user's message handler is restored afterwards.
-void qv_message(const char *format, ...) G_GNUC_PRINTF(1, 2);
 
 // The stored counter; 0 when nothing of exactly 4 bytes is stored.
 gint32 qv_scheme_counter_get();

@@ -7,6 +7,7 @@
 #include "qv_glib_ptr.h"
 #include "qv_scheme_gimp.h"
 #include "qv_script_split.h"
+#include "qv_messages.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include "qv_chunks.h"
 #include "qv_parasite.h"
+#include "qv_messages.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ int qv_timeline_parasites_migrate(gint32 image) {
     }
     if (status != QVChunkStatus::ok) {
       // Keep the old parasite: converting damaged data would lose it.
-      g_message(_("Timeline parasite \"%s\" was not converted: %s"), name,
+      qv_user_message(_("Timeline parasite \"%s\" was not converted: %s"), name,
                 qv_chunk_status_message(status));
       continue;
     }

@@ -6,8 +6,8 @@
 
 #include "qv_filename.h"
 #include "qv_parasite.h"
-#include "qv_scheme_gimp.h"
 #include "qv_timeline_parasites.h"
+#include "qv_messages.h"
 
 namespace {
 
