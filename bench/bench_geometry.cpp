@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "qv_geometry.h"
+#include "core/qv_geometry.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "qv_chunks.h"
-#include "qv_snapshot.h"
-#include "qv_style_text.h"
+#include "core/qv_chunks.h"
+#include "core/qv_snapshot.h"
+#include "core/qv_style.h"
 
 namespace {
 

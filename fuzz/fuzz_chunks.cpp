@@ -3,9 +3,9 @@
 // properties callers rely on: a refused conversion leaves the data as it
 // was, an accepted one is undone exactly by the opposite conversion, and
 // every name a snapshot lists can be found again.
-#include "qv_chunks.h"
-#include "qv_snapshot.h"
-#include "qv_stream.h"
+#include "core/qv_chunks.h"
+#include "core/qv_snapshot.h"
+#include "core/qv_stream.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // it checks what the plug-in relies on: an accepted file saves and reads back
 // to the same groups, every block an index lists can be read whole, and a
 // store into sound data keeps it sound with exactly one block of that group.
-#include "qv_chunks.h"
-#include "qv_path_groups.h"
+#include "core/qv_chunks.h"
+#include "core/qv_path_groups.h"
 
 #include <cstdint>
 #include <cstdlib>

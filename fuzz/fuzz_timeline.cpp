@@ -3,7 +3,7 @@
 // directory operations. Besides memory errors it checks that whatever is
 // accepted survives being written and read again, and that moving
 // timelines between the parasites never loses or invents one.
-#include "qv_timeline.h"
+#include "core/qv_timeline.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // either refused with a reason or read completely, that reading does not
 // depend on bytes past the parasite list, and that every listed timeline can
 // be found again by its name.
-#include "qv_xcf.h"
-#include "qv_xcf_timelines.h"
+#include "core/qv_xcf.h"
+#include "core/qv_xcf_timelines.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -7,16 +7,16 @@
 #include <optional>
 #include <string>
 
-#include "qv_animation.h"
-#include "qv_draw_current.h"
-#include "qv_esl.h"
-#include "qv_parasite.h"
-#include "qv_procedure_table.h"
-#include "qv_render.h"
-#include "qv_render_session.h"
-#include "qv_render_save.h"
-#include "qv_scopes.h"
-#include "qv_timeline_parasites.h"
+#include "gimp/animate/qv_animation.h"
+#include "gimp/animate/qv_draw_current.h"
+#include "gimp/style/qv_esl.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_procedure_table.h"
+#include "gimp/render/qv_render.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/render/qv_render_save.h"
+#include "gimp/base/qv_scopes.h"
+#include "gimp/timeline/qv_timeline_parasites.h"
 
 namespace {
 

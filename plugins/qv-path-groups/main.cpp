@@ -6,9 +6,9 @@
 
 #include <optional>
 
-#include "qv_path_group_dialogs.h"
-#include "qv_path_group_store.h"
-#include "qv_procedure_table.h"
+#include "gimp/groups/qv_path_group_dialogs.h"
+#include "gimp/groups/qv_path_groups_gimp.h"
+#include "gimp/base/qv_procedure_table.h"
 
 namespace {
 

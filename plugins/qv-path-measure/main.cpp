@@ -8,15 +8,15 @@
 #include <cstring>
 #include <string>
 
-#include "qv_geometry.h"
-#include "qv_path_calculate.h"
-#include "qv_procedure_table.h"
-#include "qv_reply.h"
-#include "qv_style_getter.h"
-#include "qv_style_store.h"
-#include "qv_style_text.h"
-#include "qv_transform.h"
-#include "qv_transform_gimp.h"
+#include "core/qv_geometry.h"
+#include "gimp/paths/qv_path_calculate.h"
+#include "gimp/base/qv_procedure_table.h"
+#include "gimp/base/qv_reply.h"
+#include "gimp/style/qv_style_getter.h"
+#include "gimp/style/qv_style_gimp.h"
+#include "core/qv_style.h"
+#include "core/qv_transform.h"
+#include "gimp/paths/qv_transform_gimp.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "qv_date_services.h"
-#include "qv_procedure_table.h"
-#include "qv_render_session.h"
+#include "gimp/services/qv_date_services.h"
+#include "gimp/base/qv_procedure_table.h"
+#include "gimp/base/qv_render_session.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "qv_dialog_services.h"
-#include "qv_procedure_table.h"
+#include "gimp/services/qv_dialog_services.h"
+#include "gimp/base/qv_procedure_table.h"
 
 namespace {
 

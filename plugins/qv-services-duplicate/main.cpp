@@ -8,9 +8,9 @@
 
 #include <vector>
 
-#include "qv_image_duplicate.h"
-#include "qv_procedure_table.h"
-#include "qv_messages.h"
+#include "gimp/services/qv_image_duplicate.h"
+#include "gimp/base/qv_procedure_table.h"
+#include "gimp/base/qv_messages.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "qv_procedure_table.h"
-#include "qv_scheme.h"
-#include "qv_scheme_gimp.h"
-#include "qv_script_services.h"
-#include "qv_script_split.h"
+#include "gimp/base/qv_procedure_table.h"
+#include "core/qv_scheme.h"
+#include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/services/qv_script_services.h"
+#include "core/qv_script_split.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 //
 // RUNNER_SCREENSHOT_DIR=/some/folder saves a picture of the progress window
 // there while a render runs.
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 #include "runner_checks.h"
 #include "runner_dialog.h"
 #include "theme_probe.h"
@@ -126,7 +126,7 @@ std::string colour_text(GdkColor *color) {
   return text;
 }
 
-std::vector<Row> rows_of(const QVTimelineChooser &chooser) {
+std::vector<Row> rows_of(const QVRunnerTimelineChooser &chooser) {
   std::vector<Row> rows;
   GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(chooser.view));
   GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(chooser.view));
@@ -229,7 +229,7 @@ TEST_F(RunnerWindow, SavedPlacementIsKeptOnScreen) {
 
 TEST_F(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
   Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
-  QVTimelineChooser chooser =
+  QVRunnerTimelineChooser chooser =
       qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
   const std::vector<Row> rows = rows_of(chooser);
   gtk_widget_destroy(chooser.dialog);
@@ -247,7 +247,7 @@ TEST_F(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
   EXPECT_FALSE(rows[0].selected);
   EXPECT_TRUE(rows[2].selected) << "the entry's timeline is preselected";
 
-  QVTimelineChooser empty = qv_runner_timeline_chooser_new(win.w, timelines_of("plain.xcf"));
+  QVRunnerTimelineChooser empty = qv_runner_timeline_chooser_new(win.w, timelines_of("plain.xcf"));
   EXPECT_TRUE(rows_of(empty).empty());
   gtk_widget_destroy(empty.dialog);
 }
@@ -257,7 +257,7 @@ TEST_F(RunnerWindow, TimelineChooserListsCurrentRecentRest) {
 TEST_F(RunnerWindow, ChooserRowsStayReadableUnderLightAndDarkThemes) {
   Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
   for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
-    QVTimelineChooser chooser =
+    QVRunnerTimelineChooser chooser =
         qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
     qv_test_apply_theme(chooser.dialog, theme);
     qv_test_show_and_draw(chooser.dialog);
@@ -282,7 +282,7 @@ TEST(RunnerWindowGimpTheme, ChooserRowsStayReadable) {
   gtk_rc_parse(gtkrc);
   gtk_rc_reset_styles(gtk_settings_get_default());
   Window win(settings_text(fixture("timelines-v8.xcf"), "Credits"));
-  QVTimelineChooser chooser =
+  QVRunnerTimelineChooser chooser =
       qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
   qv_test_show_and_draw(chooser.dialog);
   const std::string theme = qv_take_string(g_path_get_basename(

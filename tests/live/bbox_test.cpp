@@ -4,8 +4,8 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_bbox.h"
-#include "qv_style_store.h"
+#include "gimp/style/qv_bbox.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 

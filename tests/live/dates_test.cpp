@@ -6,8 +6,8 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_dates_gimp.h"
-#include "qv_parasite.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "gimp/base/qv_parasite.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_dialog_services.h"
-#include "qv_dialogs.h"
-#include "qv_glib_ptr.h"
+#include "gimp/services/qv_dialog_services.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "core/qv_glib_ptr.h"
 
 namespace {
 

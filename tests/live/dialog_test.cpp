@@ -9,10 +9,10 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_dialog_geometry.h"
-#include "qv_dialogs.h"
-#include "qv_glib_ptr.h"
-#include "qv_parasite.h"
+#include "core/qv_dialog_geometry.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/base/qv_parasite.h"
 
 namespace {
 

@@ -7,15 +7,15 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_chunks.h"
-#include "qv_draw_current.h"
-#include "qv_render_session.h"
-#include "qv_esl.h"
-#include "qv_glib_ptr.h"
-#include "qv_names.h"
-#include "qv_parasite.h"
-#include "qv_paths.h"
-#include "qv_timeline_parasites.h"
+#include "core/qv_chunks.h"
+#include "gimp/animate/qv_draw_current.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/style/qv_esl.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/timeline/qv_timeline_parasites.h"
 
 namespace {
 

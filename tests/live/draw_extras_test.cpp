@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_draw_current.h"
-#include "qv_render_session.h"
-#include "qv_draw_extras.h"
-#include "qv_draw_style.h"
-#include "qv_glib_ptr.h"
-#include "qv_names.h"
-#include "qv_parasite.h"
-#include "qv_paths.h"
-#include "qv_style_store.h"
+#include "gimp/animate/qv_draw_current.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/draw/qv_draw_extras.h"
+#include "gimp/draw/qv_draw_style.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 

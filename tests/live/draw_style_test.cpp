@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_bbox.h"
-#include "qv_dates_gimp.h"
-#include "qv_draw_current.h"
-#include "qv_esl.h"
-#include "qv_render_session.h"
-#include "qv_draw_style.h"
-#include "qv_glib_ptr.h"
-#include "qv_names.h"
-#include "qv_style_store.h"
+#include "gimp/style/qv_bbox.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "gimp/animate/qv_draw_current.h"
+#include "gimp/style/qv_esl.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/draw/qv_draw_style.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 

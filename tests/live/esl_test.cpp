@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_esl.h"
-#include "qv_helper_paths.h"
-#include "qv_glib_ptr.h"
-#include "qv_names.h"
-#include "qv_paths.h"
-#include "qv_style_store.h"
+#include "gimp/style/qv_esl.h"
+#include "gimp/style/qv_helper_paths.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 

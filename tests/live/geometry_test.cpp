@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_glib_ptr.h"
-#include "qv_path_calculate.h"
-#include "qv_path_points.h"
-#include "qv_paths.h"
-#include "qv_snapshot.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/paths/qv_path_calculate.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
+#include "core/qv_snapshot.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_glib_ptr.h"
-#include "qv_image_duplicate.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/services/qv_image_duplicate.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_animation.h"
-#include "qv_dates_gimp.h"
-#include "qv_draw_current.h"
-#include "qv_render_session.h"
-#include "qv_glib_ptr.h"
-#include "qv_keyspline.h"
-#include "qv_paths.h"
-#include "qv_scheme_gimp.h"
-#include "qv_style_store.h"
+#include "gimp/animate/qv_animation.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "gimp/animate/qv_draw_current.h"
+#include "gimp/base/qv_render_session.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/animate/qv_keyspline_gimp.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "live_support.h"
 
-#include "qv_glib_ptr.h"
-#include "qv_parasite.h"
-#include "qv_paths.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/paths/qv_paths.h"
 
 QVTestImage::QVTestImage(int width, int height) {
   id = gimp_image_new(width, height, GIMP_RGB);

@@ -5,8 +5,8 @@
 
 #include <gtk/gtk.h>
 
-#include "qv_dialogs.h"
-#include "qv_main_loop.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "gimp/ui/qv_main_loop.h"
 
 namespace {
 

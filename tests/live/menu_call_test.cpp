@@ -15,14 +15,14 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_glib_ptr.h"
-#include "qv_names.h"
-#include "qv_parasite.h"
-#include "qv_path_group_store.h"
-#include "qv_path_points.h"
-#include "qv_paths.h"
-#include "qv_style_store.h"
-#include "qv_timeline_store.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/groups/qv_path_groups_gimp.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_style_gimp.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_parasite.h"
+#include "gimp/base/qv_parasite.h"
 
 namespace {
 

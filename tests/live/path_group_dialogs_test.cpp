@@ -9,10 +9,10 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_path_group_dialogs.h"
-#include "qv_path_group_store.h"
-#include "qv_paths.h"
-#include "qv_style_store.h"
+#include "gimp/groups/qv_path_group_dialogs.h"
+#include "gimp/groups/qv_path_groups_gimp.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_style_gimp.h"
 #include "theme_probe.h"
 
 namespace {

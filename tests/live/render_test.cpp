@@ -11,16 +11,16 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_dialogs.h"
-#include "qv_draw_current.h"
-#include "qv_render_session.h"
-#include "qv_glib_ptr.h"
-#include "qv_main_loop.h"
-#include "qv_parasite.h"
-#include "qv_render.h"
-#include "qv_render_save.h"
-#include "qv_style_store.h"
-#include "qv_timeline_store.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "gimp/animate/qv_draw_current.h"
+#include "gimp/base/qv_render_session.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/ui/qv_main_loop.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/render/qv_render.h"
+#include "gimp/render/qv_render_save.h"
+#include "gimp/style/qv_style_gimp.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 
 namespace {
 

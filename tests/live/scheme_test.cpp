@@ -8,9 +8,9 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_glib_ptr.h"
-#include "qv_messages.h"
-#include "qv_scheme_gimp.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_scheme_gimp.h"
 
 namespace {
 

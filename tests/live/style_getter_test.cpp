@@ -5,9 +5,9 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_names.h"
-#include "qv_style_getter.h"
-#include "qv_style_store.h"
+#include "core/qv_names.h"
+#include "gimp/style/qv_style_getter.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 

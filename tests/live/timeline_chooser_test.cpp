@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_timeline_chooser.h"
-#include "qv_timeline_store.h"
+#include "gimp/timeline/qv_timeline_chooser.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 #include "theme_probe.h"
 
 namespace {

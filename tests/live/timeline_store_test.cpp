@@ -7,8 +7,8 @@
 #include <string>
 
 #include "live_support.h"
-#include "qv_parasite.h"
-#include "qv_timeline_store.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "live_support.h"
-#include "qv_glib_ptr.h"
-#include "qv_path_points.h"
-#include "qv_paths.h"
-#include "qv_transform_gimp.h"
+#include "core/qv_glib_ptr.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/paths/qv_transform_gimp.h"
 
 namespace {
 

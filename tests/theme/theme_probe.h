@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "qv_row_colours.h"
+#include "core/qv_row_colours.h"
 
 enum class QVTestTheme { light, dark };
 

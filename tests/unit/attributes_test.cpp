@@ -3,7 +3,7 @@
 #include <clocale>
 #include <cmath>
 
-#include "qv_attributes.h"
+#include "core/qv_attributes.h"
 
 namespace {
 

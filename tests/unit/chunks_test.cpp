@@ -1,5 +1,5 @@
-#include "qv_chunks.h"
-#include "qv_snapshot.h"
+#include "core/qv_chunks.h"
+#include "core/qv_snapshot.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_date_text.h"
+#include "core/qv_date_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_dates.h"
+#include "core/qv_dates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_dialog_geometry.h"
+#include "core/qv_dialog_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_draw_settings.h"
+#include "core/qv_draw_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_filename.h"
+#include "core/qv_filename.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "qv_inbetween.h"
+#include "core/qv_inbetween.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_keyframes.h"
+#include "core/qv_keyframes.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "qv_attributes.h"
+#include "core/qv_attributes.h"
 
 namespace {
 

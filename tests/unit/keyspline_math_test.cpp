@@ -1,4 +1,4 @@
-#include "qv_keyspline_math.h"
+#include "core/qv_keyspline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_letters.h"
+#include "core/qv_letters.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "qv_angles.h"
+#include "core/qv_angles.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "qv_names.h"
+#include "core/qv_names.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "qv_chunks.h"
-#include "qv_path_groups.h"
+#include "core/qv_chunks.h"
+#include "core/qv_path_groups.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>

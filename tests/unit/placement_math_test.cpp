@@ -1,4 +1,4 @@
-#include "qv_placement_math.h"
+#include "core/qv_placement.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "qv_angles.h"
+#include "core/qv_angles.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "qv_frame_names.h"
-#include "qv_render_blocks.h"
-#include "qv_runner_settings.h"
+#include "core/qv_frame_names.h"
+#include "core/qv_render_blocks.h"
+#include "core/qv_runner_settings.h"
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "qv_frame_temporary.h"
-#include "qv_render_progress.h"
+#include "core/qv_frame_temporary.h"
+#include "core/qv_render_progress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_render_timing.h"
+#include "core/qv_render_timing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "qv_row_colours.h"
+#include "core/qv_row_colours.h"
 
 #include <gtest/gtest.h>
 

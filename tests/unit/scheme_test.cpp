@@ -1,6 +1,6 @@
 // Script names resolved against the image's file, the program text for the
 // generic evaluator, and Scheme string literals.
-#include "qv_scheme.h"
+#include "core/qv_scheme.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>

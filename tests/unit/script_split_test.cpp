@@ -1,5 +1,5 @@
 // Splitting Scheme text into top-level expressions.
-#include "qv_script_split.h"
+#include "core/qv_script_split.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>

@@ -1,4 +1,4 @@
-#include "qv_stream.h"
+#include "core/qv_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "qv_style_text.h"
+#include "core/qv_style.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "qv_timeline.h"
+#include "core/qv_timeline.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>

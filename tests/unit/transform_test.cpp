@@ -1,4 +1,4 @@
-#include "qv_transform.h"
+#include "core/qv_transform.h"
 
 #include <gtest/gtest.h>
 

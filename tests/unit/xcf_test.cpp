@@ -1,5 +1,5 @@
-#include "qv_xcf.h"
-#include "qv_xcf_timelines.h"
+#include "core/qv_xcf.h"
+#include "core/qv_xcf_timelines.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>

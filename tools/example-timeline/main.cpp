@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "qv_paths.h"
-#include "qv_timeline_store.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 
 namespace {
 

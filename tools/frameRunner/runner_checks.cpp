@@ -1,8 +1,8 @@
 #include "runner_checks.h"
 
-#include "qv_filename.h"
-#include "qv_frame_names.h"
-#include "qv_glib_ptr.h"
+#include "core/qv_filename.h"
+#include "core/qv_frame_names.h"
+#include "core/qv_glib_ptr.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>

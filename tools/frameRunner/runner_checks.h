@@ -2,7 +2,7 @@
 // started, each answering with the message to show, or none when all is well.
 #pragma once
 
-#include "qv_xcf_timelines.h"
+#include "core/qv_xcf_timelines.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "runner_cli.h"
 
-#include "qv_glib_ptr.h"
-#include "qv_xcf_timelines.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_xcf_timelines.h"
 #include "runner_checks.h"
 #include "runner_jobs.h"
 

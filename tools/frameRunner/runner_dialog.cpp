@@ -1,10 +1,10 @@
 #include "runner_dialog.h"
 
-#include "qv_dialog_geometry.h"
-#include "qv_glib_ptr.h"
-#include "qv_row_colours.h"
-#include "qv_render_progress.h"
-#include "qv_runner_settings.h"
+#include "core/qv_dialog_geometry.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_row_colours.h"
+#include "core/qv_render_progress.h"
+#include "core/qv_runner_settings.h"
 #include "runner_checks.h"
 #include "runner_glib.h"
 #include "runner_jobs.h"
@@ -571,8 +571,8 @@ void qv_runner_window_destroy(QVRunnerWindow &w) {
   w.dialog = nullptr;
 }
 
-QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list) {
-  QVTimelineChooser chooser;
+QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list) {
+  QVRunnerTimelineChooser chooser;
   chooser.dialog = gtk_dialog_new_with_buttons(
       "Select Timeline!", GTK_WINDOW(w.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
       GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_OK, nullptr);
@@ -625,7 +625,7 @@ QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTime
   return chooser;
 }
 
-std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVTimelineChooser &chooser) {
+std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVRunnerTimelineChooser &chooser) {
   gtk_widget_show_all(chooser.dialog);
   std::optional<int> chosen;
   if (gtk_dialog_run(GTK_DIALOG(chooser.dialog)) == GTK_RESPONSE_OK) {
@@ -669,7 +669,7 @@ bool qv_runner_window_pick_xcf(QVRunnerWindow &w, const std::string &xcf) {
   std::string problems;
   for (const std::string &problem : read.list.problems) problems += "\n" + problem;
   if (!problems.empty()) alert(GTK_WINDOW(w.dialog), "Some timelines cannot be read:" + problems);
-  QVTimelineChooser chooser = qv_runner_timeline_chooser_new(w, read.list);
+  QVRunnerTimelineChooser chooser = qv_runner_timeline_chooser_new(w, read.list);
   const auto index = qv_runner_timeline_chooser_run(w, chooser);
   if (!index) return false;
   qv_runner_window_take_timeline(w, xcf, read.list, *index);

@@ -6,8 +6,8 @@
 // that each step can also be driven on a real window without a user.
 #pragma once
 
-#include "qv_runner_settings.h"
-#include "qv_xcf_timelines.h"
+#include "core/qv_runner_settings.h"
+#include "core/qv_xcf_timelines.h"
 #include "runner_jobs.h"
 
 #include <gtk/gtk.h>
@@ -78,7 +78,7 @@ void qv_runner_window_destroy(QVRunnerWindow &w);
 // The timeline chooser over the main window, not yet run: current, recent
 // and rest timelines in that order, the one named in the timeline entry
 // selected.
-struct QVTimelineChooser {
+struct QVRunnerTimelineChooser {
   GtkWidget *dialog = nullptr;
   GtkWidget *view = nullptr;  // GtkTreeView; model columns below
 };
@@ -91,12 +91,12 @@ enum {
   QV_CHOOSER_COLUMNS
 };
 
-QVTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list);
+QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list);
 
 // Runs the chooser, remembers its placement and destroys it. None when
 // cancelled; -1 when confirmed without a selected row; else the index into
 // the list.
-std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVTimelineChooser &chooser);
+std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVRunnerTimelineChooser &chooser);
 
 // Takes a choice of the chooser: the XCF and timeline entries, the frame
 // count and, when the timeline names one, the first frame. An index of -1

@@ -1,7 +1,7 @@
 #include "runner_jobs.h"
 
-#include "qv_frame_temporary.h"
-#include "qv_glib_ptr.h"
+#include "core/qv_frame_temporary.h"
+#include "core/qv_glib_ptr.h"
 #include "runner_glib.h"
 
 #include <glib.h>

@@ -10,8 +10,8 @@
 // of its "Render&Save" window, with the same frames.
 #pragma once
 
-#include "qv_frame_names.h"
-#include "qv_render_blocks.h"
+#include "core/qv_frame_names.h"
+#include "core/qv_render_blocks.h"
 
 #include <sys/types.h>
 

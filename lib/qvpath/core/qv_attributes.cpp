@@ -1,4 +1,4 @@
-#include "qv_attributes.h"
+#include "core/qv_attributes.h"
 
 #include <glib.h>
 
@@ -11,8 +11,8 @@
 #include <cstring>
 #include <map>
 
-#include "qv_angles.h"
-#include "qv_names.h"
+#include "core/qv_angles.h"
+#include "core/qv_names.h"
 
 namespace {
 

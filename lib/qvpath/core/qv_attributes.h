@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "qv_transform.h"
+#include "core/qv_transform.h"
 
 enum class QVAttrShape {
   color,         // three numbers 0..255

@@ -1,4 +1,4 @@
-#include "qv_chunks.h"
+#include "core/qv_chunks.h"
 
 #include <glib.h>
 

@@ -1,9 +1,9 @@
-#include "qv_date_text.h"
+#include "core/qv_date_text.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 std::optional<QVdtfNumbers> qv_dtf_from_text(const char *text, double t) {
   if (!text) return std::nullopt;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "qv_dates.h"
+#include "core/qv_dates.h"
 
 // The date at t between the first date of the text and the one that follows
 // it after its ";" ("27. 1. 2007; Aug. -40"). A text with one date gives that

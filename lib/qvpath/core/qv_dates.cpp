@@ -1,4 +1,4 @@
-#include "qv_dates.h"
+#include "core/qv_dates.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "qv_attributes.h"  // QVColor
-#include "qv_style_text.h"  // QVStyleItems
+#include "core/qv_attributes.h"  // QVColor
+#include "core/qv_style.h"  // QVStyleItems
 
 enum class QVFillKind { none = 0, color = 1, pattern = 2, gradient = 3 };
 

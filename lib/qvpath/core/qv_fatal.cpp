@@ -1,4 +1,4 @@
-#include "qv_fatal.h"
+#include "core/qv_fatal.h"
 
 #include <glib.h>
 

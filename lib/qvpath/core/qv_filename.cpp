@@ -1,11 +1,11 @@
-#include "qv_filename.h"
+#include "core/qv_filename.h"
 
 #include <glib.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 namespace {
 

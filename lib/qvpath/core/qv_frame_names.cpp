@@ -1,4 +1,4 @@
-#include "qv_frame_names.h"
+#include "core/qv_frame_names.h"
 
 #include <algorithm>
 #include <cstdio>

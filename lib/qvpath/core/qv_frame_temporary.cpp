@@ -1,6 +1,6 @@
-#include "qv_frame_temporary.h"
+#include "core/qv_frame_temporary.h"
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 #include <glib.h>
 

@@ -1,4 +1,4 @@
-#include "qv_geometry.h"
+#include "core/qv_geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "qv_inbetween.h"
+#include "core/qv_inbetween.h"
 
 #include <glib.h>
 
@@ -6,11 +6,11 @@
 #include <cmath>
 #include <optional>
 
-#include "qv_attributes.h"
-#include "qv_keyframes.h"
-#include "qv_keyspline_math.h"
-#include "qv_names.h"
-#include "qv_style_text.h"
+#include "core/qv_attributes.h"
+#include "core/qv_keyframes.h"
+#include "core/qv_keyspline.h"
+#include "core/qv_names.h"
+#include "core/qv_style.h"
 
 namespace {
 

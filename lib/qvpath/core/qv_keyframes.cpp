@@ -1,4 +1,4 @@
-#include "qv_keyframes.h"
+#include "core/qv_keyframes.h"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,9 @@
 #include <climits>
 #include <cmath>
 
-#include "qv_attributes.h"
-#include "qv_dates.h"
-#include "qv_style_text.h"
+#include "core/qv_attributes.h"
+#include "core/qv_dates.h"
+#include "core/qv_style.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "qv_letters.h"
+#include "core/qv_letters.h"
 
 #include <glib.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 QVTextPlace qv_text_place(QVPoint size_from, QVPoint anchor, std::optional<QVPoint> toward) {
   const double angle = toward ? std::atan2(toward->y - anchor.y, toward->x - anchor.x) : 0.0;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "qv_geometry.h"  // QVPoint
+#include "core/qv_geometry.h"  // QVPoint
 
 // Where a text path puts its text: the anchor (bottom left of the text),
 // the size from the path and the text's angle.

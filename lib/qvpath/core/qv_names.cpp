@@ -1,4 +1,4 @@
-#include "qv_names.h"
+#include "core/qv_names.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "qv_path_groups.h"
+#include "core/qv_path_groups.h"
 
 #include <glib.h>
 
@@ -7,10 +7,10 @@
 #include <limits>
 #include <memory>
 
-#include "qv_chunks.h"
-#include "qv_fatal.h"
-#include "qv_filename.h"
-#include "qv_style_text.h"
+#include "core/qv_chunks.h"
+#include "core/qv_fatal.h"
+#include "core/qv_filename.h"
+#include "core/qv_style.h"
 
 const char *const QV_PATHGROUPS_PARASITE = "qv-pathgroups-image-be";
 const char *const QV_PATHGROUP_CURRENT_PARASITE = "qv-pathgroup-current-be";

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "qv_snapshot.h"
+#include "core/qv_snapshot.h"
 
 extern const char *const QV_PATHGROUPS_PARASITE;            // "qv-pathgroups-image-be"
 extern const char *const QV_PATHGROUP_CURRENT_PARASITE;     // "qv-pathgroup-current-be"

@@ -1,7 +1,7 @@
-#include "qv_render_blocks.h"
+#include "core/qv_render_blocks.h"
 
-#include "qv_glib_ptr.h"
-#include "qv_scheme.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_scheme.h"
 
 #include <glib.h>
 

@@ -4,7 +4,7 @@
 // the frames still missing.
 #pragma once
 
-#include "qv_frame_names.h"
+#include "core/qv_frame_names.h"
 
 #include <functional>
 #include <string>

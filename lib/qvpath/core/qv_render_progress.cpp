@@ -1,4 +1,4 @@
-#include "qv_render_progress.h"
+#include "core/qv_render_progress.h"
 
 #include <algorithm>
 #include <cmath>

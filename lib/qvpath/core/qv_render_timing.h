@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "qv_timeline.h"
+#include "core/qv_timeline.h"
 
 // Render flags.
 enum : int {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "qv_xcf_timelines.h"
+#include "core/qv_xcf_timelines.h"
 
 struct QVRgb16 {
   std::uint16_t red = 0;

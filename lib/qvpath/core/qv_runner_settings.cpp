@@ -1,6 +1,6 @@
-#include "qv_runner_settings.h"
+#include "core/qv_runner_settings.h"
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 const char *const QV_RUNNER_GROUP = "frameRunner";
 

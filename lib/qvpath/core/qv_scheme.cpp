@@ -1,11 +1,11 @@
-#include "qv_scheme.h"
+#include "core/qv_scheme.h"
 
 #include <glib.h>
 
 #include <cmath>
 #include <vector>
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 namespace {
 

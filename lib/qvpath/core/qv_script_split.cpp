@@ -1,11 +1,11 @@
-#include "qv_script_split.h"
+#include "core/qv_script_split.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>
 
 #include <algorithm>
 
-#include "qv_glib_ptr.h"
+#include "core/qv_glib_ptr.h"
 
 namespace {
 

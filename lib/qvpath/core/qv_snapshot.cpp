@@ -1,9 +1,9 @@
 #include <new>
 
-#include "qv_snapshot.h"
+#include "core/qv_snapshot.h"
 
-#include "qv_chunks.h"
-#include "qv_fatal.h"
+#include "core/qv_chunks.h"
+#include "core/qv_fatal.h"
 
 #include <glib.h>
 

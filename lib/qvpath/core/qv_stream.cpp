@@ -1,8 +1,8 @@
 #include <new>
 
-#include "qv_stream.h"
+#include "core/qv_stream.h"
 
-#include "qv_fatal.h"
+#include "core/qv_fatal.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "qv_text_placeholders.h"
+#include "core/qv_text_placeholders.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "qv_dates.h"
+#include "core/qv_dates.h"
 
 // Expands every placeholder of `text`:
 //   %D   day ". " (with day and month), short month name " " (with month), year

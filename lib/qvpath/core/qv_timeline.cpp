@@ -1,4 +1,4 @@
-#include "qv_timeline.h"
+#include "core/qv_timeline.h"
 
 #include <glib.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
-#include "qv_filename.h"
-#include "qv_glib_ptr.h"
+#include "core/qv_filename.h"
+#include "core/qv_glib_ptr.h"
 
 const std::array<uint8_t, 8> QV_TIMELINE_FILE_MAGIC = {0x89, 'Q', 'V', 'T', 0x0D, 0x0A, 0x1A, 0x0A};
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "qv_chunks.h"
+#include "core/qv_chunks.h"
 
 using QVBytes = std::vector<uint8_t>;
 

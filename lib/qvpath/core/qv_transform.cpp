@@ -1,10 +1,10 @@
-#include "qv_transform.h"
+#include "core/qv_transform.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include "qv_angles.h"
+#include "core/qv_angles.h"
 
 namespace {
 

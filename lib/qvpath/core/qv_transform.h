@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "qv_geometry.h"  // QVPoint
+#include "core/qv_geometry.h"  // QVPoint
 
 struct QVAffine {
   double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;

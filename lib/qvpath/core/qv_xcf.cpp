@@ -1,6 +1,6 @@
-#include "qv_xcf.h"
+#include "core/qv_xcf.h"
 
-#include "qv_filename.h"
+#include "core/qv_filename.h"
 
 #include <glib.h>
 

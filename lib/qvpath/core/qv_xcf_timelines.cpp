@@ -1,8 +1,8 @@
-#include "qv_xcf_timelines.h"
+#include "core/qv_xcf_timelines.h"
 
-#include "qv_chunks.h"
-#include "qv_render_timing.h"
-#include "qv_timeline.h"
+#include "core/qv_chunks.h"
+#include "core/qv_render_timing.h"
+#include "core/qv_timeline.h"
 
 const char *const QV_TIMELINE_PARASITE_CURRENT = "qv-timeline-current-be";
 const char *const QV_TIMELINE_PARASITE_RECENT = "qv-timeline-recent-be";

@@ -5,8 +5,8 @@
 // business.
 #pragma once
 
-#include "qv_timeline.h"
-#include "qv_xcf.h"
+#include "core/qv_timeline.h"
+#include "core/qv_xcf.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,0 +1,76 @@
+#include "gimp/base/qv_procedure_table.h"
+#include "gimp/base/qv_messages.h"
+
+#include <glib/gi18n-lib.h>
+#include <libintl.h>
+
+#include <cstring>
+
+namespace {
+
+const char *const kAuthor = "QV path-style suite";
+const char *const kCopyright = "QV path-style suite developers";
+const char *const kDate = "2026";
+
+std::vector<GimpParamDef> translated(const std::vector<QVParamDef> &defs) {
+  std::vector<GimpParamDef> out;
+  out.reserve(defs.size());
+  for (const auto &d : defs)
+    out.push_back({d.type, const_cast<gchar *>(d.name), const_cast<gchar *>(_(d.description))});
+  return out;
+}
+
+}  // namespace
+
+void qv_init_i18n() {
+  bindtextdomain(GETTEXT_PACKAGE, QV_LOCALEDIR);
+  bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
+  textdomain(GETTEXT_PACKAGE);
+}
+
+void qv_install_procedures(const std::vector<QVProcedureDef> &table) {
+  gimp_plugin_domain_register(GETTEXT_PACKAGE, QV_LOCALEDIR);
+  for (const auto &proc : table) {
+    auto params = translated(proc.params);
+    auto returns = translated(proc.returns);
+    gimp_install_procedure(proc.name, _(proc.blurb), _(proc.help), kAuthor, kCopyright, kDate,
+                           proc.menu_label ? _(proc.menu_label) : nullptr, "", GIMP_PLUGIN,
+                           static_cast<gint>(params.size()), static_cast<gint>(returns.size()),
+                           params.data(), returns.data());
+    if (proc.menu_path) gimp_plugin_menu_register(proc.name, proc.menu_path);
+  }
+}
+
+bool QVCall::is(const char *procedure) const { return std::strcmp(name, procedure) == 0; }
+
+const char *QVCall::text(gint index) const {
+  const gchar *value = index < nparams ? param[index].data.d_string : nullptr;
+  return value ? value : "";
+}
+
+void qv_dispatch(const std::vector<QVProcedureDef> &table, const gchar *name, gint nparams,
+                 const GimpParam *param, QVReply &reply) {
+  qv_reply_reset(reply);
+  for (const auto &proc : table) {
+    if (std::strcmp(proc.name, name) != 0) continue;
+    const gint fewest = proc.min_params >= 0 ? proc.min_params : static_cast<gint>(proc.params.size());
+    if (nparams < fewest || !proc.handler) {
+      qv_user_message(_("%s: %d arguments given, %d expected."), name, nparams, fewest);
+      qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
+      return;
+    }
+    QVCall call{name, nparams, param, reply, &proc};
+    proc.handler(call);
+    return;
+  }
+  qv_user_message(_("%s: no such procedure in this plug-in."), name);
+  qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);
+}
+
+void qv_run_table(const std::vector<QVProcedureDef> &table, const gchar *name, gint nparams,
+                  const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
+  static QVReply reply;
+  qv_init_i18n();
+  qv_dispatch(table, name, nparams, param, reply);
+  qv_reply_return(reply, nreturn_vals, return_vals);
+}

@@ -1,0 +1,41 @@
+#include "gimp/base/qv_read_cache.h"
+
+#include <map>
+#include <utility>
+
+namespace {
+
+struct ReadCache {
+  int depth = 0;
+  std::map<std::pair<gint32, std::string>, std::optional<gint32>> tattoos;
+  std::map<std::pair<gint32, std::string>, std::optional<std::optional<QVCachedParasite>>> parasites;
+};
+
+// A plug-in process runs one procedure at a time on one thread.
+ReadCache &cache() {
+  static ReadCache instance;
+  return instance;
+}
+
+}  // namespace
+
+QVReadCacheScope::QVReadCacheScope() { ++cache().depth; }
+
+QVReadCacheScope::~QVReadCacheScope() {
+  if (--cache().depth == 0) qv_read_cache_invalidate();
+}
+
+void qv_read_cache_invalidate() {
+  cache().tattoos.clear();
+  cache().parasites.clear();
+}
+
+bool qv_read_cache_active() { return cache().depth > 0; }
+
+std::optional<gint32> *qv_read_cache_tattoo_slot(gint32 image, const std::string &name) {
+  return &cache().tattoos[{image, name}];
+}
+
+std::optional<std::optional<QVCachedParasite>> *qv_read_cache_parasite_slot(gint32 image, const std::string &name) {
+  return &cache().parasites[{image, name}];
+}
