@@ -39,9 +39,9 @@ void run_mode(benchmark::State &state, int mode) {
     benchmark::DoNotOptimize(calc.length);
   }
   state.SetItemsProcessed(state.iterations() * segments);
-  state.counters["time/segment"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * segments,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time/segment"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * segments,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["px"] = total.length;
 }
 

@@ -32,7 +32,8 @@ BENCHMARK(BM_StyleMerge)->Arg(8)->Arg(32)->Arg(128);
 void BM_StyleSet(benchmark::State &state) {
   const std::string base = typical_style(static_cast<int>(state.range(0)));
   for (auto _ : state)
-    benchmark::DoNotOptimize(qv_style_set_attributes(base, {{"opacity: ", "50"}, {"stroke: ", "1 2 3"}}));
+    benchmark::DoNotOptimize(
+        qv_style_set_attributes(base, {{"opacity: ", "50"}, {"stroke: ", "1 2 3"}}));
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_StyleSet)->Arg(8)->Arg(128);
@@ -43,7 +44,8 @@ void BM_SnapshotRoundTrip(benchmark::State &state) {
   std::vector<uint8_t> data;
   qv_snapshot_append_group_header(data, 1, "Group");
   for (int i = 0; i < state.range(0); ++i)
-    qv_snapshot_append_path(data, {i + 1, 1, 0, "path " + std::to_string(i), std::vector<double>(900, 1.5)});
+    qv_snapshot_append_path(
+        data, {i + 1, 1, 0, "path " + std::to_string(i), std::vector<double>(900, 1.5)});
   for (auto _ : state) {
     qv_chunks_to_big_endian(data.data(), data.size());
     qv_chunks_to_host(data.data(), data.size());

@@ -43,7 +43,8 @@ void check_parasites(const uint8_t *data, size_t size, QVByteOrder order) {
   if (size < 2) return;
   const size_t a = 2 + data[0] * (size - 2) / 255;
   const size_t b = a + data[1] * (size - a) / 255;
-  const QVBytes current(data + 2, data + a), recent(data + a, data + b), rest(data + b, data + size);
+  const QVBytes current(data + 2, data + a), recent(data + a, data + b),
+      rest(data + b, data + size);
   const auto parsed = qv_timeline_parasites_parse(current, recent, rest, order);
   if (!parsed) return;
   QVTimelineParasites p = *parsed.value;

@@ -6,9 +6,9 @@
 
 #include <optional>
 
+#include "gimp/base/qv_procedure_table.h"
 #include "gimp/groups/qv_path_group_dialogs.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
-#include "gimp/base/qv_procedure_table.h"
 
 namespace {
 
@@ -55,19 +55,52 @@ void run_new(QVCall &call) {
 void run_to_parasite(QVCall &call) {
   gint32 image;
   if (!image_param(call, image)) return;
-  if (!qv_pathgroup_store_current(image, std::nullopt)) qv_reply_status(call.reply, GIMP_PDB_EXECUTION_ERROR);
+  if (!qv_pathgroup_store_current(image, std::nullopt))
+    qv_reply_status(call.reply, GIMP_PDB_EXECUTION_ERROR);
   gimp_displays_flush();
 }
 
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_SELECT, N_("Blurb!"), N_("Help!"), N_("1. Select ..."), MENU_PATH, PARAMS, {},
+      {PROC_SELECT,
+       N_("Blurb!"),
+       N_("Help!"),
+       N_("1. Select ..."),
+       MENU_PATH,
+       PARAMS,
+       {},
        run_manager<QV_PATHGROUP_MANAGER_SELECT>},
-      {PROC_NEW, N_("Blurb!"), N_("Help!"), N_("2. New ..."), MENU_PATH, PARAMS, {}, run_new<false>},
-      {PROC_DUPLICATE, N_("Blurb!"), N_("Help!"), N_("3. Duplicate"), MENU_PATH, PARAMS, {}, run_new<true>},
-      {PROC_LOAD, N_("Blurb!"), N_("Help!"), N_("4. Load ..."), MENU_PATH, PARAMS, {},
+      {PROC_NEW,
+       N_("Blurb!"),
+       N_("Help!"),
+       N_("2. New ..."),
+       MENU_PATH,
+       PARAMS,
+       {},
+       run_new<false>},
+      {PROC_DUPLICATE,
+       N_("Blurb!"),
+       N_("Help!"),
+       N_("3. Duplicate"),
+       MENU_PATH,
+       PARAMS,
+       {},
+       run_new<true>},
+      {PROC_LOAD,
+       N_("Blurb!"),
+       N_("Help!"),
+       N_("4. Load ..."),
+       MENU_PATH,
+       PARAMS,
+       {},
        run_manager<QV_PATHGROUP_MANAGER_LOAD>},
-      {PROC_SAVE, N_("Blurb!"), N_("Help!"), N_("5. Save ..."), MENU_PATH, PARAMS, {},
+      {PROC_SAVE,
+       N_("Blurb!"),
+       N_("Help!"),
+       N_("5. Save ..."),
+       MENU_PATH,
+       PARAMS,
+       {},
        run_manager<QV_PATHGROUP_MANAGER_SAVE>},
       {PROC_TO_PARASITE, N_("Blurb!"), N_("Help!"), nullptr, nullptr, PARAMS, {}, run_to_parasite},
   };

@@ -9,14 +9,14 @@
 #include <string>
 
 #include "core/qv_geometry.h"
-#include "gimp/paths/qv_path_calculate.h"
-#include "gimp/base/qv_procedure_table.h"
-#include "gimp/base/qv_reply.h"
-#include "gimp/style/qv_style_getter.h"
-#include "gimp/style/qv_style_gimp.h"
 #include "core/qv_style.h"
 #include "core/qv_transform.h"
+#include "gimp/base/qv_procedure_table.h"
+#include "gimp/base/qv_reply.h"
+#include "gimp/paths/qv_path_calculate.h"
 #include "gimp/paths/qv_transform_gimp.h"
+#include "gimp/style/qv_style_getter.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 
@@ -42,29 +42,35 @@ const char *const PROC_SET_STYLE = "plug-in-qv-path-set-style-attribute";
 const char *const PROC_GET_STYLE = "plug-in-qv-path-get-style-attribute";
 
 const char *const MENU_PATH = "<Image>/QV Path-Tools/Transform Perspective";
-#define USAGE_NOTE                                                                             \
+#define USAGE_NOTE                                                                           \
   "\nUses GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, supersample TRUE, recursive 3, " \
   "clipping TRUE! See also gimp_drawable_transform_matrix!"
-#define DRAWABLE_BLURB \
-  "Transforms drawable with perspective transform matrix. Matrix made of active path (to) and the path below (from)!"
-#define LAYERS_BLURB \
-  "Transforms locked layers with perspective transform matrix. Matrix made of active path (to) and the path below (from)!"
-#define PATHS_BLURB \
-  "Transforms locked path with perspective transform matrix. Matrix made of active path (to) and the path below (from)!"
-#define PATHS_LAYERS_BLURB \
-  "Transforms locked path and layers with perspective transform matrix. Matrix made of active path (to) and the path below (from)!"
+#define DRAWABLE_BLURB                                                                          \
+  "Transforms drawable with perspective transform matrix. Matrix made of active path (to) and " \
+  "the path below (from)!"
+#define LAYERS_BLURB                                                                             \
+  "Transforms locked layers with perspective transform matrix. Matrix made of active path (to) " \
+  "and the path below (from)!"
+#define PATHS_BLURB                                                                                \
+  "Transforms locked path with perspective transform matrix. Matrix made of active path (to) and " \
+  "the path below (from)!"
+#define PATHS_LAYERS_BLURB                                                                      \
+  "Transforms locked path and layers with perspective transform matrix. Matrix made of active " \
+  "path (to) and the path below (from)!"
 
 const QVParamDef IMAGE = {GIMP_PDB_IMAGE, "image", N_("Input image")};
 const QVParamDef PATH_NAME = {GIMP_PDB_STRING, "pathName", N_("or \"\" to use current path!")};
-const QVParamDef NEW_NAME = {GIMP_PDB_STRING, "pathNew", N_("or \"\" to use default name for new path!")};
+const QVParamDef NEW_NAME = {GIMP_PDB_STRING, "pathNew",
+                             N_("or \"\" to use default name for new path!")};
 const QVParamDef STYLE_PATH = {GIMP_PDB_STRING, "pathname", N_("pathname to set style attribute!")};
 const QVParamDef STYLE_ATTRIBUTE = {
     GIMP_PDB_STRING, "attribute",
     N_("attribute, e.g. 'text-offset: ' or 'TEXT-OFFSET' (transfered to lower case) ... ")};
-const QVParamDef MATRIX_RESULT_ARRAY = {
-    GIMP_PDB_FLOATARRAY, "matrix",
-    N_("3x3 matrix: matrix[0]=a0_0, matrix[1]=a0_1, matrix[2]=a0_2, matrix[3]=a1_0, ... matrix[8]=a2_2")};
-const char *const CORNERS = N_("x0, y0 (upper-right), x1, y1 (upper-left), x2, y2 (lower-left), x3, y3 (lower-right)");
+const QVParamDef MATRIX_RESULT_ARRAY = {GIMP_PDB_FLOATARRAY, "matrix",
+                                        N_("3x3 matrix: matrix[0]=a0_0, matrix[1]=a0_1, "
+                                           "matrix[2]=a0_2, matrix[3]=a1_0, ... matrix[8]=a2_2")};
+const char *const CORNERS =
+    N_("x0, y0 (upper-right), x1, y1 (upper-left), x2, y2 (lower-left), x3, y3 (lower-right)");
 
 // The eight values every measuring procedure returns, with the descriptions
 // that tell what "length" and the point mean for that procedure.
@@ -80,11 +86,13 @@ std::vector<QVParamDef> measured_values(const char *length, const char *angle, c
 }
 
 std::vector<QVParamDef> new_path_values() {
-  return measured_values(N_("New Path length!"), N_("in radians on end point!"), N_("at end point!"));
+  return measured_values(N_("New Path length!"), N_("in radians on end point!"),
+                         N_("at end point!"));
 }
 
 std::vector<QVParamDef> with_distance(std::vector<QVParamDef> values) {
-  values.insert(values.begin(), {GIMP_PDB_FLOAT, "distance", N_("length where the x/y values are nearest to the path!")});
+  values.insert(values.begin(), {GIMP_PDB_FLOAT, "distance",
+                                 N_("length where the x/y values are nearest to the path!")});
   return values;
 }
 
@@ -93,7 +101,9 @@ std::vector<QVParamDef> matrix_result(const char *count_description) {
 }
 
 std::vector<QVParamDef> transform_menu_params(const char *draw_description) {
-  return {{GIMP_PDB_INT32, "mode", N_("Non-Interacitve")}, IMAGE, {GIMP_PDB_DRAWABLE, "draw", draw_description}};
+  return {{GIMP_PDB_INT32, "mode", N_("Non-Interacitve")},
+          IMAGE,
+          {GIMP_PDB_DRAWABLE, "draw", draw_description}};
 }
 
 // A matrix that could not be built is answered with nrMatrix 0; the
@@ -160,7 +170,8 @@ void measure(QVCall &call) {
   if (!qv_path_calculate3(image, path, calc, image, nullptr)) calc = QVpathCalc{};
 
   if (calc.mode == QV_CALC_BBOX) {
-    for (double v : {calc.begin_x, calc.begin_y, calc.x, calc.y, calc.x_min, calc.y_min, calc.x_max, calc.y_max})
+    for (double v : {calc.begin_x, calc.begin_y, calc.x, calc.y, calc.x_min, calc.y_min, calc.x_max,
+                     calc.y_max})
       qv_reply_float(call.reply, v);
     return;
   }
@@ -181,7 +192,8 @@ void matrix_procedure(QVCall &call) {
     if (param[0].data.d_int32 != 8 || param[2].data.d_int32 != 8 || !param[1].data.d_floatarray ||
         !param[3].data.d_floatarray)
       return;
-    const auto result = qv_matrix3_from_corners(corners(param[1].data.d_floatarray), corners(param[3].data.d_floatarray));
+    const auto result = qv_matrix3_from_corners(corners(param[1].data.d_floatarray),
+                                                corners(param[3].data.d_floatarray));
     reply_matrix(reply, result.matrix, result.ok);
   } else if (call.is(PROC_MATRIX_MULTIPLY)) {
     if (param[0].data.d_int32 != 9 || param[2].data.d_int32 != 9 || !param[1].data.d_floatarray ||
@@ -204,8 +216,10 @@ void matrix_procedure(QVCall &call) {
 // current path and the one below it.
 unsigned menu_transform_options(const QVCall &call) {
   if (call.is(PROC_TRANSFORM_DRAWABLE)) return QV_TRANSFORM_DRAWABLE | QV_TRANSFORM_FROM_PATHS;
-  if (call.is(PROC_TRANSFORM_LOCKED_LAYERS)) return QV_TRANSFORM_LINKED_LAYERS | QV_TRANSFORM_FROM_PATHS;
-  if (call.is(PROC_TRANSFORM_LOCKED_PATH)) return QV_TRANSFORM_LOCKED_PATHS | QV_TRANSFORM_FROM_PATHS;
+  if (call.is(PROC_TRANSFORM_LOCKED_LAYERS))
+    return QV_TRANSFORM_LINKED_LAYERS | QV_TRANSFORM_FROM_PATHS;
+  if (call.is(PROC_TRANSFORM_LOCKED_PATH))
+    return QV_TRANSFORM_LOCKED_PATHS | QV_TRANSFORM_FROM_PATHS;
   if (call.is(PROC_TRANSFORM_LOCKED_PATH_LAYERS))
     return QV_TRANSFORM_LINKED_LAYERS | QV_TRANSFORM_LOCKED_PATHS | QV_TRANSFORM_FROM_PATHS;
   return 0;
@@ -245,14 +259,14 @@ void run_transform_path(QVCall &call) {
 }
 
 void run_menu_transform(QVCall &call) {
-  qv_transform_drawables(call.param[1].data.d_image, call.param[2].data.d_drawable, qv_matrix3_identity(),
-                         menu_transform_options(call));
+  qv_transform_drawables(call.param[1].data.d_image, call.param[2].data.d_drawable,
+                         qv_matrix3_identity(), menu_transform_options(call));
 }
 
 void run_transform_drawable_matrix(QVCall &call) {
   if (call.param[3].data.d_floatarray)
-    qv_transform_drawables(call.param[0].data.d_image, call.param[1].data.d_drawable, matrix_param(call.param[3]),
-                           QV_TRANSFORM_DRAWABLE);
+    qv_transform_drawables(call.param[0].data.d_image, call.param[1].data.d_drawable,
+                           matrix_param(call.param[3]), QV_TRANSFORM_DRAWABLE);
 }
 
 void run_set_style(QVCall &call) {
@@ -260,29 +274,53 @@ void run_set_style(QVCall &call) {
 }
 
 void run_get_style(QVCall &call) {
-  qv_reply_string(call.reply, get_style_attribute(call.param[0].data.d_image, call.text(1), call.text(2)));
+  qv_reply_string(call.reply,
+                  get_style_attribute(call.param[0].data.d_image, call.text(1), call.text(2)));
 }
 
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_GET_LENGTH, N_("Returns path-length etc..."), N_("Returns parameters (path-length etc...) for the path!"),
-       N_("path-get-length"), nullptr, {IMAGE, PATH_NAME},
+      {PROC_GET_LENGTH,
+       N_("Returns path-length etc..."),
+       N_("Returns parameters (path-length etc...) for the path!"),
+       N_("path-get-length"),
+       nullptr,
+       {IMAGE, PATH_NAME},
        measured_values(N_("Path length!"), N_("in radians on end point!"), N_("at end point!")),
-       run_measuring, 0},
-      {PROC_GET_AT_LENGTH, N_("Returns stopped at path-length etc..."),
-       N_("Returns parameters (stopped at path-length etc...) for the path!"), N_("path-get-at-length"), nullptr,
-       {IMAGE, PATH_NAME, {GIMP_PDB_FLOAT, "atLength", N_("meassured from the beginning of the path!")}},
-       measured_values(N_("stopped at this length!"), N_("in radians at length point!"), N_("at length point!")),
-       run_measuring, 0},
-      {PROC_GET_NEAR_XY, N_("Returns path-length etc..."), N_("Returns parameters (path-length etc...) for the path!"),
-       N_("path-get-nearXY"), nullptr,
-       {IMAGE, PATH_NAME, {GIMP_PDB_FLOAT, "x", N_("search the path for nearest to x!")},
+       run_measuring,
+       0},
+      {PROC_GET_AT_LENGTH,
+       N_("Returns stopped at path-length etc..."),
+       N_("Returns parameters (stopped at path-length etc...) for the path!"),
+       N_("path-get-at-length"),
+       nullptr,
+       {IMAGE,
+        PATH_NAME,
+        {GIMP_PDB_FLOAT, "atLength", N_("meassured from the beginning of the path!")}},
+       measured_values(N_("stopped at this length!"), N_("in radians at length point!"),
+                       N_("at length point!")),
+       run_measuring,
+       0},
+      {PROC_GET_NEAR_XY,
+       N_("Returns path-length etc..."),
+       N_("Returns parameters (path-length etc...) for the path!"),
+       N_("path-get-nearXY"),
+       nullptr,
+       {IMAGE,
+        PATH_NAME,
+        {GIMP_PDB_FLOAT, "x", N_("search the path for nearest to x!")},
         {GIMP_PDB_FLOAT, "y", N_("search the path for nearest to y!")}},
-       with_distance(measured_values(N_("complete path length!"), N_("in radians at length end point!"),
+       with_distance(measured_values(N_("complete path length!"),
+                                     N_("in radians at length end point!"),
                                      N_("at length end point!"))),
-       run_measuring, 0},
-      {PROC_GET_MIN_MAX, N_("Returns min max etc..."), N_("Returns parameters (min max  etc...) for the path!"),
-       N_("path-get-minMax"), nullptr, {IMAGE, PATH_NAME},
+       run_measuring,
+       0},
+      {PROC_GET_MIN_MAX,
+       N_("Returns min max etc..."),
+       N_("Returns parameters (min max  etc...) for the path!"),
+       N_("path-get-minMax"),
+       nullptr,
+       {IMAGE, PATH_NAME},
        {{GIMP_PDB_FLOAT, "xStart", N_("x of the start point!")},
         {GIMP_PDB_FLOAT, "yStart", N_("y of the start point!")},
         {GIMP_PDB_FLOAT, "xEnd", N_("x of the end point!")},
@@ -291,101 +329,182 @@ const std::vector<QVProcedureDef> &procedure_table() {
         {GIMP_PDB_FLOAT, "minY", N_("minimum Y of the path!")},
         {GIMP_PDB_FLOAT, "maxX", N_("maximum X of the path!")},
         {GIMP_PDB_FLOAT, "maxY", N_("maximum Y of the path!")}},
-       run_measuring, 0},
-      {PROC_NEW_BEGIN, N_("Creates new Path from begin to atLength, returns path-length etc..."),
-       N_("Creates new Path from begin to atLength, returns parameters (path-length etc...) for the new path!"),
-       N_("path-new-begin"), nullptr,
-       {IMAGE, PATH_NAME, NEW_NAME, {GIMP_PDB_FLOAT, "atLength", N_("new path from begin to this length!")}},
+       run_measuring,
+       0},
+      {PROC_NEW_BEGIN,
+       N_("Creates new Path from begin to atLength, returns path-length etc..."),
+       N_("Creates new Path from begin to atLength, returns parameters (path-length etc...) for "
+          "the new path!"),
+       N_("path-new-begin"),
+       nullptr,
+       {IMAGE,
+        PATH_NAME,
+        NEW_NAME,
+        {GIMP_PDB_FLOAT, "atLength", N_("new path from begin to this length!")}},
        new_path_values(),
-       run_measuring, 0},
-      {PROC_NEW_END, N_("Creates new Path from atLength to path-end, returns path-length etc..."),
-       N_("Creates new Path from atLength to path-end, returns parameters (path-length etc...) for the new path!"),
-       N_("path-new-end"), nullptr,
-       {IMAGE, PATH_NAME, NEW_NAME,
+       run_measuring,
+       0},
+      {PROC_NEW_END,
+       N_("Creates new Path from atLength to path-end, returns path-length etc..."),
+       N_("Creates new Path from atLength to path-end, returns parameters (path-length etc...) for "
+          "the new path!"),
+       N_("path-new-end"),
+       nullptr,
+       {IMAGE,
+        PATH_NAME,
+        NEW_NAME,
         {GIMP_PDB_FLOAT, "atLength",
-         N_("new path from this length to the end!\nGimp API fails on path with more then 1 open segment!")}},
+         N_("new path from this length to the end!\nGimp API fails on path with more then 1 open "
+            "segment!")}},
        new_path_values(),
-       run_measuring, 0},
+       run_measuring,
+       0},
       {PROC_NEW_BOTH,
-       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns path-length etc..."),
-       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns parameters (path-length "
+       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns path-length "
+          "etc..."),
+       N_("Creates 2 new Paths begin_to_atLength and atLength_to_path-end, returns parameters "
+          "(path-length "
           "etc...) for the path-end!"),
-       N_("path-new-both"), nullptr,
-       {IMAGE, PATH_NAME, {GIMP_PDB_STRING, "pathBegin", N_("or \"\" to use default name for new path!")},
+       N_("path-new-both"),
+       nullptr,
+       {IMAGE,
+        PATH_NAME,
+        {GIMP_PDB_STRING, "pathBegin", N_("or \"\" to use default name for new path!")},
         {GIMP_PDB_STRING, "pathEnd", N_("or \"\" to use default name for new path!")},
         {GIMP_PDB_FLOAT, "atLength",
-         N_("create 2 new path split at this length!\nGimp API fails on path with more then 1 open segment "
+         N_("create 2 new path split at this length!\nGimp API fails on path with more then 1 open "
+            "segment "
             "(might cause bad result on pathEnd)!")}},
        new_path_values(),
-       run_measuring, 0},
-      {PROC_NEW_MIDDLE, N_("Creates new Path from atLength_toLength, returns path-length etc..."),
-       N_("Creates new Path from atLength_toLength, returns parameters (path-length etc...) for the path!"),
-       N_("path-new-middle"), nullptr,
-       {IMAGE, PATH_NAME, NEW_NAME, {GIMP_PDB_FLOAT, "atLength", N_("new path from this length!")},
+       run_measuring,
+       0},
+      {PROC_NEW_MIDDLE,
+       N_("Creates new Path from atLength_toLength, returns path-length etc..."),
+       N_("Creates new Path from atLength_toLength, returns parameters (path-length etc...) for "
+          "the path!"),
+       N_("path-new-middle"),
+       nullptr,
+       {IMAGE,
+        PATH_NAME,
+        NEW_NAME,
+        {GIMP_PDB_FLOAT, "atLength", N_("new path from this length!")},
         {GIMP_PDB_FLOAT, "toLength", N_("to this length!")}},
        new_path_values(),
-       run_measuring, 0},
-      {PROC_MATRIX_PERSPECTIVE, N_("Creates 3x3 matrix out of reference points!"),
-       N_("Creates 3x3 matrix out of reference points!"), N_("matrix3x3-for-perspective"), nullptr,
+       run_measuring,
+       0},
+      {PROC_MATRIX_PERSPECTIVE,
+       N_("Creates 3x3 matrix out of reference points!"),
+       N_("Creates 3x3 matrix out of reference points!"),
+       N_("matrix3x3-for-perspective"),
+       nullptr,
        {{GIMP_PDB_INT32, "nrFrom", N_("must be 8 (4 x/y pairs)!")},
         {GIMP_PDB_FLOATARRAY, "from", CORNERS},
         {GIMP_PDB_INT32, "nrTo", N_("must be 8 (4 x/y pairs)!")},
         {GIMP_PDB_FLOATARRAY, "to", CORNERS}},
        matrix_result(N_("9 or 0 if no matrix is possible (e.g. x1/y1 == x2/y2)!")),
        run_matrix},
-      {PROC_MATRIX_MULTIPLY, N_("matrix1 * matrix2 is performed!"), N_("matrix1 * matrix2 is performed!"),
-       N_("matrix3x3-multiply"), nullptr,
+      {PROC_MATRIX_MULTIPLY,
+       N_("matrix1 * matrix2 is performed!"),
+       N_("matrix1 * matrix2 is performed!"),
+       N_("matrix3x3-multiply"),
+       nullptr,
        {{GIMP_PDB_INT32, "nrMX1", N_("must be 9")},
         {GIMP_PDB_FLOATARRAY, "matrix1", N_("matrix1 * matrix2 is performed")},
         {GIMP_PDB_INT32, "nrMX2", N_("must be 9")},
         {GIMP_PDB_FLOATARRAY, "matrix2", N_("matrix1 * matrix2 is performed")}},
        matrix_result(N_("is 9 FLOAT's for a 3x3 matrix!")),
        run_matrix},
-      {PROC_MATRIX_INVERSE, N_("matrix inverse is performed!"), N_("matrix inverse is performed!"),
-       N_("matrix3x3-inverse"), nullptr,
+      {PROC_MATRIX_INVERSE,
+       N_("matrix inverse is performed!"),
+       N_("matrix inverse is performed!"),
+       N_("matrix3x3-inverse"),
+       nullptr,
        {{GIMP_PDB_INT32, "nrMX", N_("must be 9")},
         {GIMP_PDB_FLOATARRAY, "matrix", N_("matrix inverse is performed")}},
        matrix_result(N_("9 or 0 if matrix is not invertable!")),
        run_matrix},
-      {PROC_MATRIX_PERSPECTIVE_PATH, N_("Creates 3x3 matrix out of first 4 path points!"),
-       N_("Creates 3x3 matrix out of first 4 path points!"), N_("matrix3x3-for-perspective-path"), nullptr,
-       {IMAGE, {GIMP_PDB_STRING, "pathFrom", N_("uses first 4 path points!")},
+      {PROC_MATRIX_PERSPECTIVE_PATH,
+       N_("Creates 3x3 matrix out of first 4 path points!"),
+       N_("Creates 3x3 matrix out of first 4 path points!"),
+       N_("matrix3x3-for-perspective-path"),
+       nullptr,
+       {IMAGE,
+        {GIMP_PDB_STRING, "pathFrom", N_("uses first 4 path points!")},
         {GIMP_PDB_STRING, "pathTo", N_("uses first 4 path points!")}},
-       matrix_result(N_("9 or 0 if matrix is not possible (too less path points, x1/y1 == x2/y2 etc...)!")),
+       matrix_result(
+           N_("9 or 0 if matrix is not possible (too less path points, x1/y1 == x2/y2 etc...)!")),
        run_matrix},
-      {PROC_TRANSFORM_PATH, N_("Transforms path with perspective transform matrix!"),
-       N_("Transforms path with perspective transform matrix!"), N_("path-transform-matrix3x3"), nullptr,
-       {IMAGE, {GIMP_PDB_STRING, "pathName", N_("path to be transformed!")},
+      {PROC_TRANSFORM_PATH,
+       N_("Transforms path with perspective transform matrix!"),
+       N_("Transforms path with perspective transform matrix!"),
+       N_("path-transform-matrix3x3"),
+       nullptr,
+       {IMAGE,
+        {GIMP_PDB_STRING, "pathName", N_("path to be transformed!")},
         {GIMP_PDB_INT32, "nrMX", N_("must be 9")},
         {GIMP_PDB_FLOATARRAY, "matrix", N_("perspective transform matrix 3x3!")}},
        {},
        run_transform_path},
-      {PROC_TRANSFORM_DRAWABLE, N_(DRAWABLE_BLURB), N_(DRAWABLE_BLURB USAGE_NOTE), N_("Active Drawable"), MENU_PATH,
-       transform_menu_params(N_("drawable to be transformed!")), {},
+      {PROC_TRANSFORM_DRAWABLE,
+       N_(DRAWABLE_BLURB),
+       N_(DRAWABLE_BLURB USAGE_NOTE),
+       N_("Active Drawable"),
+       MENU_PATH,
+       transform_menu_params(N_("drawable to be transformed!")),
+       {},
        run_menu_transform},
-      {PROC_TRANSFORM_LOCKED_LAYERS, N_(LAYERS_BLURB), N_(LAYERS_BLURB USAGE_NOTE), N_("Locked Layers"), MENU_PATH,
-       transform_menu_params(N_("drawable unused!")), {},
+      {PROC_TRANSFORM_LOCKED_LAYERS,
+       N_(LAYERS_BLURB),
+       N_(LAYERS_BLURB USAGE_NOTE),
+       N_("Locked Layers"),
+       MENU_PATH,
+       transform_menu_params(N_("drawable unused!")),
+       {},
        run_menu_transform},
-      {PROC_TRANSFORM_LOCKED_PATH, N_(PATHS_BLURB), N_(PATHS_BLURB USAGE_NOTE), N_("Locked Paths"), MENU_PATH,
-       transform_menu_params(N_("drawable unused!")), {},
+      {PROC_TRANSFORM_LOCKED_PATH,
+       N_(PATHS_BLURB),
+       N_(PATHS_BLURB USAGE_NOTE),
+       N_("Locked Paths"),
+       MENU_PATH,
+       transform_menu_params(N_("drawable unused!")),
+       {},
        run_menu_transform},
-      {PROC_TRANSFORM_LOCKED_PATH_LAYERS, N_(PATHS_LAYERS_BLURB), N_(PATHS_LAYERS_BLURB USAGE_NOTE),
-       N_("Locked Paths | Layers"), MENU_PATH, transform_menu_params(N_("drawable unused!")), {},
+      {PROC_TRANSFORM_LOCKED_PATH_LAYERS,
+       N_(PATHS_LAYERS_BLURB),
+       N_(PATHS_LAYERS_BLURB USAGE_NOTE),
+       N_("Locked Paths | Layers"),
+       MENU_PATH,
+       transform_menu_params(N_("drawable unused!")),
+       {},
        run_menu_transform},
-      {PROC_TRANSFORM_DRAWABLE_MATRIX, N_("Transforms drawable with perspective transform matrix!"),
-       N_("Transforms drawable with perspective transform matrix!" USAGE_NOTE), N_("transform-drawable-matrix3x3"),
+      {PROC_TRANSFORM_DRAWABLE_MATRIX,
+       N_("Transforms drawable with perspective transform matrix!"),
+       N_("Transforms drawable with perspective transform matrix!" USAGE_NOTE),
+       N_("transform-drawable-matrix3x3"),
        nullptr,
-       {IMAGE, {GIMP_PDB_DRAWABLE, "draw", N_("drawable to be transformed!")},
+       {IMAGE,
+        {GIMP_PDB_DRAWABLE, "draw", N_("drawable to be transformed!")},
         {GIMP_PDB_INT32, "nrMX", N_("must be 9")},
         {GIMP_PDB_FLOATARRAY, "matrix", N_("perspective transform matrix 3x3!")}},
        {},
        run_transform_drawable_matrix},
-      {PROC_SET_STYLE, N_("Sets style attribute for given path!"), N_("Sets style attribute for given path!"),
-       N_("set-style-attribute"), nullptr,
-       {IMAGE, STYLE_PATH, STYLE_ATTRIBUTE, {GIMP_PDB_STRING, "value", N_("set attribute to this value!")}}, {},
+      {PROC_SET_STYLE,
+       N_("Sets style attribute for given path!"),
+       N_("Sets style attribute for given path!"),
+       N_("set-style-attribute"),
+       nullptr,
+       {IMAGE,
+        STYLE_PATH,
+        STYLE_ATTRIBUTE,
+        {GIMP_PDB_STRING, "value", N_("set attribute to this value!")}},
+       {},
        run_set_style},
-      {PROC_GET_STYLE, N_("Get style attribute for given path!"), N_("Get style attribute for given path!"),
-       N_("get-style-attribute"), nullptr, {IMAGE, STYLE_PATH, STYLE_ATTRIBUTE},
+      {PROC_GET_STYLE,
+       N_("Get style attribute for given path!"),
+       N_("Get style attribute for given path!"),
+       N_("get-style-attribute"),
+       nullptr,
+       {IMAGE, STYLE_PATH, STYLE_ATTRIBUTE},
        {{GIMP_PDB_STRING, "value", N_("value of attribute or \"\"")}},
        run_get_style},
   };

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "gimp/services/qv_date_services.h"
 #include "gimp/base/qv_procedure_table.h"
 #include "gimp/base/qv_render_session.h"
+#include "gimp/services/qv_date_services.h"
 
 namespace {
 
@@ -45,14 +45,16 @@ const QVParamDef IMAGE = {GIMP_PDB_IMAGE, "image", N_("Input image")};
 const QVParamDef UNUSED = {GIMP_PDB_INT32, "dummy", N_("not used")};
 const QVParamDef T = {GIMP_PDB_FLOAT, "t", N_("0.0 <= t <= 1.0 (0 = first date, 1 = second date)")};
 
-const std::vector<QVParamDef> BOX_VALUES = {{GIMP_PDB_INT32, "x", N_("x, 0 if no box is stored")},
-                                            {GIMP_PDB_INT32, "y", N_("y, 0 if no box is stored")},
-                                            {GIMP_PDB_INT32, "width", N_("width, 0 if no box is stored")},
-                                            {GIMP_PDB_INT32, "height", N_("height, 0 if no box is stored")}};
+const std::vector<QVParamDef> BOX_VALUES = {
+    {GIMP_PDB_INT32, "x", N_("x, 0 if no box is stored")},
+    {GIMP_PDB_INT32, "y", N_("y, 0 if no box is stored")},
+    {GIMP_PDB_INT32, "width", N_("width, 0 if no box is stored")},
+    {GIMP_PDB_INT32, "height", N_("height, 0 if no box is stored")}};
 
-const std::vector<QVParamDef> DATE_VALUES = {{GIMP_PDB_FLOAT, "day", N_("0 = no day")},
-                                             {GIMP_PDB_FLOAT, "month", N_("0 = no month, no day")},
-                                             {GIMP_PDB_FLOAT, "year", N_("year, negative before the common era")}};
+const std::vector<QVParamDef> DATE_VALUES = {
+    {GIMP_PDB_FLOAT, "day", N_("0 = no day")},
+    {GIMP_PDB_FLOAT, "month", N_("0 = no month, no day")},
+    {GIMP_PDB_FLOAT, "year", N_("year, negative before the common era")}};
 
 QVdtfNumbers date_param(const GimpParam *day_month_year) {
   QVdtfNumbers date;
@@ -77,16 +79,19 @@ void run_bbox(QVCall &call) {
 }
 
 void run_get_date(QVCall &call) {
-  add_date(call.reply, qv_dtf_service_read(call.param[0].data.d_image, call.is(PROC_GET_DATE_VALIDATED)));
+  add_date(call.reply,
+           qv_dtf_service_read(call.param[0].data.d_image, call.is(PROC_GET_DATE_VALIDATED)));
 }
 
 void run_set_date(QVCall &call) {
   const GimpParam *param = call.param;
-  qv_dtf_service_set(param[0].data.d_image, date_param(&param[1]), date_param(&param[4]), param[7].data.d_float);
+  qv_dtf_service_set(param[0].data.d_image, date_param(&param[1]), date_param(&param[4]),
+                     param[7].data.d_float);
 }
 
 void run_set_date_from_string(QVCall &call) {
-  qv_dtf_service_set_from_text(call.param[0].data.d_image, call.text(1), call.param[2].data.d_float);
+  qv_dtf_service_set_from_text(call.param[0].data.d_image, call.text(1),
+                               call.param[2].data.d_float);
 }
 
 void run_fade_opacity_set(QVCall &call) {
@@ -94,25 +99,57 @@ void run_fade_opacity_set(QVCall &call) {
 }
 
 void run_parasite_find(QVCall &call) {
-  qv_reply_bytes(call.reply, qv_global_parasite_bytes(call.text(0)).value_or(std::vector<guint8>()));
+  qv_reply_bytes(call.reply,
+                 qv_global_parasite_bytes(call.text(0)).value_or(std::vector<guint8>()));
 }
 
 void run_month_names(QVCall &call) {
-  const QVmonthForm form = call.is(PROC_SET_MONTH_NAMES) ? QVmonthForm::long_name : QVmonthForm::short_name;
+  const QVmonthForm form =
+      call.is(PROC_SET_MONTH_NAMES) ? QVmonthForm::long_name : QVmonthForm::short_name;
   qv_reply_string(call.reply, qv_month_names_set(form, call.text(0)));
 }
 
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_BBOX_IMAGE, N_(BBOX_IMAGE_BLURB), N_(BBOX_IMAGE_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES,
-       run_bbox, 0},
-      {PROC_BBOX_PATH, N_(BBOX_PATH_BLURB), N_(BBOX_PATH_BLURB), nullptr, nullptr, {UNUSED}, BOX_VALUES,
-       run_bbox, 0},
-      {PROC_GET_DATE, N_(GET_DATE_BLURB), N_(GET_DATE_BLURB), nullptr, nullptr, {IMAGE}, DATE_VALUES,
+      {PROC_BBOX_IMAGE,
+       N_(BBOX_IMAGE_BLURB),
+       N_(BBOX_IMAGE_BLURB),
+       nullptr,
+       nullptr,
+       {UNUSED},
+       BOX_VALUES,
+       run_bbox,
+       0},
+      {PROC_BBOX_PATH,
+       N_(BBOX_PATH_BLURB),
+       N_(BBOX_PATH_BLURB),
+       nullptr,
+       nullptr,
+       {UNUSED},
+       BOX_VALUES,
+       run_bbox,
+       0},
+      {PROC_GET_DATE,
+       N_(GET_DATE_BLURB),
+       N_(GET_DATE_BLURB),
+       nullptr,
+       nullptr,
+       {IMAGE},
+       DATE_VALUES,
        run_get_date},
-      {PROC_GET_DATE_VALIDATED, N_(GET_DATE_VALIDATED_BLURB), N_(GET_DATE_VALIDATED_BLURB), nullptr, nullptr,
-       {IMAGE}, DATE_VALUES, run_get_date},
-      {PROC_SET_DATE, N_(SET_DATE_BLURB), N_(SET_DATE_BLURB), nullptr, nullptr,
+      {PROC_GET_DATE_VALIDATED,
+       N_(GET_DATE_VALIDATED_BLURB),
+       N_(GET_DATE_VALIDATED_BLURB),
+       nullptr,
+       nullptr,
+       {IMAGE},
+       DATE_VALUES,
+       run_get_date},
+      {PROC_SET_DATE,
+       N_(SET_DATE_BLURB),
+       N_(SET_DATE_BLURB),
+       nullptr,
+       nullptr,
        {IMAGE,
         {GIMP_PDB_FLOAT, "day0", N_("day at t = 0 (0 = no day)")},
         {GIMP_PDB_FLOAT, "month0", N_("month at t = 0 (0 = no month, no day)")},
@@ -123,24 +160,47 @@ const std::vector<QVProcedureDef> &procedure_table() {
         T},
        {},
        run_set_date},
-      {PROC_SET_DATE_FROM_STRING, N_(SET_DATE_FROM_STRING_BLURB), N_(SET_DATE_FROM_STRING_BLURB DATE_FORMS),
-       nullptr, nullptr,
-       {IMAGE, {GIMP_PDB_STRING, "date", N_("e.g. \"27. 1. 2007; Aug. -40\" (date at t = 0; date at t = 1)")}, T},
+      {PROC_SET_DATE_FROM_STRING,
+       N_(SET_DATE_FROM_STRING_BLURB),
+       N_(SET_DATE_FROM_STRING_BLURB DATE_FORMS),
+       nullptr,
+       nullptr,
+       {IMAGE,
+        {GIMP_PDB_STRING, "date",
+         N_("e.g. \"27. 1. 2007; Aug. -40\" (date at t = 0; date at t = 1)")},
+        T},
        {},
        run_set_date_from_string},
-      {PROC_FADE_OPACITY_SET, N_(FADE_BLURB), N_(FADE_BLURB), nullptr, nullptr,
-       {IMAGE, {GIMP_PDB_FLOAT, "opac", N_("0 to 100")}}, {}, run_fade_opacity_set},
-      {PROC_PARASITE_FIND, N_(PARASITE_FIND_BLURB), N_(PARASITE_FIND_BLURB), nullptr, nullptr,
+      {PROC_FADE_OPACITY_SET,
+       N_(FADE_BLURB),
+       N_(FADE_BLURB),
+       nullptr,
+       nullptr,
+       {IMAGE, {GIMP_PDB_FLOAT, "opac", N_("0 to 100")}},
+       {},
+       run_fade_opacity_set},
+      {PROC_PARASITE_FIND,
+       N_(PARASITE_FIND_BLURB),
+       N_(PARASITE_FIND_BLURB),
+       nullptr,
+       nullptr,
        {{GIMP_PDB_STRING, "name", N_("name of the global parasite")}},
        {{GIMP_PDB_INT32, "size", N_("number of bytes, 0 if the parasite does not exist")},
         {GIMP_PDB_INT8ARRAY, "data", N_("the parasite's bytes")}},
        run_parasite_find},
-      {PROC_SET_MONTH_NAMES, N_(MONTH_NAMES_BLURB), N_(MONTH_NAMES_BLURB MONTH_NAMES_NOTE), nullptr, nullptr,
+      {PROC_SET_MONTH_NAMES,
+       N_(MONTH_NAMES_BLURB),
+       N_(MONTH_NAMES_BLURB MONTH_NAMES_NOTE),
+       nullptr,
+       nullptr,
        {{GIMP_PDB_STRING, "monthnames", N_("\";\"-separated, e.g. \"Januar; Februar; März\"")}},
        {{GIMP_PDB_STRING, "monthnames", N_("the active list, \"; \"-separated")}},
        run_month_names},
-      {PROC_SET_MONTH_NAMES_SHORT, N_(SHORT_MONTH_NAMES_BLURB), N_(SHORT_MONTH_NAMES_BLURB MONTH_NAMES_NOTE),
-       nullptr, nullptr,
+      {PROC_SET_MONTH_NAMES_SHORT,
+       N_(SHORT_MONTH_NAMES_BLURB),
+       N_(SHORT_MONTH_NAMES_BLURB MONTH_NAMES_NOTE),
+       nullptr,
+       nullptr,
        {{GIMP_PDB_STRING, "shortmonthnames", N_("\";\"-separated, e.g. \"Jan.; Feb.; März\"")}},
        {{GIMP_PDB_STRING, "shortmonthnames", N_("the active list, \"; \"-separated")}},
        run_month_names},

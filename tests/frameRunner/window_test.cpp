@@ -267,7 +267,8 @@ TEST_F(RunnerWindow, ChooserRowsStayReadableUnderLightAndDarkThemes) {
     qv_test_focus(chooser.dialog, chooser.view);
     EXPECT_TRUE(gtk_widget_has_focus(chooser.view));
     qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), what + ", focused");
-    qv_test_screenshot(chooser.dialog, std::string("frameRunner-chooser-") + qv_test_theme_name(theme));
+    qv_test_screenshot(chooser.dialog,
+                       std::string("frameRunner-chooser-") + qv_test_theme_name(theme));
     gtk_widget_destroy(chooser.dialog);
   }
 }
@@ -285,8 +286,8 @@ TEST(RunnerWindowGimpTheme, ChooserRowsStayReadable) {
   QVRunnerTimelineChooser chooser =
       qv_runner_timeline_chooser_new(win.w, timelines_of("timelines-v8.xcf"));
   qv_test_show_and_draw(chooser.dialog);
-  const std::string theme = qv_take_string(g_path_get_basename(
-      qv_take_string(g_path_get_dirname(gtkrc)).c_str()));
+  const std::string theme =
+      qv_take_string(g_path_get_basename(qv_take_string(g_path_get_dirname(gtkrc)).c_str()));
   qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), "GIMP theme " + theme + ", unfocused");
   qv_test_focus(chooser.dialog, chooser.view);
   qv_test_expect_rows_readable(GTK_TREE_VIEW(chooser.view), "GIMP theme " + theme + ", focused");
@@ -501,12 +502,12 @@ TEST_F(RunnerWindow, TimelineButtonTakesATypedFileNameWithoutComplaints) {
     std::string keyfile;
     std::string opens_in;
   };
-  for (const Case &c : {Case{"nothing remembered", "", here},
-                        Case{"a remembered image that is gone",
-                             settings_text("/nowhere/at/all/film.xcf", "Intro"), here},
-                        Case{"a remembered image",
-                             settings_text(fixture("timelines-v0.xcf"), "Intro"),
-                             std::string(QV_TEST_DATA_DIR) + "/xcf"}}) {
+  for (const Case &c :
+       {Case{"nothing remembered", "", here},
+        Case{"a remembered image that is gone", settings_text("/nowhere/at/all/film.xcf", "Intro"),
+             here},
+        Case{"a remembered image", settings_text(fixture("timelines-v0.xcf"), "Intro"),
+             std::string(QV_TEST_DATA_DIR) + "/xcf"}}) {
     SCOPED_TRACE(c.what);
     Window win(c.keyfile);
     FileAnswer file;
@@ -641,8 +642,8 @@ void screenshot(const QVRunnerProgress &p, const char *name) {
   GdkWindow *window = gtk_widget_get_window(p.window);
   int width = 0, height = 0;
   gdk_drawable_get_size(window, &width, &height);
-  GdkPixbuf *picture = gdk_pixbuf_get_from_drawable(nullptr, window, nullptr, 0, 0, 0, 0, width,
-                                                    height);
+  GdkPixbuf *picture =
+      gdk_pixbuf_get_from_drawable(nullptr, window, nullptr, 0, 0, 0, 0, width, height);
   ASSERT_NE(picture, nullptr);
   const std::string path = std::string(folder) + "/" + name;
   EXPECT_TRUE(gdk_pixbuf_save(picture, path.c_str(), "png", nullptr, nullptr)) << path;

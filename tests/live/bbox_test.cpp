@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "live_support.h"
 #include "gimp/style/qv_bbox.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ TEST_F(BoundingBox, TaggedPathFitsTheImageKeepingItsAspect) {
   EXPECT_EQ(*box, (QVBox{25, 0, 50, 50}));
 
   // Drawn outside the frame (bit 4) the image covers it, and translate moves it.
-  qv_path_store_style(image.id, "[Image] square", "image-original-size: 200 200\taspect-ratio-mode: 5\ttranslate: 10 5"s);
+  qv_path_store_style(image.id, "[Image] square",
+                      "image-original-size: 200 200\taspect-ratio-mode: 5\ttranslate: 10 5"s);
   qv_path_bounding_boxes(image.id, "[Image] square", nullptr);
   box = qv_bbox_read(QV_BBOX_IMAGE);
   ASSERT_TRUE(box);

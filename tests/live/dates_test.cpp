@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "live_support.h"
-#include "gimp/style/qv_dates_gimp.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "live_support.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "live_support.h"
+#include "core/qv_glib_ptr.h"
 #include "gimp/services/qv_dialog_services.h"
 #include "gimp/ui/qv_dialogs.h"
-#include "core/qv_glib_ptr.h"
+#include "live_support.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ struct Answer {
   Answer(const char *t, gint r, const char *text = nullptr) : title(t), response(r), typed(text) {}
   const char *title;
   gint response;
-  const char *typed;  // put into the entry before answering
-  std::string seen_entry;       // the entry's text when the dialog came up
+  const char *typed;       // put into the entry before answering
+  std::string seen_entry;  // the entry's text when the dialog came up
   std::string seen_message;
   bool answered = false;
   int attempts = 0;
@@ -123,9 +123,10 @@ std::vector<std::string> pluginrc_block(const std::string &procedure) {
 }
 
 TEST(DialogServiceLiveRegistration, MenuLabelsWithoutAMenuLocation) {
-  for (const auto &[procedure, label] : {std::pair<std::string, std::string>{"plug_in_qv_prompt", "prompt"},
-                                         {"plug_in_qv_confirm", "confirm"},
-                                         {"plug_in_qv_alert", "plugin_alert"}}) {
+  for (const auto &[procedure, label] :
+       {std::pair<std::string, std::string>{"plug_in_qv_prompt", "prompt"},
+        {"plug_in_qv_confirm", "confirm"},
+        {"plug_in_qv_alert", "plugin_alert"}}) {
     const auto block = pluginrc_block(procedure);
     ASSERT_EQ(block.size(), 8u) << procedure << " not in pluginrc";
     EXPECT_EQ(block[5], "\"" + label + "\"") << procedure;

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <string>
 
-#include "live_support.h"
 #include "core/qv_dialog_geometry.h"
-#include "gimp/ui/qv_dialogs.h"
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "live_support.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ bool parasite_listed(const char *name) {
 
 void attach_fields(const char *name, std::initializer_list<gint32> fields) {
   std::vector<gint32> data(fields);
-  qv_parasite_ptr p(gimp_parasite_new(name, GIMP_PARASITE_PERSISTENT, data.size() * 4,
-                                      data.data()));
+  qv_parasite_ptr p(
+      gimp_parasite_new(name, GIMP_PARASITE_PERSISTENT, data.size() * 4, data.data()));
   ASSERT_TRUE(gimp_attach_parasite(p.get()));
 }
 
@@ -67,7 +67,8 @@ gboolean respond(gpointer data) {
   auto *r = static_cast<Responder *>(data);
   GtkWidget *dialog = qv_test_visible_dialog(r->title);
   if (!dialog) return ++r->attempts < 200;  // ten seconds, then let the test fail
-  if (r->type_text) gtk_entry_set_text(GTK_ENTRY(qv_test_find_widget(dialog, GTK_TYPE_ENTRY)), r->type_text);
+  if (r->type_text)
+    gtk_entry_set_text(GTK_ENTRY(qv_test_find_widget(dialog, GTK_TYPE_ENTRY)), r->type_text);
   r->answered = true;
   gtk_dialog_response(GTK_DIALOG(dialog), r->response);
   return FALSE;
@@ -103,8 +104,8 @@ std::string message_of_width(int pixels) {
 }  // namespace
 
 TEST_F(DialogGeometryLive, RestoreMovesAndSizesTheWindowAndTracksItsState) {
-  attach_fields(kKey, {QV_GEOMETRY_POSITION | QV_GEOMETRY_SIZE | QV_GEOMETRY_EXTRA, 100, 120,
-                       300, 200});
+  attach_fields(kKey,
+                {QV_GEOMETRY_POSITION | QV_GEOMETRY_SIZE | QV_GEOMETRY_EXTRA, 100, 120, 300, 200});
   QVWidgetHolder window = hold(gtk_window_new(GTK_WINDOW_TOPLEVEL));
   int tracker = -1;
   EXPECT_EQ(qv_dialog_geometry_restore(GTK_WINDOW(window.get()), kKey, &tracker), 11);
@@ -175,15 +176,15 @@ TEST_F(DialogGeometryLive, SaveWritesAPersistentTwentyByteRecord) {
 
   // Maximized, then closed while iconified somewhere else: the maximized bit
   // comes and goes, the last normal placement stays.
-  EXPECT_EQ(qv_dialog_geometry_save(GTK_WINDOW(window.get()), kKey, GDK_WINDOW_STATE_MAXIMIZED,
-                                    request),
-            0);
+  EXPECT_EQ(
+      qv_dialog_geometry_save(GTK_WINDOW(window.get()), kKey, GDK_WINDOW_STATE_MAXIMIZED, request),
+      0);
   EXPECT_EQ(qv_dialog_geometry_load(kKey)->flags, request | QV_GEOMETRY_MAXIMIZED);
   gtk_window_move(GTK_WINDOW(window.get()), 400, 300);
   pump_events();
-  EXPECT_EQ(qv_dialog_geometry_save(GTK_WINDOW(window.get()), kKey, GDK_WINDOW_STATE_ICONIFIED,
-                                    request),
-            0);
+  EXPECT_EQ(
+      qv_dialog_geometry_save(GTK_WINDOW(window.get()), kKey, GDK_WINDOW_STATE_ICONIFIED, request),
+      0);
   const auto r = qv_dialog_geometry_load(kKey);
   ASSERT_TRUE(r);
   EXPECT_EQ(r->flags, request);
@@ -199,20 +200,20 @@ TEST(DialogLayout, LongMessageIsLimitedTo500PixelsAndWraps) {
   EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(confirm.dialog.get())));
   EXPECT_EQ(requested_width(confirm.label), QV_DIALOG_LABEL_MAX_WIDTH);
   EXPECT_TRUE(gtk_label_get_line_wrap(GTK_LABEL(confirm.label)));
-  GtkWidget *ok = gtk_dialog_get_widget_for_response(GTK_DIALOG(confirm.dialog.get()),
-                                                     GTK_RESPONSE_OK);
+  GtkWidget *ok =
+      gtk_dialog_get_widget_for_response(GTK_DIALOG(confirm.dialog.get()), GTK_RESPONSE_OK);
   ASSERT_TRUE(ok);
   EXPECT_TRUE(gtk_widget_has_default(ok));
-  EXPECT_TRUE(gtk_dialog_get_widget_for_response(GTK_DIALOG(confirm.dialog.get()),
-                                                 GTK_RESPONSE_CANCEL));
+  EXPECT_TRUE(
+      gtk_dialog_get_widget_for_response(GTK_DIALOG(confirm.dialog.get()), GTK_RESPONSE_CANCEL));
 
   // A single 800-pixel word breaks as well.
   std::string word(long_text.size(), 'W');
   QVMessageDialog alert = qv_dialog_alert_build(nullptr, "Mine", word.c_str());
   EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(alert.dialog.get())), "Mine");
   EXPECT_EQ(requested_width(alert.label), QV_DIALOG_LABEL_MAX_WIDTH);
-  EXPECT_FALSE(gtk_dialog_get_widget_for_response(GTK_DIALOG(alert.dialog.get()),
-                                                  GTK_RESPONSE_CANCEL));
+  EXPECT_FALSE(
+      gtk_dialog_get_widget_for_response(GTK_DIALOG(alert.dialog.get()), GTK_RESPONSE_CANCEL));
 
   QVMessageDialog short_one = qv_dialog_confirm_build(nullptr, nullptr, "Save?");
   EXPECT_LT(requested_width(short_one.label), QV_DIALOG_LABEL_MAX_WIDTH);

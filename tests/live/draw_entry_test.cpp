@@ -6,16 +6,16 @@
 #include <cstring>
 #include <string>
 
-#include "live_support.h"
 #include "core/qv_chunks.h"
-#include "gimp/animate/qv_draw_current.h"
-#include "gimp/base/qv_render_session.h"
-#include "gimp/style/qv_esl.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
+#include "gimp/animate/qv_draw_current.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_esl.h"
 #include "gimp/timeline/qv_timeline_parasites.h"
+#include "live_support.h"
 
 namespace {
 
@@ -101,7 +101,8 @@ TEST_F(DrawEntryPaths, DrawCurrentOnEslCreatesTheEslOnceAndRestoresTheCurrentPat
 
 TEST_F(DrawEntryPaths, DrawCurrentFromAHelperUsesTheOwnersEsl) {
   const gint32 p = qv_test_add_path(image.id, "P", {0, 0, 10, 10});
-  const gint32 helper = qv_test_add_path(image.id, qv_rotation_helper_name(qv_test_tattoo(p)), {5, 5, 9, 9});
+  const gint32 helper =
+      qv_test_add_path(image.id, qv_rotation_helper_name(qv_test_tattoo(p)), {5, 5, 9, 9});
   gimp_image_set_active_vectors(image.id, helper);
   qv_rendering_flag(true);
   qv_path_draw_current(image.id, QVDrawTarget::esl, 0.5);
@@ -155,7 +156,7 @@ std::vector<uint8_t> legacy_timeline() {
   };
   put_be32(0, 96);
   put_be32(4, QV_CHUNK_AHDR);
-  put_be32(8, 7);   // next animation id, big-endian
+  put_be32(8, 7);                  // next animation id, big-endian
   const uint32_t rate_field = 25;  // offset 20, little-endian in the old layout
   std::memcpy(&data[20], &rate_field, 4);
   const double fps = 25.0;  // offset 24, little-endian in the old layout

@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
+#include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
 #include "gimp/animate/qv_draw_current.h"
+#include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
 #include "gimp/draw/qv_draw_extras.h"
 #include "gimp/draw/qv_draw_style.h"
-#include "core/qv_glib_ptr.h"
-#include "core/qv_names.h"
-#include "gimp/base/qv_parasite.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -90,7 +90,8 @@ void fill_rect(gint32 image, gint32 drawable, int x, int y, int w, int h, const 
 const GimpRGB kRed{1, 0, 0, 1}, kBlue{0, 0, 1, 1}, kGreen{0, 1, 0, 1}, kMagenta{1, 0, 1, 1};
 
 gint32 add_layer(gint32 image, const char *name, const GimpRGB &colour) {
-  const gint32 layer = gimp_layer_new(image, name, 20, 10, GIMP_RGB_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
+  const gint32 layer =
+      gimp_layer_new(image, name, 20, 10, GIMP_RGB_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(image, layer, 0, 0);
   fill_rect(image, layer, 0, 0, 20, 10, colour);
   return layer;
@@ -212,11 +213,12 @@ TEST_F(DrawExtrasImage, OpacityIsFoldedInOrGivenToTheEditStyleLayer) {
   EXPECT_NEAR(c.g, 153, 2) << "40 % red over white";
 
   const gint32 tattoo = qv_test_tattoo(qv_path_id_by_name(image.id, "frame"));
-  const gint32 esl = gimp_layer_new(image.id, qv_esl_name(tattoo).c_str(), 100, 100, GIMP_RGBA_IMAGE, 100,
-                                    GIMP_LAYER_MODE_NORMAL);
+  const gint32 esl = gimp_layer_new(image.id, qv_esl_name(tattoo).c_str(), 100, 100,
+                                    GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(image.id, esl, 0, 0);
   gimp_drawable_fill(esl, GIMP_FILL_TRANSPARENT);
-  qv_path_store_style(image.id, "frame", "image: " + picture + "\t" + style + "\tfill-paintmode: 3");
+  qv_path_store_style(image.id, "frame",
+                      "image: " + picture + "\t" + style + "\tfill-paintmode: 3");
   gimp_image_set_active_vectors(image.id, qv_path_id_by_name(image.id, "frame"));
   qv_path_draw_style(image.id, nullptr, nullptr);
   EXPECT_DOUBLE_EQ(gimp_layer_get_opacity(esl), 50);
@@ -241,7 +243,8 @@ TEST_F(DrawExtrasImage, ChannelTargetReceivesTheImageAsGrey) {
   EXPECT_GT(p.data[40 * 100 + 20], 0) << "red part";
   EXPECT_EQ(p.data[10 * 100 + 5], 0) << "outside the frame";
   EXPECT_EQ(gimp_image_get_floating_sel(image.id), -1);
-  EXPECT_EQ(pixels().count(0, 0, 100, 100, [](QVRgb c) { return !whitish(c); }), 0) << "layer untouched";
+  EXPECT_EQ(pixels().count(0, 0, 100, 100, [](QVRgb c) { return !whitish(c); }), 0)
+      << "layer untouched";
 }
 
 TEST_F(DrawExtrasImage, LayerNameAfterTheFirstSemicolonMayHoldMore) {
@@ -386,8 +389,9 @@ TEST_F(DrawExtrasText, Latin1TextIsConvertedAndLeavesNoFloatingLayer) {
   qv_test_add_path(image.id, "t", {20, 30, 20, 60});
   gimp_image_set_active_vectors(image.id, qv_path_id_by_name(image.id, "t"));
   const std::vector<double> points{20, 30, 1, 20, 30, 2, 20, 60, 2, 20, 60, 1, 20, 60, 2};
-  EXPECT_EQ(qv_draw_image_or_text(image.id, "\"\xC9t\xE9\"", points, nullptr, nullptr, QVPlacement{}),
-            QVExtraResult::drawn);
+  EXPECT_EQ(
+      qv_draw_image_or_text(image.id, "\"\xC9t\xE9\"", points, nullptr, nullptr, QVPlacement{}),
+      QVExtraResult::drawn);
   EXPECT_EQ(gimp_image_get_floating_sel(image.id), -1);
   EXPECT_GT(pixels().count(20, 40, 60, 61, [](QVRgb c) { return !whitish(c); }), 20);
 }

@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
-#include "gimp/style/qv_bbox.h"
-#include "gimp/style/qv_dates_gimp.h"
-#include "gimp/animate/qv_draw_current.h"
-#include "gimp/style/qv_esl.h"
-#include "gimp/base/qv_render_session.h"
-#include "gimp/draw/qv_draw_style.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
+#include "gimp/animate/qv_draw_current.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/draw/qv_draw_style.h"
+#include "gimp/style/qv_bbox.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "gimp/style/qv_esl.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ gint32 add_closed_path(gint32 image, const std::string &name, const std::vector<
   std::vector<double> cps;
   for (size_t i = 0; i + 1 < anchors.size(); i += 2)
     for (int k = 0; k < 3; ++k) cps.insert(cps.end(), {anchors[i], anchors[i + 1]});
-  gimp_vectors_stroke_new_from_points(vectors, GIMP_VECTORS_STROKE_TYPE_BEZIER, static_cast<gint>(cps.size()),
-                                      cps.data(), TRUE);
+  gimp_vectors_stroke_new_from_points(vectors, GIMP_VECTORS_STROKE_TYPE_BEZIER,
+                                      static_cast<gint>(cps.size()), cps.data(), TRUE);
   gimp_image_insert_vectors(image, vectors, 0, -1);
   gimp_image_set_active_vectors(image, vectors);
   return vectors;
@@ -52,9 +52,10 @@ Pixel pixel(gint32 drawable, int x, int y) {
 ::testing::AssertionResult near(const Pixel &actual, const Pixel &expected, int tolerance = 2) {
   for (int i = 0; i < 4; ++i)
     if (std::abs(actual[i] - expected[i]) > tolerance)
-      return ::testing::AssertionFailure() << "pixel " << actual[0] << "," << actual[1] << "," << actual[2] << ","
-                                           << actual[3] << " expected " << expected[0] << "," << expected[1] << ","
-                                           << expected[2] << "," << expected[3];
+      return ::testing::AssertionFailure()
+             << "pixel " << actual[0] << "," << actual[1] << "," << actual[2] << "," << actual[3]
+             << " expected " << expected[0] << "," << expected[1] << "," << expected[2] << ","
+             << expected[3];
   return ::testing::AssertionSuccess();
 }
 
@@ -79,9 +80,12 @@ struct QVDrawState {
   guint tattoo;
 
   explicit QVDrawState(gint32 image)
-      : opacity(gimp_context_get_opacity()), mode(gimp_context_get_paint_mode()),
-        brush(qv_take_string(gimp_context_get_brush())), spacing(gimp_context_get_brush_spacing()),
-        current(gimp_image_get_active_vectors(image)), tattoo(gimp_image_get_tattoo_state(image)) {
+      : opacity(gimp_context_get_opacity()),
+        mode(gimp_context_get_paint_mode()),
+        brush(qv_take_string(gimp_context_get_brush())),
+        spacing(gimp_context_get_brush_spacing()),
+        current(gimp_image_get_active_vectors(image)),
+        tattoo(gimp_image_get_tattoo_state(image)) {
     gimp_context_get_foreground(&fg);
     gimp_context_get_background(&bg);
   }
@@ -132,7 +136,8 @@ struct DrawStyle : ::testing::Test {
     EXPECT_EQ(before.current, after.current) << "current path";
     EXPECT_TRUE(gimp_selection_is_empty(image.id));
     EXPECT_EQ(before.tattoo, after.tattoo) << "tattoo state";
-    EXPECT_EQ(qv_test_path_names(image.id), std::vector<std::string>{"P"}) << "no temporary path left";
+    EXPECT_EQ(qv_test_path_names(image.id), std::vector<std::string>{"P"})
+        << "no temporary path left";
   }
 
   Pixel at(int x, int y) { return pixel(image.layer, x, y); }
@@ -191,14 +196,16 @@ TEST_F(DrawStyle, OpacityIsFoldedIntoFillAndStrokeOnAnOrdinaryLayer) {
   gimp_image_remove_vectors(image.id, gimp_image_get_active_vectors(image.id));
   const gint32 line = qv_test_add_path(image.id, "P", {10, 80, 90, 80});
   gimp_image_set_active_vectors(image.id, line);
-  qv_path_store_style(image.id, "P", std::string("stroke: 255 0 0\tstroke-opacity: 80\topacity: 50\tstroke-brush: ") +
-                                        kBrush);
+  qv_path_store_style(
+      image.id, "P",
+      std::string("stroke: 255 0 0\tstroke-opacity: 80\topacity: 50\tstroke-brush: ") + kBrush);
   draw();
   EXPECT_TRUE(near(at(50, 80), {255, 153, 153, 255}, 3));
 }
 
 TEST_F(DrawStyle, OnAnEslTheLayerTakesOpacityAndMode) {
-  const gint32 path = square(20, 20, 60, 60, "fill: 255 0 0\topacity: 50\tfill-opacity: 80\tpaintmode: 3");
+  const gint32 path =
+      square(20, 20, 60, 60, "fill: 255 0 0\topacity: 50\tfill-opacity: 80\tpaintmode: 3");
   const gint32 esl = gimp_layer_new(image.id, qv_esl_name(qv_test_tattoo(path)).c_str(), 100, 100,
                                     GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(image.id, esl, 0, -1);
@@ -245,8 +252,9 @@ TEST_F(DrawStyle, RotationCountsFromOneHundredthOfADegree) {
     const char *rotate_at;
     int moved_y;  // where the square's band starts: 20 in place, 13 moved up
   };
-  for (const Case c : {Case{"360 -100000 50", 20}, Case{"720 -100000 50", 20}, Case{"-360 -100000 50", 20},
-                       Case{"0.004 -100000 50", 20}, Case{"359.996 -100000 50", 13}}) {
+  for (const Case c :
+       {Case{"360 -100000 50", 20}, Case{"720 -100000 50", 20}, Case{"-360 -100000 50", 20},
+        Case{"0.004 -100000 50", 20}, Case{"359.996 -100000 50", 13}}) {
     SCOPED_TRACE(c.rotate_at);
     gimp_drawable_fill(image.layer, GIMP_FILL_WHITE);
     if (gimp_image_get_active_vectors(image.id) > 0)
@@ -276,7 +284,8 @@ TEST_F(DrawStyle, RotationAndTranslationMoveTheShape) {
 TEST_F(DrawStyle, RotatedPatternIsDrawnThroughTheTempLayer) {
   const std::string pattern = "Pine";
   gint count = 0;
-  const auto patterns = qv_take_string_array(gimp_patterns_get_list(pattern.c_str(), &count), count);
+  const auto patterns =
+      qv_take_string_array(gimp_patterns_get_list(pattern.c_str(), &count), count);
   ASSERT_NE(std::find(patterns.begin(), patterns.end(), pattern), patterns.end());
 
   square(20, 20, 40, 40, "fill-pattern: " + pattern + "\trotate-at: 90 50 50");
@@ -292,14 +301,16 @@ TEST_F(DrawStyle, RotatedPatternIsDrawnThroughTheTempLayer) {
 }
 
 TEST_F(DrawStyle, GradientLineIsRelativeToTheTargetOffsets) {
-  const gint32 target = gimp_layer_new(image.id, "Target", 60, 60, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
+  const gint32 target =
+      gimp_layer_new(image.id, "Target", 60, 60, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(image.id, target, 0, -1);
   gimp_layer_set_offsets(target, 40, 40);
   gimp_drawable_fill(target, GIMP_FILL_WHITE);
   gimp_image_set_active_layer(image.id, target);
 
   // Image coordinates: red at x 50, blue at x 90.
-  const std::string line = "\tgradient-fg: 255 0 0\tgradient-bg: 0 0 255\tgradient-line: 50 70 90 70";
+  const std::string line =
+      "\tgradient-fg: 255 0 0\tgradient-bg: 0 0 255\tgradient-line: 50 70 90 70";
   for (const std::string choice : {"fill-gradient: FG to BG (RGB)", "gradient-system-nr: 0",
                                    "fill-gradient: no such gradient\tgradient-system-nr: 0"}) {
     SCOPED_TRACE(choice);
@@ -324,8 +335,9 @@ TEST_F(DrawStyle, GradientSystemNumberThreeIsForegroundToTransparent) {
 }
 
 TEST_F(DrawStyle, GradientMovesWithARotatedPath) {
-  square(20, 20, 40, 40, "fill-gradient: FG to BG (RGB)\tgradient-fg: 255 0 0\tgradient-bg: 0 0 255\t"
-                         "gradient-line: 20 30 40 30\trotate-at: 90 50 50");
+  square(20, 20, 40, 40,
+         "fill-gradient: FG to BG (RGB)\tgradient-fg: 255 0 0\tgradient-bg: 0 0 255\t"
+         "gradient-line: 20 30 40 30\trotate-at: 90 50 50");
   draw();
   // The line turns with the square: red at its top, blue at its bottom.
   EXPECT_TRUE(near(at(70, 21), kRed, 20));
@@ -333,8 +345,9 @@ TEST_F(DrawStyle, GradientMovesWithARotatedPath) {
 }
 
 TEST_F(DrawStyle, TheLastFillLineDecidesTheFill) {
-  square(20, 20, 60, 60, "fill-gradient: FG to BG (RGB)\tgradient-fg: 0 255 0\tgradient-line: 20 40 60 40\t"
-                         "fill: 255 0 0");
+  square(20, 20, 60, 60,
+         "fill-gradient: FG to BG (RGB)\tgradient-fg: 0 255 0\tgradient-line: 20 40 60 40\t"
+         "fill: 255 0 0");
   draw();
   EXPECT_TRUE(near(at(22, 40), kRed));
   EXPECT_TRUE(near(at(58, 40), kRed));
@@ -348,7 +361,8 @@ TEST_F(DrawStyle, StrokeUsesColourBrushAndSpacingForThisStrokeOnly) {
     for (int x = 10; x <= 90; ++x) white += near(at(x, 50), kWhite, 0);
     return white;
   };
-  qv_path_store_style(image.id, "P", std::string("stroke: 0 0 255\tstroke-size: 4\tstroke-brush: ") + kBrush);
+  qv_path_store_style(image.id, "P",
+                      std::string("stroke: 0 0 255\tstroke-size: 4\tstroke-brush: ") + kBrush);
   draw();
   EXPECT_TRUE(near(at(30, 50), kBlue));
   EXPECT_EQ(white_on_line(), 0) << "the brush's own spacing: a solid line";
@@ -357,8 +371,10 @@ TEST_F(DrawStyle, StrokeUsesColourBrushAndSpacingForThisStrokeOnly) {
 
   // 1000 % of a 4 pixel brush: one dab every 40 pixels.
   gimp_drawable_fill(image.layer, GIMP_FILL_WHITE);
-  qv_path_store_style(image.id, "P",
-                      std::string("stroke: 0 0 255\tstroke-spacing: 1000\tstroke-size: 4\tstroke-brush: ") + kBrush);
+  qv_path_store_style(
+      image.id, "P",
+      std::string("stroke: 0 0 255\tstroke-spacing: 1000\tstroke-size: 4\tstroke-brush: ") +
+          kBrush);
   draw();
   EXPECT_GT(white_on_line(), 40);
   EXPECT_LT(white_on_line(), 78) << "but dabs are drawn";
@@ -402,7 +418,8 @@ TEST_F(DrawStyle, ANamedBrushStrokesAtTheStylesSizeWhateverTheToolOptions) {
 }
 
 TEST_F(DrawStyle, UnknownResourcesFallBackToTheContext) {
-  square(20, 20, 60, 60, "fill-pattern: no such pattern\tstroke: 255 0 0\tstroke-brush: no such brush");
+  square(20, 20, 60, 60,
+         "fill-pattern: no such pattern\tstroke: 255 0 0\tstroke-brush: no such brush");
   draw();
   EXPECT_FALSE(near(at(40, 40), kWhite, 0)) << "filled with the context pattern";
   EXPECT_TRUE(near(at(20, 40), kRed, 3)) << "stroked with the context brush";

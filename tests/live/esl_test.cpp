@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
-#include "gimp/style/qv_esl.h"
-#include "gimp/style/qv_helper_paths.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
 #include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_esl.h"
+#include "gimp/style/qv_helper_paths.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 

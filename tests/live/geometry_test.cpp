@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_snapshot.h"
 #include "gimp/paths/qv_path_calculate.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
-#include "core/qv_snapshot.h"
+#include "live_support.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ using Points = std::vector<double>;
 const Points kTwoStrokes = {0,  0,  1, 0,  0,  2, 100, 0,  2, 100, 0,  1, 100, 0,  2,
                             10, 50, 3, 30, 50, 2, 60,  60, 2, 60,  80, 1, 70,  90, 2};
 // One closed stroke of three anchors: the last point is the first anchor's in-handle.
-const Points kClosed = {10, 10, 1, 20, 5,  2, 40, 5,  2, 50, 10, 1, 55, 30, 2,
-                        40, 50, 2, 30, 50, 1, 20, 50, 2, 5,  30, 2};
+const Points kClosed = {10, 10, 1,  20, 5,  2,  40, 5,  2,  50, 10, 1,  55, 30,
+                        2,  40, 50, 2,  30, 50, 1,  20, 50, 2,  5,  30, 2};
 
 gint stroke_count(gint32 vectors) {
   gint n = 0;
@@ -104,7 +104,8 @@ TEST_F(GeometryLiveTest, CurrentAndNamedPaths) {
 
 TEST_F(GeometryLiveTest, SnapshotPathsAreMeasuredFromTheSnapshot) {
   std::vector<uint8_t> bytes;
-  qv_snapshot_append_path(bytes, {7, 1, 0, "line", {0, 0, 1, 0, 0, 2, 0, 70, 2, 0, 70, 1, 0, 70, 2}});
+  qv_snapshot_append_path(bytes,
+                          {7, 1, 0, "line", {0, 0, 1, 0, 0, 2, 0, 70, 2, 0, 70, 1, 0, 70, 2}});
   const QVSnapshot snapshot{bytes.data(), bytes.size()};
   auto calc = calc_for(QV_CALC_LENGTH);
   EXPECT_EQ(1, qv_path_calculate3(image.id, "line", calc, image.id, &snapshot));

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
 #include "core/qv_glib_ptr.h"
 #include "gimp/services/qv_image_duplicate.h"
+#include "live_support.h"
 
 namespace {
 
@@ -33,7 +33,8 @@ struct QVMessageCapture {
   std::vector<std::string> messages;
   guint handler;
   QVMessageCapture()
-      : handler(g_log_set_handler(nullptr, G_LOG_LEVEL_MESSAGE, &QVMessageCapture::collect, this)) {}
+      : handler(g_log_set_handler(nullptr, G_LOG_LEVEL_MESSAGE, &QVMessageCapture::collect, this)) {
+  }
   ~QVMessageCapture() { g_log_remove_handler(nullptr, handler); }
   QVMessageCapture(const QVMessageCapture &) = delete;
   QVMessageCapture &operator=(const QVMessageCapture &) = delete;
@@ -63,7 +64,8 @@ std::string filename_of(gint32 image) {
 }
 
 gint32 add_layer(gint32 image, const char *name, gint32 parent, bool with_mask) {
-  const gint32 layer = gimp_layer_new(image, name, 64, 64, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
+  const gint32 layer =
+      gimp_layer_new(image, name, 64, 64, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(image, layer, parent, 0);
   if (with_mask) gimp_layer_add_mask(layer, gimp_layer_create_mask(layer, GIMP_ADD_MASK_WHITE));
   return layer;
@@ -79,12 +81,15 @@ gint32 add_channel(gint32 image, const char *name) {
 // Every tattooed item of an image as "kind name = tattoo" lines: paths by
 // name, layers with their masks and the layers inside groups in stacking
 // order, channels in order.
-void describe_layers(const std::vector<gint32> &layers, const std::string &indent, std::vector<std::string> &out) {
+void describe_layers(const std::vector<gint32> &layers, const std::string &indent,
+                     std::vector<std::string> &out) {
   for (gint32 layer : layers) {
-    out.push_back(indent + "layer " + name_of(layer) + " = " + std::to_string(gimp_item_get_tattoo(layer)));
+    out.push_back(indent + "layer " + name_of(layer) + " = " +
+                  std::to_string(gimp_item_get_tattoo(layer)));
     const gint32 mask = gimp_layer_get_mask(layer);
     if (mask > 0) out.push_back(indent + "  mask = " + std::to_string(gimp_item_get_tattoo(mask)));
-    if (gimp_item_is_group(layer)) describe_layers(ids_of(gimp_item_get_children, layer), indent + "  ", out);
+    if (gimp_item_is_group(layer))
+      describe_layers(ids_of(gimp_item_get_children, layer), indent + "  ", out);
   }
 }
 
@@ -103,7 +108,8 @@ std::vector<std::string> tattoo_map(gint32 image) {
 std::vector<gint32> all_items(gint32 image) {
   std::vector<gint32> items = ids_of(gimp_image_get_vectors, image);
   std::vector<gint32> layers = ids_of(gimp_image_get_layers, image);
-  for (std::size_t i = 0; i < layers.size(); ++i) {  // grows while walking: groups add their children
+  for (std::size_t i = 0; i < layers.size();
+       ++i) {  // grows while walking: groups add their children
     items.push_back(layers[i]);
     const gint32 mask = gimp_layer_get_mask(layers[i]);
     if (mask > 0) items.push_back(mask);

@@ -10,22 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
-#include "gimp/animate/qv_animation.h"
-#include "gimp/style/qv_dates_gimp.h"
-#include "gimp/animate/qv_draw_current.h"
-#include "gimp/base/qv_render_session.h"
 #include "core/qv_glib_ptr.h"
+#include "gimp/animate/qv_animation.h"
+#include "gimp/animate/qv_draw_current.h"
 #include "gimp/animate/qv_keyspline_gimp.h"
-#include "gimp/paths/qv_paths.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_dates_gimp.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 
 const char *const kBrush = "2. Hardness 100";
 
-::testing::AssertionResult near(const QVTestPixel &actual, const QVTestPixel &expected, int tolerance = 3) {
+::testing::AssertionResult near(const QVTestPixel &actual, const QVTestPixel &expected,
+                                int tolerance = 3) {
   for (int i = 0; i < 4; ++i)
     if (std::abs(actual[i] - expected[i]) > tolerance)
       return ::testing::AssertionFailure() << "pixel " << qv_test_pixel_text(actual) << " expected "
@@ -47,9 +48,10 @@ struct KeysplineLive : ::testing::Test {
   }
   void TearDown() override { qv_rendering_flag(false); }
 
-  gint32 square(const std::string &name, double x0, double y0, double size, const std::string &style) {
-    const gint32 path =
-        qv_test_add_closed_path(image.id, name, {x0, y0, x0 + size, y0, x0 + size, y0 + size, x0, y0 + size});
+  gint32 square(const std::string &name, double x0, double y0, double size,
+                const std::string &style) {
+    const gint32 path = qv_test_add_closed_path(
+        image.id, name, {x0, y0, x0 + size, y0, x0 + size, y0 + size, x0, y0 + size});
     qv_path_store_style(image.id, name.c_str(), style);
     return qv_test_tattoo(path);
   }
@@ -109,13 +111,16 @@ TEST_F(KeysplineLive, InbetweenMovesFromTheLastKeyToTheFirstInEachColourMode) {
     // The key paths and the keyspline stay as they were; nothing is left over.
     EXPECT_EQ(qv_test_path_names(image.id), paths_before);
     EXPECT_EQ(qv_path_current(image.id).value_or(""), "Red");
-    EXPECT_EQ(qv_path_get_style_text(image.id, "Red", nullptr).value_or(""), "fill: 255 0 0" + colour_mode);
+    EXPECT_EQ(qv_path_get_style_text(image.id, "Red", nullptr).value_or(""),
+              "fill: 255 0 0" + colour_mode);
   }
 }
 
 TEST_F(KeysplineLive, ThreeStrokeKeyframesGiveTheMiddleOneAtHalf) {
-  const gint32 key = square("Key", 40, 40, 120, std::string("stroke: 0 0 0\tstroke-brush: ") + kBrush);
-  keyspline("[@] colours", "@-tattoos: " + std::to_string(key) + "\tstroke: 255 0 0;0 255 0;0 0 255");
+  const gint32 key =
+      square("Key", 40, 40, 120, std::string("stroke: 0 0 0\tstroke-brush: ") + kBrush);
+  keyspline("[@] colours",
+            "@-tattoos: " + std::to_string(key) + "\tstroke: 255 0 0;0 255 0;0 0 255");
   draw("[@] colours", 0.5);
   EXPECT_TRUE(near(at(40, 100), {0, 255, 0, 255}));
   clear();
@@ -143,9 +148,11 @@ struct KeysplineSequence : KeysplineLive {
     KeysplineLive::SetUp();
     // Two strokes of 100 px, the second starting where the first ends.
     const gint32 first = qv_test_tattoo(qv_test_add_path(image.id, "0 first", {20, 50, 120, 50}));
-    const gint32 second = qv_test_tattoo(qv_test_add_path(image.id, "100 second", {20, 100, 120, 100}));
+    const gint32 second =
+        qv_test_tattoo(qv_test_add_path(image.id, "100 second", {20, 100, 120, 100}));
     for (const char *name : {"0 first", "100 second"})
-      qv_path_store_style(image.id, name, std::string("stroke: 0 0 0\tstroke-size: 4\tstroke-brush: ") + kBrush);
+      qv_path_store_style(image.id, name,
+                          std::string("stroke: 0 0 0\tstroke-size: 4\tstroke-brush: ") + kBrush);
     tattoos = "@-tattoos: " + std::to_string(first) + " " + std::to_string(second);
   }
   bool inked(int x, int y) { return near(at(x, y), kBlack, 60); }
@@ -248,7 +255,8 @@ TEST_F(KeysplineMotion, AutoPointsTheShapeAlongTheWayItTravels) {
   const gint32 wedge =
       qv_test_tattoo(qv_test_add_closed_path(image.id, "Wedge", {100, 12, 140, 20, 100, 28}));
   qv_path_store_style(image.id, "Wedge", "fill: 0 0 0");
-  keyspline("[@] wedge", "@-tattoos: " + std::to_string(wedge) + "\t@-motion-path: Track\t@-motion-angle: auto");
+  keyspline("[@] wedge",
+            "@-tattoos: " + std::to_string(wedge) + "\t@-motion-path: Track\t@-motion-angle: auto");
   draw("[@] wedge", 0.5);
   EXPECT_TRUE(inked(100, 115));
   EXPECT_FALSE(inked(100, 88));
@@ -257,8 +265,9 @@ TEST_F(KeysplineMotion, AutoPointsTheShapeAlongTheWayItTravels) {
 
 TEST_F(KeysplineMotion, AMotionPathWithTooFewPointsLeavesTheShapeWhereItIs) {
   qv_test_add_path(image.id, "Dot", {100, 20});
-  keyspline("[@] dot", "@-tattoos: " + std::to_string(qv_path_tattoo_by_name(image.id, "Bar", nullptr)) +
-                           "\t@-motion-path: Dot");
+  keyspline("[@] dot",
+            "@-tattoos: " + std::to_string(qv_path_tattoo_by_name(image.id, "Bar", nullptr)) +
+                "\t@-motion-path: Dot");
   EXPECT_EQ(draw("[@] dot", 0.5), 1);
   EXPECT_TRUE(inked(80, 20));
 }
@@ -268,7 +277,8 @@ TEST_F(KeysplineMotion, AMotionPathWithTooFewPointsLeavesTheShapeWhereItIs) {
 TEST_F(KeysplineLive, DateRangeIsStoredAtTAndPrintedByATextPath) {
   const gint32 text = qv_test_tattoo(qv_test_add_path(image.id, "\"%y\"", {20, 100, 20, 160}));
   qv_path_store_style(image.id, "\"%y\"", "fill: 0 0 0\tfont-name: DejaVu Sans\tfont-size: 40");
-  keyspline("[@] 1. 1. 2000; 1. 1. 2010", "@-date: use pathname\t@-tattoos: " + std::to_string(text));
+  keyspline("[@] 1. 1. 2000; 1. 1. 2010",
+            "@-date: use pathname\t@-tattoos: " + std::to_string(text));
   EXPECT_EQ(draw("[@] 1. 1. 2000; 1. 1. 2010", 0.5), 1);
   EXPECT_EQ(qv_dtf_read_date(image.id).year, 2005);
   const gint32 at_half = gimp_layer_new_from_drawable(image.layer, image.id);

@@ -6,8 +6,8 @@
 
 QVTestImage::QVTestImage(int width, int height) {
   id = gimp_image_new(width, height, GIMP_RGB);
-  layer = gimp_layer_new(id, "Background", width, height, GIMP_RGBA_IMAGE, 100,
-                         GIMP_LAYER_MODE_NORMAL);
+  layer =
+      gimp_layer_new(id, "Background", width, height, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(id, layer, 0, -1);
   gimp_drawable_fill(layer, GIMP_FILL_WHITE);
 }
@@ -46,7 +46,8 @@ std::vector<std::string> qv_test_path_names(gint32 image) {
   return names;
 }
 
-gint32 qv_test_add_closed_path(gint32 image, const std::string &name, const std::vector<double> &anchors) {
+gint32 qv_test_add_closed_path(gint32 image, const std::string &name,
+                               const std::vector<double> &anchors) {
   const gint32 closed = gimp_vectors_new(image, name.c_str());
   std::vector<double> cps;
   for (size_t i = 0; i + 1 < anchors.size(); i += 2)
@@ -88,7 +89,8 @@ GtkWidget *qv_test_find_widget(GtkWidget *widget, GType type) {
   if (!GTK_IS_CONTAINER(widget)) return nullptr;
   GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
   GtkWidget *found = nullptr;
-  for (GList *l = children; l && !found; l = l->next) found = qv_test_find_widget(GTK_WIDGET(l->data), type);
+  for (GList *l = children; l && !found; l = l->next)
+    found = qv_test_find_widget(GTK_WIDGET(l->data), type);
   g_list_free(children);
   return found;
 }

@@ -34,7 +34,8 @@ std::vector<std::string> qv_test_path_names(gint32 image);
 std::vector<std::string> qv_test_layer_names(gint32 image);
 
 // A closed path through the anchors (x, y pairs), made current.
-gint32 qv_test_add_closed_path(gint32 image, const std::string &name, const std::vector<double> &anchors);
+gint32 qv_test_add_closed_path(gint32 image, const std::string &name,
+                               const std::vector<double> &anchors);
 
 // A drawable's pixel as R, G, B, A (A 255 for drawables without alpha).
 using QVTestPixel = std::array<int, 4>;

@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
 #include "gimp/base/qv_parasite.h"
@@ -23,6 +22,7 @@
 #include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ std::string canonical(std::string name) {
 // The suite's procedures that GIMP shows in a menu.
 std::vector<std::string> suite_menu_procedures() {
   gint n = 0;
-  GimpParam *values = gimp_run_procedure("gimp-plugins-query", &n, GIMP_PDB_STRING, "", GIMP_PDB_END);
+  GimpParam *values =
+      gimp_run_procedure("gimp-plugins-query", &n, GIMP_PDB_STRING, "", GIMP_PDB_END);
   std::vector<std::string> names;
   if (n >= 13 && values[0].data.d_status == GIMP_PDB_SUCCESS) {
     const gint count = values[11].data.d_int32;
@@ -99,7 +100,8 @@ struct MenuCall : ::testing::Test {
     GimpParam params[3];
     params[0].type = GIMP_PDB_INT32, params[0].data.d_int32 = GIMP_RUN_INTERACTIVE;
     params[1].type = GIMP_PDB_IMAGE, params[1].data.d_image = image.id;
-    params[2].type = GIMP_PDB_DRAWABLE, params[2].data.d_drawable = gimp_image_get_active_drawable(image.id);
+    params[2].type = GIMP_PDB_DRAWABLE,
+    params[2].data.d_drawable = gimp_image_get_active_drawable(image.id);
     GimpParam *values = gimp_run_procedure2(procedure.c_str(), &n, 3, params);
     const bool ok = n > 0 && values[0].data.d_status == GIMP_PDB_SUCCESS;
     gimp_destroy_params(values, n);
@@ -115,7 +117,8 @@ struct MenuCall : ::testing::Test {
     for (auto &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     GError *error = nullptr;
-    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, &error))
+    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                              nullptr, &error))
         << (error ? error->message : "");
   }
 
@@ -128,20 +131,22 @@ struct MenuCall : ::testing::Test {
   }
 
   void remember_render(const std::string &timeline, const std::string &first, int count) {
-    qv_parasite_attach(image.id, "qv-last-rendered-timeline", GIMP_PARASITE_PERSISTENT, timeline.size() + 1,
-                       timeline.c_str());
-    qv_parasite_attach(image.id, "qv-last-rendered-startframe", GIMP_PARASITE_PERSISTENT, first.size() + 1,
-                       first.c_str());
+    qv_parasite_attach(image.id, "qv-last-rendered-timeline", GIMP_PARASITE_PERSISTENT,
+                       timeline.size() + 1, timeline.c_str());
+    qv_parasite_attach(image.id, "qv-last-rendered-startframe", GIMP_PARASITE_PERSISTENT,
+                       first.size() + 1, first.c_str());
     const guint32 be = GUINT32_TO_BE(static_cast<guint32>(count));
-    qv_parasite_attach(image.id, "qv-last-rendered-amount-frames", GIMP_PARASITE_PERSISTENT, 4, &be);
+    qv_parasite_attach(image.id, "qv-last-rendered-amount-frames", GIMP_PARASITE_PERSISTENT, 4,
+                       &be);
   }
 
   // A timeline "Main" of one entry: the keyspline turns the square from red
   // to blue over a second at 10 frames per second.
   void store_timeline() {
     qv_test_add_path(image.id, "[@] colour", {39, 0, 39, 39});
-    qv_path_store_style(image.id, "[@] colour", "@-tattoos: " + std::to_string(qv_test_tattoo(square)) +
-                                                    "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
+    qv_path_store_style(image.id, "[@] colour",
+                        "@-tattoos: " + std::to_string(qv_test_tattoo(square)) +
+                            "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
     QVTimeline timeline = qv_timeline_new(std::string("Main"));
     timeline.header.fps = 10;
     timeline.header.outpoint_mode = QV_OUT_EXPLICIT;
@@ -177,7 +182,8 @@ void transform_setup(MenuCall &m) {
   qv_test_add_path(m.image.id, "from", {0, 0, 40, 0, 40, 40, 0, 40});
   qv_test_add_path(m.image.id, "to", {20, 10, 60, 10, 60, 50, 20, 50});
   qv_path_set_current(m.image.id, "to");
-  const gint32 layer = gimp_layer_new(m.image.id, "moved", 40, 40, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
+  const gint32 layer =
+      gimp_layer_new(m.image.id, "moved", 40, 40, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(m.image.id, layer, 0, 0);
   gimp_drawable_fill(layer, GIMP_FILL_TRANSPARENT);
   gimp_image_select_rectangle(m.image.id, GIMP_CHANNEL_OP_REPLACE, 5, 5, 10, 10);
@@ -187,7 +193,9 @@ void transform_setup(MenuCall &m) {
   gimp_image_set_active_layer(m.image.id, layer);
 }
 
-bool layer_moved(MenuCall &m) { return qv_test_pixel(layer_named(m.image.id, "moved"), 27, 17)[3] == 255; }
+bool layer_moved(MenuCall &m) {
+  return qv_test_pixel(layer_named(m.image.id, "moved"), 27, 17)[3] == 255;
+}
 bool locked_path_moved(MenuCall &m) {
   const auto points = qv_path_read_points(m.image.id, "locked", nullptr).points;
   return !points.empty() && points[0] == 21;
@@ -196,9 +204,15 @@ bool locked_path_moved(MenuCall &m) {
 const std::map<std::string, MenuCheck> &menu_checks() {
   static const std::map<std::string, MenuCheck> checks = {
       {"plug-in-qv-path-draw-current",
-       {nothing, "", {}, [](MenuCall &m) { EXPECT_EQ(qv_test_pixel(m.image.layer, 20, 20), kRed); }}},
+       {nothing,
+        "",
+        {},
+        [](MenuCall &m) { EXPECT_EQ(qv_test_pixel(m.image.layer, 20, 20), kRed); }}},
       {"plug-in-qv-path-draw-current-temp",
-       {nothing, "", {}, [](MenuCall &m) {
+       {nothing,
+        "",
+        {},
+        [](MenuCall &m) {
           ASSERT_TRUE(has_layer(m.image.id, m.esl())) << "no Edit Style Layer";
           EXPECT_EQ(qv_test_pixel(layer_named(m.image.id, m.esl()), 20, 20), kRed);
           EXPECT_EQ(qv_test_pixel(m.image.layer, 20, 20), kWhite);
@@ -206,72 +220,111 @@ const std::map<std::string, MenuCheck> &menu_checks() {
       {"plug-in-qv-remove-all-esl-layer",
        {[](MenuCall &m) {
           gint n = 0;
-          gimp_destroy_params(gimp_run_procedure("plug-in-qv-path-draw-current-temp", &n, GIMP_PDB_INT32, 1,
-                                                 GIMP_PDB_IMAGE, m.image.id, GIMP_PDB_DRAWABLE, m.image.layer,
-                                                 GIMP_PDB_FLOAT, 0.5, GIMP_PDB_END),
-                              n);
+          gimp_destroy_params(
+              gimp_run_procedure("plug-in-qv-path-draw-current-temp", &n, GIMP_PDB_INT32, 1,
+                                 GIMP_PDB_IMAGE, m.image.id, GIMP_PDB_DRAWABLE, m.image.layer,
+                                 GIMP_PDB_FLOAT, 0.5, GIMP_PDB_END),
+              n);
           ASSERT_TRUE(has_layer(m.image.id, m.esl()));
         },
-        "", {}, [](MenuCall &m) { EXPECT_FALSE(has_layer(m.image.id, m.esl())); }}},
+        "",
+        {},
+        [](MenuCall &m) { EXPECT_FALSE(has_layer(m.image.id, m.esl())); }}},
       {"plug-in-qv-render-timeline-save",
        {[](MenuCall &m) {
           m.store_timeline();
           m.remember_render("Main", m.frame(4), 2);
         },
-        "Render Timeline", {"alt+o"}, [](MenuCall &m) {
+        "Render Timeline",
+        {"alt+o"},
+        [](MenuCall &m) {
           EXPECT_TRUE(g_file_test(m.frame(4).c_str(), G_FILE_TEST_IS_REGULAR));
           EXPECT_TRUE(g_file_test(m.frame(5).c_str(), G_FILE_TEST_IS_REGULAR));
           EXPECT_FALSE(g_file_test(m.frame(6).c_str(), G_FILE_TEST_EXISTS));
         }}},
       {"plug-in-qv-pathgroup-new",
-       {nothing, "New Path-Group", {"ctrl+a", "type:Fresh", "Return"}, [](MenuCall &m) {
+       {nothing,
+        "New Path-Group",
+        {"ctrl+a", "type:Fresh", "Return"},
+        [](MenuCall &m) {
           EXPECT_EQ(qv_pathgroup_read_current(m.image.id).name, "Fresh");
           EXPECT_EQ(qv_pathgroups_list(m.image.id).size(), 2u);
         }}},
       {"plug-in-qv-pathgroup-new-duplicate",
-       {nothing, "Duplicate Path-Group", {"ctrl+a", "type:Twin", "Return"}, [](MenuCall &m) {
+       {nothing,
+        "Duplicate Path-Group",
+        {"ctrl+a", "type:Twin", "Return"},
+        [](MenuCall &m) {
           EXPECT_EQ(qv_pathgroup_read_current(m.image.id).name, "Twin");
           EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"});
         }}},
       // The managers and file choosers are driven in their own tests; here
       // they must come up for the image and change nothing when cancelled.
       {"plug-in-qv-pathgroup-select",
-       {nothing, "Select Path-Group!", {"Escape"},
-        [](MenuCall &m) { EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"}); }}},
+       {nothing,
+        "Select Path-Group!",
+        {"Escape"},
+        [](MenuCall &m) {
+          EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"});
+        }}},
       {"plug-in-qv-pathgroup-load",
-       {nothing, "Open Path-Group-File", {"Escape"},
-        [](MenuCall &m) { EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"}); }}},
+       {nothing,
+        "Open Path-Group-File",
+        {"Escape"},
+        [](MenuCall &m) {
+          EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"});
+        }}},
       {"plug-in-qv-pathgroup-save",
-       {nothing, "Save Path-Groups!", {"Escape"},
-        [](MenuCall &m) { EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"}); }}},
+       {nothing,
+        "Save Path-Groups!",
+        {"Escape"},
+        [](MenuCall &m) {
+          EXPECT_EQ(qv_test_path_names(m.image.id), std::vector<std::string>{"Square"});
+        }}},
       {"plug-in-qv-transform-drawable",
-       {transform_setup, "", {}, [](MenuCall &m) {
+       {transform_setup,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_TRUE(layer_moved(m));
           EXPECT_FALSE(locked_path_moved(m));
         }}},
       {"plug-in-qv-transform-locked-layers",
-       {transform_setup, "", {}, [](MenuCall &m) {
+       {transform_setup,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_TRUE(layer_moved(m));
           EXPECT_FALSE(locked_path_moved(m));
         }}},
       {"plug-in-qv-transform-locked-path",
-       {transform_setup, "", {}, [](MenuCall &m) {
+       {transform_setup,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_FALSE(layer_moved(m));
           EXPECT_TRUE(locked_path_moved(m));
         }}},
       {"plug-in-qv-transform-locked-path-layers",
-       {transform_setup, "", {}, [](MenuCall &m) {
+       {transform_setup,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_TRUE(layer_moved(m));
           EXPECT_TRUE(locked_path_moved(m));
         }}},
       {"plug-in-qv-image-duplicate",
-       {nothing, "", {}, [](MenuCall &m) {
+       {nothing,
+        "",
+        {},
+        [](MenuCall &m) {
           const auto images = open_images();
           const auto copy = std::find_if(images.begin(), images.end(), [&](gint32 id) {
             return id != m.image.id && !qv_test_path_names(id).empty();
           });
           ASSERT_NE(copy, images.end()) << "no copy made";
-          EXPECT_EQ(qv_test_tattoo(gimp_image_get_vectors_by_name(*copy, "Square")), qv_test_tattoo(m.square));
+          EXPECT_EQ(qv_test_tattoo(gimp_image_get_vectors_by_name(*copy, "Square")),
+                    qv_test_tattoo(m.square));
           gimp_image_delete(*copy);
         }}},
   };
@@ -287,11 +340,13 @@ bool starts_with(const std::string &text, const char *prefix) { return text.rfin
 TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
   gint count = 0;
   gchar **names = nullptr;
-  ASSERT_TRUE(gimp_procedural_db_query(".*qv.*", ".*", ".*", ".*", ".*", ".*", "Plug-In", &count, &names));
+  ASSERT_TRUE(
+      gimp_procedural_db_query(".*qv.*", ".*", ".*", ".*", ".*", ".*", "Plug-In", &count, &names));
   const auto procedures = qv_take_string_array(names, count);
   int checked = 0;
   for (const std::string &name : procedures) {
-    if (name.find("selftest") != std::string::npos || name.find("script-fu") != std::string::npos) continue;
+    if (name.find("selftest") != std::string::npos || name.find("script-fu") != std::string::npos)
+      continue;
     gint n = 0;
     GimpParam *values = gimp_run_procedure2(name.c_str(), &n, 0, nullptr);
     const GimpPDBStatusType status = n > 0 ? values[0].data.d_status : GIMP_PDB_EXECUTION_ERROR;
@@ -317,7 +372,8 @@ TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
 TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
   const auto procedures = suite_menu_procedures();
   EXPECT_GE(procedures.size(), 14u);
-  for (const auto &name : procedures) EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
+  for (const auto &name : procedures)
+    EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
 }
 
 class MenuCallEach : public MenuCall, public ::testing::WithParamInterface<std::string> {};

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "live_support.h"
 #include "gimp/base/qv_parasite.h"
+#include "live_support.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "live_support.h"
 #include "gimp/groups/qv_path_group_dialogs.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 #include "theme_probe.h"
 
 namespace {
@@ -22,7 +22,8 @@ using Names = std::vector<std::string>;
 
 std::vector<std::string> button_labels(GtkWidget *dialog) {
   std::vector<std::string> labels;
-  GList *children = gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_action_area(GTK_DIALOG(dialog))));
+  GList *children =
+      gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_action_area(GTK_DIALOG(dialog))));
   for (GList *l = children; l; l = l->next) {
     if (GTK_IS_BUTTON(l->data)) labels.emplace_back(gtk_button_get_label(GTK_BUTTON(l->data)));
   }
@@ -159,7 +160,8 @@ TEST_F(PathGroupDialog, ManagerListsGroupsAndPreselects) {
   groups[1].number = 2, groups[1].name = "two";
   groups[2].number = 1, groups[2].name = "file one", groups[2].file_name = "a.qvg"s;
 
-  const auto select = qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_SELECT, groups, QVPathGroupKey{2, std::nullopt});
+  const auto select = qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_SELECT, groups,
+                                                 QVPathGroupKey{2, std::nullopt});
   EXPECT_EQ(title_of(select.dialog.get()), "Select Path-Group!");
   EXPECT_EQ(button_labels(select.dialog.get()), (Names{"Cancel", "Select"}));
   auto chosen = qv_pathgroup_manager_chosen(select);
@@ -186,8 +188,8 @@ TEST_F(PathGroupDialog, ManagerRowsStayReadableUnderLightAndDarkThemes) {
   groups[1].number = 2, groups[1].name = "two";
   groups[2].number = 1, groups[2].name = "file one", groups[2].file_name = "a.qvg"s;
   for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
-    const auto manager =
-        qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_SELECT, groups, QVPathGroupKey{2, std::nullopt});
+    const auto manager = qv_pathgroup_manager_build(QV_PATHGROUP_MANAGER_SELECT, groups,
+                                                    QVPathGroupKey{2, std::nullopt});
     GtkWidget *dialog = manager.dialog.get();
     qv_test_apply_theme(dialog, theme);
     qv_test_show_and_draw(dialog);
@@ -214,8 +216,10 @@ TEST_F(PathGroupDialog, NewGroupFromTheDialog) {
 TEST_F(PathGroupDialogEdit, MenuItemsFollowTheChosenRows) {
   const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
   const QVPathGroupEditMenu &edit = manager.edit;
-  ASSERT_TRUE(edit.bar && edit.copy_paths && edit.duplicate && edit.remove && edit.remove_filenames);
-  EXPECT_STREQ(gtk_menu_item_get_accel_path(GTK_MENU_ITEM(edit.copy_paths)), "<QV Path-Group>/Copy/... selected Paths");
+  ASSERT_TRUE(edit.bar && edit.copy_paths && edit.duplicate && edit.remove &&
+              edit.remove_filenames);
+  EXPECT_STREQ(gtk_menu_item_get_accel_path(GTK_MENU_ITEM(edit.copy_paths)),
+               "<QV Path-Group>/Copy/... selected Paths");
   GList *top = gtk_container_get_children(GTK_CONTAINER(edit.bar));
   ASSERT_EQ(g_list_length(top), 1u);
   EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(top->data)), "Edit");
@@ -253,7 +257,8 @@ TEST_F(PathGroupDialogEdit, CopyPathsAddsTheGroupsPathsWithTheirStyles) {
   const gint32 copied_a = qv_path_tattoo_by_name(image.id, "A", nullptr);
   EXPECT_GT(copied_a, tattoo_c) << "a fresh tattoo, not the one group 1 keeps";
   EXPECT_EQ(style_of(image.id, "A"), "stroke: 255 0 0");
-  EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 3; 1 one [file] 2; ") << "the current group holds the copies";
+  EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 3; 1 one [file] 2; ")
+      << "the current group holds the copies";
   EXPECT_EQ(row_count(manager.tree), 3);
 
   // Group 1 still has its own paths and styles.
@@ -297,7 +302,8 @@ TEST_F(PathGroupDialogEdit, RemoveFilenamesTurnsFileGroupsIntoImageGroups) {
   const auto manager = qv_pathgroup_manager_build_for_image(image.id, QV_PATHGROUP_MANAGER_SAVE);
   choose_rows(manager.tree, {0, 2});
   gtk_menu_item_activate(GTK_MENU_ITEM(manager.edit.remove_filenames));
-  EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 1; 3 one 2; ") << "number 1 is taken in the image";
+  EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 1; 3 one 2; ")
+      << "number 1 is taken in the image";
   EXPECT_EQ(qv_pathgroup_read_current(image.id).next_number, 4);
   EXPECT_EQ(row_count(manager.tree), 3);
   EXPECT_FALSE(sensitive(manager.edit.remove_filenames));
@@ -315,7 +321,8 @@ TEST_F(PathGroupDialogEdit, RemoveFilenamesOfTheCurrentGroupKeepsItsPaths) {
   EXPECT_EQ(current.number, 3);
   EXPECT_EQ(describe(blocks_of(image.id)), "1 one 2; 2 two 1; 3 one 3; ");
   EXPECT_EQ(qv_test_path_names(image.id), (Names{"D", "A", "B"}));
-  EXPECT_EQ(qv_pathgroup_manager_chosen(manager).front().number, 3) << "the moved current group stays chosen";
+  EXPECT_EQ(qv_pathgroup_manager_chosen(manager).front().number, 3)
+      << "the moved current group stays chosen";
 }
 
 TEST(PathGroupHeadless, DialogsCountAsCancelledWithoutADisplay) {

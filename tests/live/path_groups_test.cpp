@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "live_support.h"
 #include "core/qv_chunks.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -24,7 +24,9 @@ std::string style_of(gint32 image, const char *path) {
   return qv_path_get_style_text(image, path, nullptr).value_or("<none>");
 }
 
-gint32 tattoo_of(gint32 image, const char *path) { return qv_path_tattoo_by_name(image, path, nullptr); }
+gint32 tattoo_of(gint32 image, const char *path) {
+  return qv_path_tattoo_by_name(image, path, nullptr);
+}
 
 std::vector<QVPathGroupBlock> blocks_of(gint32 image) {
   const auto data = qv_pathgroups_data(image);
@@ -111,7 +113,8 @@ TEST_F(PathGroupLive, SwitchingRestoresPathsTattoosAndStyles) {
   EXPECT_EQ(tattoo_of(image.id, "B"), tattoo_b);
   EXPECT_EQ(style_of(image.id, "A"), "stroke: 255 0 0");
   EXPECT_EQ(style_of(image.id, "B"), "fill: 0 0 255");
-  EXPECT_EQ(qv_test_parasite(image.id, "qv-near-reference-for-path-" + std::to_string(tattoo_b)), "ref");
+  EXPECT_EQ(qv_test_parasite(image.id, "qv-near-reference-for-path-" + std::to_string(tattoo_b)),
+            "ref");
   EXPECT_EQ(qv_path_read_points(image.id, "A", nullptr).points, points_a);
   EXPECT_EQ(qv_pathgroup_read_current(image.id).number, 1);
   EXPECT_EQ(qv_pathgroup_read_current(image.id).next_number, 3);
@@ -150,7 +153,8 @@ TEST_F(PathGroupLive, DamagedDataIsReportedAndNeverOverwritten) {
   EXPECT_FALSE(qv_pathgroup_store_current(image.id, std::nullopt));
   EXPECT_FALSE(qv_pathgroup_select(image.id, {1, std::nullopt}));
   EXPECT_FALSE(qv_pathgroup_new(image.id, "Third", false));
-  EXPECT_EQ(qv_test_parasite(image.id, QV_PATHGROUPS_PARASITE), std::string(stored.begin(), stored.end()));
+  EXPECT_EQ(qv_test_parasite(image.id, QV_PATHGROUPS_PARASITE),
+            std::string(stored.begin(), stored.end()));
   EXPECT_EQ(qv_test_path_names(image.id), (Names{"A", "B"}));
   const auto render = qv_pathgroups_render_snapshot(image.id);
   EXPECT_EQ(render.size(), QV_CHUNK_HEADER_SIZE) << "nothing but the EODT";
@@ -160,7 +164,8 @@ TEST_F(PathGroupLive, DamagedDataIsReportedAndNeverOverwritten) {
   qv_pathgroup_read_current(image.id, &damaged);
   EXPECT_TRUE(damaged);
   gimp_image_detach_parasite(image.id, QV_PATHGROUPS_PARASITE);
-  EXPECT_FALSE(qv_pathgroup_store_current(image.id, std::nullopt)) << "a damaged record is not overwritten";
+  EXPECT_FALSE(qv_pathgroup_store_current(image.id, std::nullopt))
+      << "a damaged record is not overwritten";
   EXPECT_EQ(qv_test_parasite(image.id, QV_PATHGROUP_CURRENT_PARASITE), "\x00\x00\x00\x01"s);
 }
 
@@ -182,7 +187,8 @@ TEST_F(PathGroupLive, FilesSaveLoadAndServeRendering) {
 
   QVTestImage other;
   EXPECT_EQ(qv_pathgroup_load_file(other.id, file, {}), 2);
-  EXPECT_EQ(qv_pathgroup_load_file(other.id, file, {}), 0) << "groups already loaded are kept, not doubled";
+  EXPECT_EQ(qv_pathgroup_load_file(other.id, file, {}), 0)
+      << "groups already loaded are kept, not doubled";
   const auto blocks = blocks_of(other.id);
   ASSERT_EQ(blocks.size(), 2u);
   EXPECT_EQ(blocks[0].file_name, file);

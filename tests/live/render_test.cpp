@@ -10,23 +10,24 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
-#include "gimp/ui/qv_dialogs.h"
-#include "gimp/animate/qv_draw_current.h"
-#include "gimp/base/qv_render_session.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/ui/qv_main_loop.h"
+#include "gimp/animate/qv_draw_current.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/render/qv_render.h"
 #include "gimp/render/qv_render_save.h"
 #include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "gimp/ui/qv_main_loop.h"
+#include "live_support.h"
 
 namespace {
 
 const QVTestPixel kWhite = {255, 255, 255, 255};
 
-::testing::AssertionResult near(const QVTestPixel &actual, const QVTestPixel &expected, int tolerance = 3) {
+::testing::AssertionResult near(const QVTestPixel &actual, const QVTestPixel &expected,
+                                int tolerance = 3) {
   for (int i = 0; i < 3; ++i)
     if (std::abs(actual[i] - expected[i]) > tolerance)
       return ::testing::AssertionFailure() << "pixel " << qv_test_pixel_text(actual) << " expected "
@@ -45,8 +46,9 @@ struct RenderLive : ::testing::Test {
     const gint32 box = qv_test_add_closed_path(image.id, "Box", {10, 10, 30, 10, 30, 30, 10, 30});
     qv_path_store_style(image.id, "Box", "fill: 0 0 0");
     qv_test_add_path(image.id, "[@] colour", {39, 0, 39, 39});
-    qv_path_store_style(image.id, "[@] colour", "@-tattoos: " + std::to_string(qv_test_tattoo(box)) +
-                                                    "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
+    qv_path_store_style(image.id, "[@] colour",
+                        "@-tattoos: " + std::to_string(qv_test_tattoo(box)) +
+                            "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
     timeline.header.fps = 10;
     timeline.header.outpoint_mode = QV_OUT_EXPLICIT;
     timeline.header.outpoint = 5;
@@ -76,11 +78,14 @@ struct RenderLive : ::testing::Test {
   // in a new image), which the entries name.
   void store() { qv_timeline_store_current(image.id, timeline); }
 
-  std::string frame(int number) { return dir + "/frame_" + (number < 10 ? "00" : "0") + std::to_string(number) + ".png"; }
+  std::string frame(int number) {
+    return dir + "/frame_" + (number < 10 ? "00" : "0") + std::to_string(number) + ".png";
+  }
 
   // The middle pixel of a saved frame.
   QVTestPixel saved_pixel(int number, int y = 20) {
-    const gint32 loaded = gimp_file_load(GIMP_RUN_NONINTERACTIVE, frame(number).c_str(), frame(number).c_str());
+    const gint32 loaded =
+        gimp_file_load(GIMP_RUN_NONINTERACTIVE, frame(number).c_str(), frame(number).c_str());
     if (loaded < 1) return {-1, -1, -1, -1};
     const QVTestPixel p = qv_test_pixel(gimp_image_get_active_drawable(loaded), 20, y);
     gimp_image_delete(loaded);
@@ -133,12 +138,12 @@ TEST_F(RenderLive, EntriesAppearFadeFreezeAndGoAtTheirTimes) {
   e.freeze_after = 0.5;
   e.fade_out = 0.5;
   store();
-  EXPECT_TRUE(near(pixel_at_frame(3), kWhite));               // not yet faded in
-  EXPECT_TRUE(near(pixel_at_frame(7), {255, 153, 153, 255}));  // red at 40 %
-  EXPECT_TRUE(near(pixel_at_frame(15), {128, 0, 128, 255}));   // halfway
-  EXPECT_TRUE(near(pixel_at_frame(22), {0, 0, 255, 255}));     // frozen at its end
-  EXPECT_TRUE(near(pixel_at_frame(27), {102, 102, 255, 255})); // fading out
-  EXPECT_TRUE(near(pixel_at_frame(31), kWhite));               // gone
+  EXPECT_TRUE(near(pixel_at_frame(3), kWhite));                 // not yet faded in
+  EXPECT_TRUE(near(pixel_at_frame(7), {255, 153, 153, 255}));   // red at 40 %
+  EXPECT_TRUE(near(pixel_at_frame(15), {128, 0, 128, 255}));    // halfway
+  EXPECT_TRUE(near(pixel_at_frame(22), {0, 0, 255, 255}));      // frozen at its end
+  EXPECT_TRUE(near(pixel_at_frame(27), {102, 102, 255, 255}));  // fading out
+  EXPECT_TRUE(near(pixel_at_frame(31), kWhite));                // gone
 }
 
 TEST_F(RenderLive, RepeatsRunThePassAgain) {
@@ -155,7 +160,7 @@ TEST_F(RenderLive, InterlacedFieldsInterleaveRows) {
   timeline.header.interlace = QV_INTERLACED_PAL;
   store();
   ASSERT_EQ(qv_render_and_save(image.id, "Main", frame(1), 1), 1);
-  EXPECT_TRUE(near(saved_pixel(1, 21), {255, 0, 0, 255}));   // odd rows: first field
+  EXPECT_TRUE(near(saved_pixel(1, 21), {255, 0, 0, 255}));    // odd rows: first field
   EXPECT_TRUE(near(saved_pixel(1, 20), {128, 0, 128, 255}));  // even rows: second field
 
   timeline.header.interlace = QV_INTERLACED_NTSC;
@@ -172,7 +177,8 @@ TEST_F(RenderLive, RenderAtGivesACopyOrDrawsOnTheImage) {
   const gint32 copy = qv_timeline_render_at(image.id, "Main", 0.4, 0);
   ASSERT_GT(copy, 0);
   EXPECT_NE(copy, image.id);
-  EXPECT_TRUE(near(qv_test_pixel(gimp_image_get_active_drawable(copy), 20, 20), {128, 0, 128, 255}));
+  EXPECT_TRUE(
+      near(qv_test_pixel(gimp_image_get_active_drawable(copy), 20, 20), {128, 0, 128, 255}));
   EXPECT_EQ(qv_test_parasite(copy, QV_RENDER_DUPLICATE_MARK), "<none>");
   gimp_image_delete(copy);
   EXPECT_TRUE(near(qv_test_pixel(image.layer, 20, 20), kWhite));
@@ -264,7 +270,7 @@ TEST_F(RenderLiveList, NamesWithoutExtensionOrNoFramesRenderNothing) {
 
 TEST_F(RenderLiveList, InterlacedFieldsAreHalfAFrameApart) {
   ASSERT_EQ(render("field_0.png", 3, kSave | QV_RENDER_INTERLACED), 1);
-  EXPECT_TRUE(near(file_pixel("field_0.png", 21), {255, 0, 0, 255}));  // odd rows: t = 0
+  EXPECT_TRUE(near(file_pixel("field_0.png", 21), {255, 0, 0, 255}));   // odd rows: t = 0
   EXPECT_TRUE(near(file_pixel("field_0.png", 20), {191, 0, 64, 255}));  // even rows: t = 0.25
 }
 
@@ -272,7 +278,8 @@ TEST_F(RenderLiveList, PreviewFramesGoToTheFrameStore) {
   QVpathAnimationEnvironment env;
   env.source = image.id;
   env.flags = QV_RENDER_FRAME_STORE;
-  ASSERT_EQ(qv_render_frames(image.id, {"[@] colour"}, "", 2, QV_RENDER_FRAME_STORE, 0, 1, &env), 1);
+  ASSERT_EQ(qv_render_frames(image.id, {"[@] colour"}, "", 2, QV_RENDER_FRAME_STORE, 0, 1, &env),
+            1);
   ASSERT_EQ(env.frame_store.size(), 2u);
   const GdkPixbuf *last = env.frame_store.back().get();
   EXPECT_EQ(gdk_pixbuf_get_width(last), 40);
@@ -309,12 +316,13 @@ struct RenderDialog : RenderLive {
     add_entry(0, 1);
     store();
     const std::string timeline_name = "Main", first = frame(5);
-    qv_parasite_attach(image.id, "qv-last-rendered-timeline", GIMP_PARASITE_PERSISTENT, timeline_name.size() + 1,
-                       timeline_name.c_str());
-    qv_parasite_attach(image.id, "qv-last-rendered-startframe", GIMP_PARASITE_PERSISTENT, first.size() + 1,
-                       first.c_str());
+    qv_parasite_attach(image.id, "qv-last-rendered-timeline", GIMP_PARASITE_PERSISTENT,
+                       timeline_name.size() + 1, timeline_name.c_str());
+    qv_parasite_attach(image.id, "qv-last-rendered-startframe", GIMP_PARASITE_PERSISTENT,
+                       first.size() + 1, first.c_str());
     const guint32 two = GUINT32_TO_BE(2);
-    qv_parasite_attach(image.id, "qv-last-rendered-amount-frames", GIMP_PARASITE_PERSISTENT, 4, &two);
+    qv_parasite_attach(image.id, "qv-last-rendered-amount-frames", GIMP_PARASITE_PERSISTENT, 4,
+                       &two);
   }
 };
 

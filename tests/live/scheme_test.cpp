@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "live_support.h"
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_scheme_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ const char *const kSeen = "qv-test-eval";
 const char *const kReport =
     "(gimp-attach-parasite (list \"qv-test-eval\" 0 (string-append"
     " (if (defined? 'image (interaction-environment)) \"generic\" \"eval4\")"
-    " \" \" (number->string (vector-ref (cadr (gimp-procedural-db-get-data \"qv_scheme_run_eval4_ref\")) 0))"
+    " \" \" (number->string (vector-ref (cadr (gimp-procedural-db-get-data "
+    "\"qv_scheme_run_eval4_ref\")) 0))"
     " \" \" name \" \" (number->string (* av 2)) \" \" (number->string (- draw image)))))";
 
 std::string seen() {
@@ -33,7 +34,9 @@ std::string seen() {
   return out;
 }
 
-void set_version(guint8 first_byte) { gimp_procedural_db_set_data(QV_SCHEME_VERSION_KEY, &first_byte, 1); }
+void set_version(guint8 first_byte) {
+  gimp_procedural_db_set_data(QV_SCHEME_VERSION_KEY, &first_byte, 1);
+}
 
 class SchemeLive : public testing::Test {
  protected:
@@ -91,7 +94,9 @@ TEST_F(SchemeLive, FailingCodeIsReportedAndTheCounterStillComesBack) {
   // In the suite's evaluator a syntax error stops the code there with a
   // message; the expressions before it have run.
   qv_scheme_counter_set(0);
-  EXPECT_TRUE(run("(gimp-attach-parasite (list \"qv-test-eval\" 0 \"x\"))) (gimp-attach-parasite (list \"qv-test-eval\" 0 \"y\"))"));
+  EXPECT_TRUE(
+      run("(gimp-attach-parasite (list \"qv-test-eval\" 0 \"x\"))) (gimp-attach-parasite (list "
+          "\"qv-test-eval\" 0 \"y\"))"));
   EXPECT_EQ(seen(), "x");
   EXPECT_EQ(qv_scheme_counter_get(), 0);
 }

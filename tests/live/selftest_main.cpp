@@ -50,9 +50,9 @@ void query() {
       {GIMP_PDB_STRING, (gchar *)"filter", (gchar *)"GoogleTest filter"},
       {GIMP_PDB_STRING, (gchar *)"results", (gchar *)"Folder for the result files"},
   };
-  gimp_install_procedure(kProcedure, "Runs the suite's live tests", "Test support only.",
-                         "qv", "qv", "2026", nullptr, "", GIMP_PLUGIN,
-                         G_N_ELEMENTS(args), 0, args, nullptr);
+  gimp_install_procedure(kProcedure, "Runs the suite's live tests", "Test support only.", "qv",
+                         "qv", "2026", nullptr, "", GIMP_PLUGIN, G_N_ELEMENTS(args), 0, args,
+                         nullptr);
 }
 
 void run(const gchar *name, gint nparams, const GimpParam *param, gint *nreturn_vals,

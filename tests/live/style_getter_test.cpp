@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "live_support.h"
 #include "core/qv_names.h"
 #include "gimp/style/qv_style_getter.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -22,13 +22,16 @@ struct StyleGetter : ::testing::Test {
 
   std::string text(const char *key, unsigned flags = 0) {
     std::optional<std::string> value;
-    qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_TEXT | flags, nullptr, {{key, &value}});
+    qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_TEXT | flags, nullptr,
+                                {{key, &value}});
     return value.value_or("<none>");
   }
 };
 
 TEST_F(StyleGetter, TextModeCopiesOrFormatsPerAttribute) {
-  style("stroke: 255.4 0 0\tfill: 255 128 0\topacity: 80.25\ttext-offset: 12.5\tpaintmode: 3.7\tcss: x");
+  style(
+      "stroke: 255.4 0 0\tfill: 255 128 0\topacity: 80.25\ttext-offset: 12.5\tpaintmode: 3.7\tcss: "
+      "x");
   EXPECT_EQ(text("stroke: "), "255 0 0");
   EXPECT_EQ(text("fill: "), "255 128 0");
   EXPECT_EQ(text("opacity: "), "80.25") << "present numbers are copied as written";
@@ -61,9 +64,10 @@ TEST_F(StyleGetter, MissingColoursComeFromTheContextOrAreBlack) {
 }
 
 TEST_F(StyleGetter, BinaryModeFillsTypedStorage) {
-  style("opacity: 50\taspect-ratio-mode: 8\tgradient-inverse: on\tgradient-dithering: 2\t"
-        "@-color-mode: hsv long\t@-motion-angle: 30 auto\ttranslate: 5 -7\tstroke: 255 0 0\t"
-        "image-original-size: 640 480\tfont-name: Sans");
+  style(
+      "opacity: 50\taspect-ratio-mode: 8\tgradient-inverse: on\tgradient-dithering: 2\t"
+      "@-color-mode: hsv long\t@-motion-angle: 30 auto\ttranslate: 5 -7\tstroke: 255 0 0\t"
+      "image-original-size: 640 480\tfont-name: Sans");
   double opacity = 0, missing_opacity = 0;
   int aspect = 0, inverse = -1, dithering = -1, color_mode = -1;
   QVmotionAngle motion;
@@ -71,12 +75,18 @@ TEST_F(StyleGetter, BinaryModeFillsTypedStorage) {
   GimpRGB stroke;
   QVSize size;
   std::optional<std::string> font;
-  const int result = qv_path_get_style_attribute(
-      image.id, "P", nullptr, QV_GET_BINARY, nullptr,
-      {{"opacity: ", &opacity}, {"aspect-ratio-mode: ", &aspect}, {"gradient-inverse: ", &inverse},
-       {"gradient-dithering: ", &dithering}, {"@-color-mode: ", &color_mode},
-       {"@-motion-angle: ", &motion}, {"translate: ", &translate}, {"stroke: ", &stroke},
-       {"image-original-size: ", &size}, {"font-name: ", &font}, {"stroke-opacity: ", &missing_opacity}});
+  const int result = qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, nullptr,
+                                                 {{"opacity: ", &opacity},
+                                                  {"aspect-ratio-mode: ", &aspect},
+                                                  {"gradient-inverse: ", &inverse},
+                                                  {"gradient-dithering: ", &dithering},
+                                                  {"@-color-mode: ", &color_mode},
+                                                  {"@-motion-angle: ", &motion},
+                                                  {"translate: ", &translate},
+                                                  {"stroke: ", &stroke},
+                                                  {"image-original-size: ", &size},
+                                                  {"font-name: ", &font},
+                                                  {"stroke-opacity: ", &missing_opacity}});
   EXPECT_EQ(result, 0) << "one key was missing";
   EXPECT_DOUBLE_EQ(opacity, 50);
   EXPECT_DOUBLE_EQ(missing_opacity, 100);
@@ -98,10 +108,16 @@ TEST_F(StyleGetter, ResultFlags) {
   EXPECT_EQ(qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_MASK | presence, nullptr,
                                         {{"a: ", {}}, {"b: ", {}}, {"c: ", {}}}),
             4);
-  EXPECT_EQ(qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_ANY, nullptr, {{"a: ", {}}, {"c: ", {}}}), 1);
-  EXPECT_EQ(qv_path_get_style_attribute(image.id, "P", nullptr, 0, nullptr, {{"a: ", {}}, {"c: ", {}}}), 0);
+  EXPECT_EQ(qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_ANY, nullptr,
+                                        {{"a: ", {}}, {"c: ", {}}}),
+            1);
+  EXPECT_EQ(
+      qv_path_get_style_attribute(image.id, "P", nullptr, 0, nullptr, {{"a: ", {}}, {"c: ", {}}}),
+      0);
   EXPECT_EQ(qv_path_get_style_attribute(image.id, "P", nullptr, 0, nullptr, {{"c: ", {}}}), 1);
-  EXPECT_EQ(qv_path_get_style_attribute(image.id, "missing", nullptr, QV_GET_ANY, nullptr, {{"c: ", {}}}), 0);
+  EXPECT_EQ(
+      qv_path_get_style_attribute(image.id, "missing", nullptr, QV_GET_ANY, nullptr, {{"c: ", {}}}),
+      0);
 }
 
 TEST_F(StyleGetter, WrongStorageEndsTheList) {
@@ -130,14 +146,15 @@ TEST_F(StyleGetter, RawAndExtensionModes) {
 TEST_F(StyleGetter, OverrideTextWinsUnlessCssPriorityOff) {
   style("opacity: 50");
   double opacity = 0;
-  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY | QV_GET_OVERRIDE, "opacity: 40",
-                              {{"opacity: ", &opacity}});
+  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY | QV_GET_OVERRIDE,
+                              "opacity: 40", {{"opacity: ", &opacity}});
   EXPECT_DOUBLE_EQ(opacity, 40);
   qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY | QV_GET_OVERRIDE,
                               "opacity: 40\tcss-priority: off", {{"opacity: ", &opacity}});
   EXPECT_DOUBLE_EQ(opacity, 50);
   // Without the override flag the override text is not read.
-  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, "opacity: 40", {{"opacity: ", &opacity}});
+  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, "opacity: 40",
+                              {{"opacity: ", &opacity}});
   EXPECT_DOUBLE_EQ(opacity, 50);
 }
 
@@ -157,7 +174,8 @@ TEST_F(StyleGetter, RotationHelperRewritesTheValueKeepingItsExtension) {
   // A helper drawn from the centre (10, 10) straight down to (10, 60).
   qv_test_add_path(image.id, qv_rotation_helper_name(tattoo), {10, 10, 10, 60});
   QVRotation r;
-  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, nullptr, {{"rotate-at: ", &r}});
+  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, nullptr,
+                              {{"rotate-at: ", &r}});
   EXPECT_NEAR(r.angle, 90.0, 1e-9);
   EXPECT_DOUBLE_EQ(r.x, 10);
   EXPECT_DOUBLE_EQ(r.y2, 60);
@@ -183,7 +201,8 @@ TEST_F(StyleGetter, GeometricDefaults) {
   EXPECT_DOUBLE_EQ(offsets.v[0], 50);
   EXPECT_DOUBLE_EQ(offsets.v[1], 0);
   // Without the flag: the plain default.
-  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, nullptr, {{"rotate-at: ", &r}});
+  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, nullptr,
+                              {{"rotate-at: ", &r}});
   EXPECT_DOUBLE_EQ(r.x, 0);
   EXPECT_DOUBLE_EQ(r.x2, 100);
 }
@@ -191,7 +210,8 @@ TEST_F(StyleGetter, GeometricDefaults) {
 TEST_F(StyleGetter, DatesAndFontSize) {
   style("@-date: 27. Mar. 2007");
   QVdtfNumbers date;
-  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, nullptr, {{"@-date: ", &date}});
+  qv_path_get_style_attribute(image.id, "P", nullptr, QV_GET_BINARY, nullptr,
+                              {{"@-date: ", &date}});
   EXPECT_DOUBLE_EQ(date.year, 2007);
   EXPECT_DOUBLE_EQ(date.month, 3);
   EXPECT_DOUBLE_EQ(date.day, 27);
@@ -200,7 +220,8 @@ TEST_F(StyleGetter, DatesAndFontSize) {
   const gint32 named = qv_test_add_path(image.id, "1 Feb 1999", {0, 0, 5, 5});
   (void)named;
   qv_path_store_style(image.id, "1 Feb 1999", "@-date: Use Pathname"s);
-  qv_path_get_style_attribute(image.id, "1 Feb 1999", nullptr, QV_GET_BINARY, nullptr, {{"@-date: ", &date}});
+  qv_path_get_style_attribute(image.id, "1 Feb 1999", nullptr, QV_GET_BINARY, nullptr,
+                              {{"@-date: ", &date}});
   EXPECT_DOUBLE_EQ(date.year, 1999);
   EXPECT_DOUBLE_EQ(date.month, 2);
 
@@ -209,7 +230,8 @@ TEST_F(StyleGetter, DatesAndFontSize) {
   // Without a value the text size is the height of the path's first segment.
   qv_test_add_path(image.id, "T", {0, 10, 0, 34});
   std::optional<std::string> size;
-  qv_path_get_style_attribute(image.id, "T", nullptr, QV_GET_TEXT, nullptr, {{"font-size: ", &size}});
+  qv_path_get_style_attribute(image.id, "T", nullptr, QV_GET_TEXT, nullptr,
+                              {{"font-size: ", &size}});
   EXPECT_EQ(size, "24");
 }
 

@@ -3,14 +3,14 @@
 
 #include <string>
 
-#include "live_support.h"
 #include "core/qv_chunks.h"
-#include "gimp/style/qv_path_copy.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_read_cache.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
-#include "gimp/base/qv_read_cache.h"
+#include "gimp/style/qv_path_copy.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ TEST_F(StyleStoreTest, SetterReplacesEmptiesDuplicatesAndCreates) {
   qv_path_store_style(image.id, "P", "opacity: 10\tstroke: 255 0 0\topacity: 20"s);
   qv_path_set_style_attribute(image.id, "P", {{"opacity: ", "50"}, {"fill: ", "1 2 3"}});
   // The duplicate is emptied in place; the text is stored as set.
-  EXPECT_EQ(qv_path_get_style_text(image.id, "P", nullptr), "opacity: 50\tstroke: 255 0 0\t\tfill: 1 2 3");
+  EXPECT_EQ(qv_path_get_style_text(image.id, "P", nullptr),
+            "opacity: 50\tstroke: 255 0 0\t\tfill: 1 2 3");
 }
 
 TEST_F(StyleStoreTest, SetterOnUnknownPathChangesNothing) {
@@ -102,7 +103,8 @@ TEST_F(StyleSheetTest, GlobalSheetWinsOverTheImagesAndOwnStyleWinsOverSheet) {
             "stroke: 1 1 1\topacity: 10\tcss: shared\topacity: 50");
 
   const std::string global = "stroke: 9 9 9\0"s;
-  gimp_attach_new_parasite("qv-style-sheet-shared", GIMP_PARASITE_PERSISTENT, global.size(), global.data());
+  gimp_attach_new_parasite("qv-style-sheet-shared", GIMP_PARASITE_PERSISTENT, global.size(),
+                           global.data());
   EXPECT_EQ(qv_path_get_style_text_with_sheet(image.id, "P", nullptr),
             "stroke: 9 9 9\tcss: shared\topacity: 50");
   EXPECT_EQ(qv_path_has_style_attribute(image.id, "P", nullptr, "stroke: ", true), 1);
@@ -133,9 +135,11 @@ TEST_F(PathCopyTest, CopyCarriesEveryPerPathParasiteUnderTheNewTattoo) {
   const gint32 copy_tattoo = qv_path_tattoo_by_name(target.id, "P copy", nullptr);
   ASSERT_GT(copy_tattoo, 0);
   EXPECT_EQ(qv_test_parasite(target.id, style_parasite(copy_tattoo)), "stroke: 1 2 3\0"s);
-  EXPECT_EQ(qv_test_parasite(target.id, "qv-extra-for-path-" + std::to_string(copy_tattoo)), "extra");
+  EXPECT_EQ(qv_test_parasite(target.id, "qv-extra-for-path-" + std::to_string(copy_tattoo)),
+            "extra");
   EXPECT_EQ(qv_test_parasite(target.id, "qv-image-wide"), "<none>");
-  EXPECT_EQ(qv_test_parasite(target.id, "qv-extra-for-path-" + std::to_string(tattoo + 100)), "<none>");
+  EXPECT_EQ(qv_test_parasite(target.id, "qv-extra-for-path-" + std::to_string(tattoo + 100)),
+            "<none>");
 
   // The copy has the source's points and is the target's current path.
   gint count = 0;
@@ -171,7 +175,8 @@ TEST_F(PathCopyTest, CopyCanKeepTheTattooAndUnknownSourceCopiesNothing) {
 TEST_F(PathCopyTest, CopyFromSnapshot) {
   std::vector<uint8_t> snapshot;
   qv_snapshot_append_group_header(snapshot, 1, "Group");
-  qv_snapshot_append_path(snapshot, {77, 1, 0, "Snap", {0, 0, 1, 0, 0, 2, 20, 20, 2, 20, 20, 1, 20, 20, 2}});
+  qv_snapshot_append_path(snapshot,
+                          {77, 1, 0, "Snap", {0, 0, 1, 0, 0, 2, 20, 20, 2, 20, 20, 1, 20, 20, 2}});
   qv_snapshot_append_parasite(snapshot, {"qv-style-for-path-77", 1, {'a', ':', ' ', '1', 0}});
   qv_snapshot_append_empty(snapshot, qv_chunk_code("GEND"));
   const QVSnapshot view{snapshot.data(), snapshot.size()};
@@ -216,7 +221,8 @@ TEST_F(StyleStoreTest, MemoisedReadsSeeEveryChange) {
   EXPECT_EQ(qv_path_tattoo_by_name(image.id, "P", nullptr), tattoo);
   qv_path_delete(image.id, "P");
   EXPECT_EQ(qv_path_tattoo_by_name(image.id, "P", nullptr), 0);
-  const gint32 again = qv_path_write_points(image.id, "P", 1, {0, 0, 1, 0, 0, 2, 5, 5, 2, 5, 5, 1, 5, 5, 2});
+  const gint32 again =
+      qv_path_write_points(image.id, "P", 1, {0, 0, 1, 0, 0, 2, 5, 5, 2, 5, 5, 1, 5, 5, 2});
   ASSERT_GT(again, 0);
   EXPECT_EQ(qv_path_tattoo_by_name(image.id, "P", nullptr), qv_test_tattoo(again));
 }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
 #include "gimp/timeline/qv_timeline_chooser.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
+#include "live_support.h"
 #include "theme_probe.h"
 
 namespace {
@@ -142,7 +142,9 @@ TEST(TimelineChooserLive, SelectNeedsARowAndAppliesRemovals) {
   give_timelines(image.id);
   Script script;
   script.steps = {
-      [](GtkWidget *, GtkWidget *view) { select_rows(view, {1, 3}); },
+      [](GtkWidget *, GtkWidget *view) {
+        select_rows(view, {1, 3});
+      },
       [](GtkWidget *dialog, GtkWidget *) {
         GtkWidget *bar = nullptr;  // the only menu bar of the dialog
         GList *children = gtk_container_get_children(
@@ -158,7 +160,9 @@ TEST(TimelineChooserLive, SelectNeedsARowAndAppliesRemovals) {
         g_list_free(items);
       },
       // OK without a selected row keeps the dialog open.
-      [](GtkWidget *dialog, GtkWidget *) { gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK); },
+      [](GtkWidget *dialog, GtkWidget *) {
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+      },
       [](GtkWidget *dialog, GtkWidget *view) {
         select_rows(view, {1});
         gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);

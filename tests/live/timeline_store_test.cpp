@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <string>
 
-#include "live_support.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -48,7 +48,8 @@ std::string legacy_bytes(const QVTimeline &t) {
                           (uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
     const std::string type(bytes.begin() + at + 4, bytes.begin() + at + 8);
     std::vector<std::pair<size_t, size_t>> fields;
-    if (type == "AHDR") fields = {{20, 4}, {24, 8}, {32, 8}, {40, 8}, {56, 8}, {64, 8}, {72, 8}, {80, 8}};
+    if (type == "AHDR")
+      fields = {{20, 4}, {24, 8}, {32, 8}, {40, 8}, {56, 8}, {64, 8}, {72, 8}, {80, 8}};
     if (type == "ANIM") {
       fields = {{24, 4}};
       for (size_t f : {32, 40, 48, 56, 64, 72, 80, 88, 96, 112}) fields.push_back({f, 8});
@@ -78,7 +79,8 @@ TEST(TimelineStore, StoreMoveAndBalanceInParasites) {
   QVTestImage image;
   EXPECT_EQ(names(image.id), std::vector<std::string>{});
   qv_timeline_store_current(image.id, timeline_named("One"));
-  EXPECT_EQ(qv_test_parasite(image.id, QV_TIMELINE_CURRENT_PARASITE), stored(timeline_named("One")));
+  EXPECT_EQ(qv_test_parasite(image.id, QV_TIMELINE_CURRENT_PARASITE),
+            stored(timeline_named("One")));
 
   // Twelve timelines pushed through current: ten stay recent, the rest go on.
   for (int i = 2; i <= 12; ++i) {
@@ -121,7 +123,8 @@ TEST(TimelineStore, LegacyParasitesAreMigratedOnRead) {
   qv_test_attach(image.id, "qv-timeline-current", legacy_bytes(current));
   qv_test_attach(image.id, "qv-timeline-recent", legacy_bytes(recent) + legacy_bytes(current));
 
-  EXPECT_EQ(names(image.id), (std::vector<std::string>{"Old current", "Old recent", "Old current"}));
+  EXPECT_EQ(names(image.id),
+            (std::vector<std::string>{"Old current", "Old recent", "Old current"}));
   EXPECT_EQ(qv_test_parasite(image.id, "qv-timeline-current"), "<none>");
   EXPECT_EQ(qv_test_parasite(image.id, "qv-timeline-recent"), "<none>");
   EXPECT_EQ(qv_test_parasite(image.id, QV_TIMELINE_CURRENT_PARASITE), stored(current));

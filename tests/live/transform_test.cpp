@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "live_support.h"
 #include "core/qv_glib_ptr.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/paths/qv_transform_gimp.h"
+#include "live_support.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ void fill_rect(gint32 image, gint32 drawable, int x, int y, int w, int h, GimpFi
 
 // A transparent layer with an opaque 10×10 square at (5, 5).
 gint32 add_square_layer(gint32 image, const char *name, bool linked) {
-  const gint32 layer = gimp_layer_new(image, name, 64, 64, GIMP_RGBA_IMAGE, 100,
-                                      GIMP_LAYER_MODE_NORMAL);
+  const gint32 layer =
+      gimp_layer_new(image, name, 64, 64, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(image, layer, 0, 0);
   gimp_drawable_fill(layer, GIMP_FILL_TRANSPARENT);
   fill_rect(image, layer, 5, 5, 10, 10, GIMP_FILL_WHITE);
@@ -115,7 +115,8 @@ TEST(TransformLivePath, LockedPathsOnlyAndCurrentPathKept) {
   const auto middle = points_of(img.id, "middle");
   const auto bottom = points_of(img.id, "bottom");
 
-  ASSERT_TRUE(qv_transform_drawables(img.id, img.layer, translation(3, 4), QV_TRANSFORM_LOCKED_PATHS));
+  ASSERT_TRUE(
+      qv_transform_drawables(img.id, img.layer, translation(3, 4), QV_TRANSFORM_LOCKED_PATHS));
 
   EXPECT_EQ(shifted(top, 3, 4), points_of(img.id, "top"));
   EXPECT_EQ(middle, points_of(img.id, "middle"));
@@ -168,8 +169,8 @@ TEST(TransformLiveDrawable, LinkedLayersOnceEachWithTheirMasks) {
   // A linked layer inside an unlinked group is found too.
   const gint32 group = gimp_layer_group_new(img.id);
   gimp_image_insert_layer(img.id, group, 0, 0);
-  const gint32 nested = gimp_layer_new(img.id, "nested", 64, 64, GIMP_RGBA_IMAGE, 100,
-                                       GIMP_LAYER_MODE_NORMAL);
+  const gint32 nested =
+      gimp_layer_new(img.id, "nested", 64, 64, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
   gimp_image_insert_layer(img.id, nested, group, 0);
   gimp_drawable_fill(nested, GIMP_FILL_TRANSPARENT);
   fill_rect(img.id, nested, 5, 5, 10, 10, GIMP_FILL_WHITE);
@@ -188,7 +189,8 @@ TEST(TransformLiveDrawable, LinkedLayersWithoutTheGivenDrawable) {
   QVTestImage img;
   const gint32 linked = add_square_layer(img.id, "linked", true);
   const gint32 given = add_square_layer(img.id, "given", false);
-  ASSERT_TRUE(qv_transform_drawables(img.id, given, translation(20, 10), QV_TRANSFORM_LINKED_LAYERS));
+  ASSERT_TRUE(
+      qv_transform_drawables(img.id, given, translation(20, 10), QV_TRANSFORM_LINKED_LAYERS));
   EXPECT_TRUE(moved_by_20_10(linked));
   EXPECT_TRUE(unmoved(given));
 }

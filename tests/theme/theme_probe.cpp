@@ -90,8 +90,8 @@ std::vector<CellColours> cell_colours(GtkTreeView *view, GtkTreeIter *iter) {
                    &background, "foreground-set", &foreground_set, "foreground-gdk", &foreground,
                    nullptr);
       const gchar *title = gtk_tree_view_column_get_title(column);
-      CellColours cell{title ? title : "",
-                       rgb16(style->text[GTK_STATE_NORMAL]), rgb16(style->base[GTK_STATE_NORMAL])};
+      CellColours cell{title ? title : "", rgb16(style->text[GTK_STATE_NORMAL]),
+                       rgb16(style->base[GTK_STATE_NORMAL])};
       // The text renderer's own background is painted over the cell's.
       if (cell_background_set && cell_background) cell.background = rgb16(*cell_background);
       if (background_set && background) cell.background = rgb16(*background);
@@ -127,9 +127,9 @@ std::optional<RowPixels> row_pixels(GtkTreeView *view, GtkTreePath *path) {
   area.width = std::min(width - inset, area.x + area.width - inset) - area.x;
   area.height -= 2 * inset;
   if (area.width <= 0 || area.height <= 0 || area.y + area.height > height) return std::nullopt;
-  GdkPixbuf *pixbuf = gdk_pixbuf_get_from_drawable(nullptr, gtk_tree_view_get_bin_window(view),
-                                                   nullptr, area.x, area.y, 0, 0, area.width,
-                                                   area.height);
+  GdkPixbuf *pixbuf =
+      gdk_pixbuf_get_from_drawable(nullptr, gtk_tree_view_get_bin_window(view), nullptr, area.x,
+                                   area.y, 0, 0, area.width, area.height);
   if (!pixbuf) return std::nullopt;
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
   const int stride = gdk_pixbuf_get_rowstride(pixbuf);
@@ -220,8 +220,8 @@ void qv_test_expect_rows_readable(GtkTreeView *view, const std::string &what) {
   for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
        ok = gtk_tree_model_iter_next(model, &iter), ++index) {
     const bool selected = gtk_tree_selection_iter_is_selected(selection, &iter);
-    const std::string row = what + ", row " + std::to_string(index) +
-                            (selected ? " (selected)" : "");
+    const std::string row =
+        what + ", row " + std::to_string(index) + (selected ? " (selected)" : "");
     const auto cells = cell_colours(view, &iter);
     for (const CellColours &cell : cells) {
       if (!cell.own) continue;  // the theme's business

@@ -74,8 +74,7 @@ Bytes ahdr_chunk() {
 }
 
 Bytes anim_chunk() {
-  const std::vector<std::string> members = {"", "Group A", "[@] wave", "", "",
-                                            "begin 2020-01-01"};
+  const std::vector<std::string> members = {"", "Group A", "[@] wave", "", "", "begin 2020-01-01"};
   uint32_t member_bytes = 0;
   for (const std::string &member : members) member_bytes += member.size() + 1;
   Bytes bytes = chunk(QV_CHUNK_ANIM, 136 + member_bytes);
@@ -186,8 +185,10 @@ TEST(ChunkCode, LettersAndTheirValue) {
 }
 
 TEST(ChunkStatus, EveryStatusHasItsOwnMessage) {
-  const QVChunkStatus all[] = {QVChunkStatus::ok,           QVChunkStatus::truncated_header,
-                               QVChunkStatus::size_past_end, QVChunkStatus::unknown_type,
+  const QVChunkStatus all[] = {QVChunkStatus::ok,
+                               QVChunkStatus::truncated_header,
+                               QVChunkStatus::size_past_end,
+                               QVChunkStatus::unknown_type,
                                QVChunkStatus::too_short_for_fields,
                                QVChunkStatus::points_past_chunk};
   std::set<std::string> messages;
@@ -215,8 +216,14 @@ TEST(ChunkByteOrder, StoredHeaderSpellsSizeAndLetters) {
   const uint32_t size = bytes.size() - 8;
   ASSERT_EQ(qv_chunks_to_big_endian(bytes.data(), bytes.size()), QVChunkStatus::ok);
 
-  const Bytes expected_start = {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8),
-                                uint8_t(size), 'A', 'H', 'D', 'R'};
+  const Bytes expected_start = {uint8_t(size >> 24),
+                                uint8_t(size >> 16),
+                                uint8_t(size >> 8),
+                                uint8_t(size),
+                                'A',
+                                'H',
+                                'D',
+                                'R'};
   EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), expected_start);
   const Bytes next_id = {0, 0, 0, 3};
   EXPECT_EQ(Bytes(bytes.begin() + 8, bytes.begin() + 12), next_id);

@@ -76,7 +76,8 @@ TEST(MonthListFromUser, EmptyPiecesKeepTheDefaultAndExtrasAreIgnored) {
 
 TEST(MonthListFromUser, StoredListAlwaysReadsBackAsTwelveNames) {
   // A tab inside a name and broken UTF-8 would make the stored list unreadable.
-  const QVmonthList list = qv_month_list_from_user("Jan\tuar; F\xC3\xA9vrier; M\xFFrz", QVmonthForm::long_name);
+  const QVmonthList list =
+      qv_month_list_from_user("Jan\tuar; F\xC3\xA9vrier; M\xFFrz", QVmonthForm::long_name);
   EXPECT_EQ(list[0], "Jan uar");
   EXPECT_EQ(list[1], "F\xC3\xA9vrier");
   const auto back = qv_month_list_from_text(qv_month_list_join(list, "\t"));

@@ -147,9 +147,8 @@ TEST(DatesInterpolate, DaysRunLinearlyOverTheCalendar) {
 }
 
 TEST(DatesInterpolate, EndpointsGiveBackTheirDates) {
-  const std::vector<QVdtfNumbers> dates = {date(1, 1, 2000),  date(29, 2, 2000),
-                                           date(1, 3, 2000),  date(28, 2, 2001),
-                                           date(31, 12, 2007), date(15, 8, -40),
+  const std::vector<QVdtfNumbers> dates = {date(1, 1, 2000),  date(29, 2, 2000),  date(1, 3, 2000),
+                                           date(28, 2, 2001), date(31, 12, 2007), date(15, 8, -40),
                                            date(30, 6, 1582), date(31, 1, 0)};
   const QVdtfNumbers other = date(10, 10, 1990);
   for (const auto &d : dates) {
@@ -169,15 +168,14 @@ TEST(DatesInterpolate, CoarserDatesUseMonthsOrYears) {
   expect_date(qv_dtf_interpolate(QV_DTF_DATE, date(0, 11, 2006), date(0, 3, 2007), 0.5), 0, 1,
               2007);
   // A year without month counts from January.
-  expect_date(qv_dtf_interpolate(QV_DTF_DATE, date(0, 0, 2000), date(0, 5, 2000), 0.5), 0, 3,
-              2000);
+  expect_date(qv_dtf_interpolate(QV_DTF_DATE, date(0, 0, 2000), date(0, 5, 2000), 0.5), 0, 3, 2000);
   // One complete date: the other counts from its first day.
   expect_date(qv_dtf_interpolate(QV_DTF_DATE, date(0, 0, 2000), date(11, 1, 2000), 0.5), 6, 1,
               2000);
   // A mask without the day bit stays at month level even for complete dates.
-  expect_date(qv_dtf_interpolate(QV_DTF_YEAR | QV_DTF_MONTH, date(20, 1, 2000),
-                                 date(20, 5, 2000), 0.5),
-              20, 3, 2000);
+  expect_date(
+      qv_dtf_interpolate(QV_DTF_YEAR | QV_DTF_MONTH, date(20, 1, 2000), date(20, 5, 2000), 0.5), 20,
+      3, 2000);
 }
 
 TEST(DatesInterpolate, MaskSelectsNumbersAndTheRestComesFromTheFirstDate) {
@@ -198,8 +196,8 @@ TEST(DatesInterpolate, HugeAndNonNumberDatesStayDefined) {
       qv_dtf_interpolate(QV_DTF_DATE, date(1, 1, 1e308), date(1, 1, -1e308), 0.5);
   EXPECT_TRUE(std::isfinite(far.year));
   EXPECT_TRUE(far.month == 0 || (far.month >= 1 && far.month <= 12));
-  const QVdtfNumbers nan = qv_dtf_interpolate(QV_DTF_DATE, date(kNaN, kNaN, kNaN),
-                                              date(kNaN, 2, kInf), 0.5);
+  const QVdtfNumbers nan =
+      qv_dtf_interpolate(QV_DTF_DATE, date(kNaN, kNaN, kNaN), date(kNaN, 2, kInf), 0.5);
   EXPECT_TRUE(std::isfinite(nan.year));
   EXPECT_GE(nan.month, 1);
   EXPECT_LE(nan.month, 12);
@@ -208,8 +206,8 @@ TEST(DatesInterpolate, HugeAndNonNumberDatesStayDefined) {
 // --- Reading dates ---------------------------------------------------------------
 
 TEST(DatesParse, PromisedFormsGiveDayMonthYear) {
-  for (const char *text : {"27. 3. 2007", "27 3 2007", "27. Mar. 2007", "27 Mar 2007",
-                           "27Mar2007", "27 M\xC3\xA4rz 2007", "Mar. 27. 2007", "Mar 27 2007",
+  for (const char *text : {"27. 3. 2007", "27 3 2007", "27. Mar. 2007", "27 Mar 2007", "27Mar2007",
+                           "27 M\xC3\xA4rz 2007", "Mar. 27. 2007", "Mar 27 2007",
                            "M\xC3\xA4rz 27 2007", "  27.3.2007", "27 MARCH 2007"}) {
     SCOPED_TRACE(text);
     const QVdtfParsed p = parse(text);
@@ -303,14 +301,30 @@ TEST(DatesParse, HugeNumbersAndBrokenBytesAreHarmless) {
 }
 
 TEST(DatesMonthNumber, WordsInEnglishAndGermanAnyCase) {
-  const std::vector<std::pair<const char *, int>> cases = {
-      {"Jan", 1},      {"february", 2},  {"M\xC3\xA4rz", 3}, {"M\xC3\x84RZ", 3},
-      {"Maerz", 3},    {"march", 3},     {"Ma\xCC\x88rz", 3},  // decomposed ä
-      {"Mai", 5},      {"MAY", 5},       {"Okt.", 10},         {"October", 10},
-      {"Dez", 12},     {"dec", 12},      {"  sep", 9},         {"7", 7},
-      {"07x", 7},      {"12", 12},       {"13", 0},            {"0", 0},
-      {"99999999999999", 0}, {"Ma", 0},  {"", 0},              {"Tsd", 0},
-      {"\xFF\xFE", 0}};
+  const std::vector<std::pair<const char *, int>> cases = {{"Jan", 1},
+                                                           {"february", 2},
+                                                           {"M\xC3\xA4rz", 3},
+                                                           {"M\xC3\x84RZ", 3},
+                                                           {"Maerz", 3},
+                                                           {"march", 3},
+                                                           {"Ma\xCC\x88rz", 3},  // decomposed ä
+                                                           {"Mai", 5},
+                                                           {"MAY", 5},
+                                                           {"Okt.", 10},
+                                                           {"October", 10},
+                                                           {"Dez", 12},
+                                                           {"dec", 12},
+                                                           {"  sep", 9},
+                                                           {"7", 7},
+                                                           {"07x", 7},
+                                                           {"12", 12},
+                                                           {"13", 0},
+                                                           {"0", 0},
+                                                           {"99999999999999", 0},
+                                                           {"Ma", 0},
+                                                           {"", 0},
+                                                           {"Tsd", 0},
+                                                           {"\xFF\xFE", 0}};
   for (const auto &[word, month] : cases) EXPECT_EQ(qv_month_number(word), month) << word;
   EXPECT_EQ(qv_month_number(static_cast<const char *>(nullptr)), 0);
 }
@@ -356,12 +370,25 @@ TEST(DatesMonthNames, StoredListsReplaceDefaultsOnlyWithTwelveNames) {
 // --- Numbers ---------------------------------------------------------------------
 
 TEST(DatesCompactNumber, SuffixesByMagnitude) {
-  const std::vector<std::pair<double, const char *>> cases = {
-      {0, "0"},          {-0.3, "0"},        {9949, "9949"},      {9949.6, "9950"},
-      {9950, "10Tsd"},   {9999, "10Tsd"},    {12345, "12Tsd"},    {-12345, "-12Tsd"},
-      {999999, "1000Tsd"}, {1e6, "1.0Mio"},  {1500000, "1.5Mio"}, {-1500000, "-1.5Mio"},
-      {9949999, "9.9Mio"}, {9950000, "10Mio"}, {1e9, "1.0Mrd"},   {2.5e9, "2.5Mrd"},
-      {9.95e9, "10Mrd"}, {-7.3e10, "-73Mrd"}, {1e15, "1000000Mrd"}};
+  const std::vector<std::pair<double, const char *>> cases = {{0, "0"},
+                                                              {-0.3, "0"},
+                                                              {9949, "9949"},
+                                                              {9949.6, "9950"},
+                                                              {9950, "10Tsd"},
+                                                              {9999, "10Tsd"},
+                                                              {12345, "12Tsd"},
+                                                              {-12345, "-12Tsd"},
+                                                              {999999, "1000Tsd"},
+                                                              {1e6, "1.0Mio"},
+                                                              {1500000, "1.5Mio"},
+                                                              {-1500000, "-1.5Mio"},
+                                                              {9949999, "9.9Mio"},
+                                                              {9950000, "10Mio"},
+                                                              {1e9, "1.0Mrd"},
+                                                              {2.5e9, "2.5Mrd"},
+                                                              {9.95e9, "10Mrd"},
+                                                              {-7.3e10, "-73Mrd"},
+                                                              {1e15, "1000000Mrd"}};
   for (const auto &[value, text] : cases) EXPECT_EQ(qv_compact_number(value), text) << value;
   EXPECT_EQ(qv_compact_number(kInf), "inf");
   EXPECT_EQ(qv_compact_number(-kInf), "-inf");

@@ -57,8 +57,8 @@ TEST(DialogGeometryRecord, LongDataIsCutAtTwentyBytes) {
 }
 
 TEST(DialogGeometryRestore, NegativePositionIsClampedToTheScreen) {
-  const auto plan = qv_dialog_geometry_plan_restore({QV_GEOMETRY_POSITION, -50, -7, 0, 0},
-                                                    kScreenW, kScreenH);
+  const auto plan =
+      qv_dialog_geometry_plan_restore({QV_GEOMETRY_POSITION, -50, -7, 0, 0}, kScreenW, kScreenH);
   EXPECT_TRUE(plan.move);
   EXPECT_EQ(plan.x, 0);
   EXPECT_EQ(plan.y, 0);
@@ -68,21 +68,21 @@ TEST(DialogGeometryRestore, NegativePositionIsClampedToTheScreen) {
 
 TEST(DialogGeometryRestore, PositionNearRightOrBottomEdgeIsIgnoredButSizeStillFits) {
   // x = width - 16 is already too close; y is fine.
-  auto plan = qv_dialog_geometry_plan_restore({kPosSize, kScreenW - 16, 10, 16, 100}, kScreenW,
-                                              kScreenH);
+  auto plan =
+      qv_dialog_geometry_plan_restore({kPosSize, kScreenW - 16, 10, 16, 100}, kScreenW, kScreenH);
   EXPECT_FALSE(plan.move);
   EXPECT_TRUE(plan.set_default_size);
   EXPECT_EQ(plan.width, 16);
   EXPECT_EQ(plan.height, 100);
 
   // One pixel further from the edge is accepted.
-  plan = qv_dialog_geometry_plan_restore({kPosSize, kScreenW - 17, kScreenH - 17, 10, 10},
-                                         kScreenW, kScreenH);
+  plan = qv_dialog_geometry_plan_restore({kPosSize, kScreenW - 17, kScreenH - 17, 10, 10}, kScreenW,
+                                         kScreenH);
   EXPECT_TRUE(plan.move);
 
   // Bottom edge; the size does not fit below y and is dropped as well.
-  plan = qv_dialog_geometry_plan_restore({kPosSize, 10, kScreenH - 5, 100, 100}, kScreenW,
-                                         kScreenH);
+  plan =
+      qv_dialog_geometry_plan_restore({kPosSize, 10, kScreenH - 5, 100, 100}, kScreenW, kScreenH);
   EXPECT_FALSE(plan.move);
   EXPECT_FALSE(plan.set_default_size);
 }
@@ -97,8 +97,8 @@ TEST(DialogGeometryRestore, SizeMustFitFromTheClampedPosition) {
   plan = qv_dialog_geometry_plan_restore({QV_GEOMETRY_SIZE, 100, 0, kScreenW - 99, 10}, kScreenW,
                                          kScreenH);
   EXPECT_FALSE(plan.set_default_size);
-  plan = qv_dialog_geometry_plan_restore({QV_GEOMETRY_SIZE, 100, 0, kScreenW - 100, 10},
-                                         kScreenW, kScreenH);
+  plan = qv_dialog_geometry_plan_restore({QV_GEOMETRY_SIZE, 100, 0, kScreenW - 100, 10}, kScreenW,
+                                         kScreenH);
   EXPECT_TRUE(plan.set_default_size);
 }
 
@@ -139,8 +139,7 @@ TEST(DialogGeometrySave, NormalWindowStoresRequestedPositionAndSize) {
 
 TEST(DialogGeometrySave, ExtraFlagFollowsTheRequest) {
   const QVWindowPlacement window{1, 2, 3, 4};
-  auto save = qv_dialog_geometry_plan_save({}, 0, QV_GEOMETRY_POSITION | QV_GEOMETRY_EXTRA,
-                                           window);
+  auto save = qv_dialog_geometry_plan_save({}, 0, QV_GEOMETRY_POSITION | QV_GEOMETRY_EXTRA, window);
   EXPECT_EQ(save.record.flags, QV_GEOMETRY_POSITION | QV_GEOMETRY_EXTRA);
   save = qv_dialog_geometry_plan_save(save.record, 0, QV_GEOMETRY_POSITION, window);
   EXPECT_EQ(save.record.flags, QV_GEOMETRY_POSITION);
@@ -150,20 +149,20 @@ TEST(DialogGeometrySave, ExtraFlagFollowsTheRequest) {
 }
 
 TEST(DialogGeometrySave, IconifiedWindowClearsMaximizedAndKeepsLastNormalPlacement) {
-  const QVDialogGeometry previous{kPosSize | QV_GEOMETRY_MAXIMIZED | QV_GEOMETRY_EXTRA, 11, 22,
-                                  333, 444};
+  const QVDialogGeometry previous{kPosSize | QV_GEOMETRY_MAXIMIZED | QV_GEOMETRY_EXTRA, 11, 22, 333,
+                                  444};
   // Iconified wins over maximized: both bits may be reported together.
-  const auto save = qv_dialog_geometry_plan_save(
-      previous, QV_WINDOW_STATE_ICONIFIED | QV_WINDOW_STATE_MAXIMIZED, kPosSize,
-      {900, 900, 10, 10});
+  const auto save =
+      qv_dialog_geometry_plan_save(previous, QV_WINDOW_STATE_ICONIFIED | QV_WINDOW_STATE_MAXIMIZED,
+                                   kPosSize, {900, 900, 10, 10});
   EXPECT_EQ(save.result, 0);
   expect_record(save.record, kPosSize | QV_GEOMETRY_EXTRA, 11, 22, 333, 444);
 }
 
 TEST(DialogGeometrySave, MaximizedWindowOnlySetsTheMaximizedBit) {
-  const auto save = qv_dialog_geometry_plan_save({QV_GEOMETRY_POSITION, 5, 6, 7, 8},
-                                                 QV_WINDOW_STATE_MAXIMIZED, kPosSize,
-                                                 {0, 0, kScreenW, kScreenH});
+  const auto save =
+      qv_dialog_geometry_plan_save({QV_GEOMETRY_POSITION, 5, 6, 7, 8}, QV_WINDOW_STATE_MAXIMIZED,
+                                   kPosSize, {0, 0, kScreenW, kScreenH});
   EXPECT_EQ(save.result, 0);
   expect_record(save.record, QV_GEOMETRY_POSITION | QV_GEOMETRY_MAXIMIZED, 5, 6, 7, 8);
   // Other state bits (focus, sticky...) count as a normal window.

@@ -42,11 +42,13 @@ TEST(DrawSettings, NeitherStrokeNorFillFillsBlack) {
 }
 
 TEST(DrawSettings, ValuesAndLaterLinesOverwrite) {
-  auto s = scan("fill-gradient: G\tstroke-spacing: 20\tstroke-spacing: 50\tstroke-brush: 2. Hardness 100\t"
-                "stroke-paintmode: 3\tfill-paintmode: 28\tselection-feather: 2.5\tgradient-fg: 0 255 0\t"
-                "gradient-bg: 0 0 255\tgradient-inverse: 1\tgradient-dithering: on\tgradient-supersampling: 0\t"
-                "gradient-form: 2\tgradient-repeat: 1\tgradient-offset: 12.5\tsupersampling-depth: 4\t"
-                "supersampling-threshold: 0.5\tgradient-line: 1 2 3 4");
+  auto s = scan(
+      "fill-gradient: G\tstroke-spacing: 20\tstroke-spacing: 50\tstroke-brush: 2. Hardness 100\t"
+      "stroke-paintmode: 3\tfill-paintmode: 28\tselection-feather: 2.5\tgradient-fg: 0 255 0\t"
+      "gradient-bg: 0 0 255\tgradient-inverse: 1\tgradient-dithering: on\tgradient-supersampling: "
+      "0\t"
+      "gradient-form: 2\tgradient-repeat: 1\tgradient-offset: 12.5\tsupersampling-depth: 4\t"
+      "supersampling-threshold: 0.5\tgradient-line: 1 2 3 4");
   EXPECT_EQ(s.stroke_spacing, 50u);
   EXPECT_EQ(s.stroke_brush, "2. Hardness 100");
   EXPECT_EQ(s.stroke_mode, 3);
@@ -65,9 +67,11 @@ TEST(DrawSettings, ValuesAndLaterLinesOverwrite) {
   EXPECT_DOUBLE_EQ(s.supersample_threshold, 0.5);
   EXPECT_TRUE(s.has_gradient_line);
 
-  EXPECT_EQ(scan("stroke-spacing: -5").stroke_spacing, 0u) << "a negative spacing means the brush's own";
+  EXPECT_EQ(scan("stroke-spacing: -5").stroke_spacing, 0u)
+      << "a negative spacing means the brush's own";
   EXPECT_DOUBLE_EQ(scan("stroke-size: 7.5").stroke_size, 7.5);
-  for (const char *own : {"stroke-size: 0", "stroke-size: -3", "stroke-size: nan", "stroke-size: x"})
+  for (const char *own :
+       {"stroke-size: 0", "stroke-size: -3", "stroke-size: nan", "stroke-size: x"})
     EXPECT_DOUBLE_EQ(scan(own).stroke_size, 0) << own << ": the brush's own size";
   EXPECT_FALSE(scan("gradient-inverse: 1\tgradient-inverse: 0").gradient_reverse);
 }

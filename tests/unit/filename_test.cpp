@@ -28,9 +28,7 @@ class FileNameTest : public testing::Test {
     else
       g_unsetenv("G_FILENAME_ENCODING");
   }
-  static void use_encoding(const char *charset) {
-    g_setenv("G_FILENAME_ENCODING", charset, TRUE);
-  }
+  static void use_encoding(const char *charset) { g_setenv("G_FILENAME_ENCODING", charset, TRUE); }
 
  private:
   std::optional<std::string> saved_;
@@ -41,8 +39,7 @@ struct TempDir {
   TempDir() : path(qv_take_string(g_dir_make_tmp("qv-filename-XXXXXX", nullptr))) {}
   ~TempDir() {
     if (GDir *dir = g_dir_open(path.c_str(), 0, nullptr)) {
-      while (const char *entry = g_dir_read_name(dir))
-        g_remove((path + "/" + entry).c_str());
+      while (const char *entry = g_dir_read_name(dir)) g_remove((path + "/" + entry).c_str());
       g_dir_close(dir);
     }
     g_rmdir(path.c_str());

@@ -378,7 +378,7 @@ TEST(GeometryRobustness, NonFiniteSegmentsContributeNothing) {
   Points p = line(0, 0, 100, 0);
   Points tail = line(100, 0, 100, 50);
   p.insert(p.end(), tail.begin() + 6, tail.end());  // continue the stroke upwards
-  p[3 * 4] = nan;  // the first control of the second segment
+  p[3 * 4] = nan;                                   // the first control of the second segment
   ASSERT_NEAR(150.0, length_of(line(0, 0, 100, 0)) + length_of(tail), 1e-9);
   const auto c = measure(p, QV_CALC_LENGTH);
   EXPECT_EQ(1, c.status);

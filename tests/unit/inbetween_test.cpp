@@ -44,15 +44,18 @@ TEST(InbetweenStyle, AnimatedAttributesMoveOthersStay) {
 
 TEST(InbetweenStyle, ColourModeComesFromTheFirstStyle) {
   const std::string from = "fill: 255 0 0\t@-color-mode: RGB";
-  EXPECT_EQ(qv_inbetween_style(from, "fill: 0 0 255", 0.5, "A", "B"), "fill: 128 0 128\t@-color-mode: RGB");
-  EXPECT_EQ(qv_inbetween_style("fill: 255 0 0\t@-color-mode: HSV long", "fill: 0 0 255", 0.5, "A", "B"),
-            "fill: 0 255 0\t@-color-mode: HSV long");
+  EXPECT_EQ(qv_inbetween_style(from, "fill: 0 0 255", 0.5, "A", "B"),
+            "fill: 128 0 128\t@-color-mode: RGB");
+  EXPECT_EQ(
+      qv_inbetween_style("fill: 255 0 0\t@-color-mode: HSV long", "fill: 0 0 255", 0.5, "A", "B"),
+      "fill: 0 255 0\t@-color-mode: HSV long");
 }
 
 TEST(InbetweenStyle, DatesFromValuesOrNames) {
   EXPECT_EQ(qv_inbetween_style("@-date: 1. 1. 2000", "@-date: 1. 1. 2010", 0.5, "A", "B"),
             "@-date: 1 1 2005");
-  EXPECT_EQ(qv_inbetween_style("@-date: use pathname", "@-date: 2000", 0.5, "1990", "B"), "@-date: 1995");
+  EXPECT_EQ(qv_inbetween_style("@-date: use pathname", "@-date: 2000", 0.5, "1990", "B"),
+            "@-date: 1995");
   // The second style has no date: the line stays as it is.
   EXPECT_EQ(qv_inbetween_style("@-date: 2000", "fill: 1 2 3", 0.5, "A", "B"), "@-date: 2000");
 }

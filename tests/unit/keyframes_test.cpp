@@ -42,7 +42,8 @@ TEST(KeyframesColour, HueDirectionFollowsTheMode) {
       {"gradient-fg: 255 0 0;0 255 0", 99, "gradient-fg: 255 255 0"},
       {"gradient-bg: 255 0 0;0 255 0", QV_COLOUR_RGB, "gradient-bg: 128 128 0"},
   };
-  for (const Case &c : cases) EXPECT_EQ(at(c.line, 0.5, c.mode), c.expected) << c.line << " mode " << c.mode;
+  for (const Case &c : cases)
+    EXPECT_EQ(at(c.line, 0.5, c.mode), c.expected) << c.line << " mode " << c.mode;
 }
 
 TEST(KeyframesColour, GreyAndOutOfRangeChannelsStayInRange) {
@@ -98,7 +99,8 @@ TEST(KeyframesNumbers, NonFiniteAndHugeValuesGiveFiniteText) {
 TEST(KeyframesImage, FrameNumberMovesWithLeadingZeros) {
   EXPECT_EQ(at("image: frames/run001.png;frames/run101.png", 0.5), "image: frames/run051.png");
   EXPECT_EQ(at("image: img9.png; img11.png", 0.5), "image: img10.png");
-  EXPECT_EQ(at("image: f1.tar.gz;f4.tar.gz", 0.5), "image: f1.tar.gz");  // digits not before the last "."
+  EXPECT_EQ(at("image: f1.tar.gz;f4.tar.gz", 0.5),
+            "image: f1.tar.gz");  // digits not before the last "."
   EXPECT_EQ(at("image: v1.2/f1;v1.2/f3", 0.5), "image: v1.2/f2");
   EXPECT_EQ(at("image: a.png;b.png", 0.5), "image: a.png");
   EXPECT_EQ(at("image: a.png;b.png", 1.0), "image: b.png");
@@ -125,8 +127,9 @@ TEST(KeyframesDate, MovesBetweenTwoDatesKeepingTheYear) {
 TEST(KeyframesColourMode, LastExactModeLineDecides) {
   using Lines = std::vector<std::string>;
   EXPECT_EQ(qv_style_colour_mode(Lines{}), QV_COLOUR_HSV_SHORT);
-  EXPECT_EQ(qv_style_colour_mode(Lines{"@-color-mode: RGB", "stroke: 1 2 3", "@-color-mode: HSV ccw"}),
-            QV_COLOUR_HSV_CCW);
+  EXPECT_EQ(
+      qv_style_colour_mode(Lines{"@-color-mode: RGB", "stroke: 1 2 3", "@-color-mode: HSV ccw"}),
+      QV_COLOUR_HSV_CCW);
   EXPECT_EQ(qv_style_colour_mode(Lines{"@-color-mode: HSV long", "@-color-mode: hsv cw"}),
             QV_COLOUR_HSV_LONG);
   EXPECT_EQ(qv_style_colour_mode(Lines{"@-color-mode: RGB "}), QV_COLOUR_HSV_SHORT);
@@ -137,16 +140,20 @@ TEST(KeyframesAnimatedText, FirstLineThenMergedInterpolatedLines) {
   const std::string style =
       "stroke: 255 0 0;0 0 255\t@-color-mode: RGB\topacity: 50\t\topacity: 100;0\tfont: Sans";
   EXPECT_EQ(qv_animated_attribute_text(style, 0.25),
-            "@-timeline-t: 0.2500000000\tstroke: 191 0 64\t@-color-mode: RGB\topacity: 75.000\tfont: Sans");
+            "@-timeline-t: 0.2500000000\tstroke: 191 0 64\t@-color-mode: RGB\topacity: "
+            "75.000\tfont: Sans");
 }
 
 TEST(KeyframesAnimatedText, ModeFromWrittenLinesAndDegenerateInput) {
   // A later misspelt mode line does not hide the valid one before it.
-  EXPECT_EQ(qv_animated_attribute_text("@-color-mode: RGB\tfill: 255 0 0;0 0 255\t@-color-mode: rgb", 0.5),
+  EXPECT_EQ(qv_animated_attribute_text(
+                "@-color-mode: RGB\tfill: 255 0 0;0 0 255\t@-color-mode: rgb", 0.5),
             "@-timeline-t: 0.5000000000\tfill: 128 0 128\t@-color-mode: rgb");
   EXPECT_EQ(qv_animated_attribute_text("", kNaN), "@-timeline-t: 0.0000000000");
-  EXPECT_EQ(qv_animated_attribute_text("opacity: 1\t\t", 0.5), "@-timeline-t: 0.5000000000\topacity: 1");
-  EXPECT_EQ(qv_animated_attribute_text("fill: 0 0 0", 5.0), "@-timeline-t: 1.0000000000\tfill: 0 0 0");
+  EXPECT_EQ(qv_animated_attribute_text("opacity: 1\t\t", 0.5),
+            "@-timeline-t: 0.5000000000\topacity: 1");
+  EXPECT_EQ(qv_animated_attribute_text("fill: 0 0 0", 5.0),
+            "@-timeline-t: 1.0000000000\tfill: 0 0 0");
 }
 
 TEST(KeyframesTimeCurve, StraightRisingLineGivesTBackEitherWay) {

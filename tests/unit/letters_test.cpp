@@ -37,7 +37,8 @@ TEST(LettersText, BlankMeansOnlySpaces) {
   const struct {
     const char *text;
     bool blank;
-  } cases[] = {{"", true}, {" ", true}, {"   ", true}, {" a ", false}, {"\t", false}, {"\xC2\xA0", false}};
+  } cases[] = {{"", true},     {" ", true},   {"   ", true},
+               {" a ", false}, {"\t", false}, {"\xC2\xA0", false}};
   for (const auto &c : cases) EXPECT_EQ(c.blank, qv_text_is_blank(c.text)) << '"' << c.text << '"';
 }
 
@@ -51,7 +52,7 @@ TEST(LettersText, Utf8StaysLatin1IsConvertedNulIsRefused) {
       {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},  // UTF-8 "été" unchanged
       {"\xC9t\xE9", "\xC3\x89t\xC3\xA9"},          // Latin-1 "Été"
       {"\xE2\x82", "\xC3\xA2\xC2\x82"},            // a cut UTF-8 letter is read as Latin-1
-      {std::string("a\0b", 3), std::nullopt},       // GIMP would cut the text short
+      {std::string("a\0b", 3), std::nullopt},      // GIMP would cut the text short
   };
   for (const auto &c : cases) EXPECT_EQ(c.out, qv_text_as_utf8(c.in)) << c.in;
 }
@@ -83,7 +84,7 @@ TEST(LettersSplit, BlanksRenderNothing) {
   const struct {
     const char *letter;
     bool nothing;
-  } cases[] = {{" ", true},  {"\t", true},          {"\xC2\xA0", true},     {"\xE2\x80\x83", true},
+  } cases[] = {{" ", true},  {"\t", true},        {"\xC2\xA0", true},  {"\xE2\x80\x83", true},
                {"a", false}, {"\xC3\xA9", false}, {"\xE2\x82", false}, {"", false}};
   for (const auto &c : cases) EXPECT_EQ(c.nothing, qv_letter_renders_nothing(c.letter)) << c.letter;
 }
@@ -117,13 +118,13 @@ TEST(LettersLayout, WidthAddsLettersBlanksAndSpacing) {
     std::vector<double> widths;
     double blank, spacing, total;
   } cases[] = {
-      {{}, 5, 3, 0},           // no letters: no spacing either
-      {{10}, 5, 3, 10},
-      {{10, 0, 20}, 5, 3, 41},  // the blank counts 5
-      {{10, 20}, 5, -4, 26},    // negative spacing pulls letters together
+      {{}, 5, 3, 0},                                   // no letters: no spacing either
+      {{10}, 5, 3, 10},      {{10, 0, 20}, 5, 3, 41},  // the blank counts 5
+      {{10, 20}, 5, -4, 26},                           // negative spacing pulls letters together
       {{0, 0}, 0, 0, 0},
   };
-  for (const auto &c : cases) EXPECT_DOUBLE_EQ(c.total, qv_letters_width(c.widths, c.blank, c.spacing));
+  for (const auto &c : cases)
+    EXPECT_DOUBLE_EQ(c.total, qv_letters_width(c.widths, c.blank, c.spacing));
 }
 
 TEST(LettersLayout, StartAlignsAgainstTheLine) {

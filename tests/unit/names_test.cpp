@@ -111,8 +111,11 @@ TEST(PathNamesHelpers, KindsAreDistinct) {
 // rotation helper, its group's when it is in a group, the stripped form GIMP
 // stores, and nothing for tattoo 0 (every ordinary name queries as 0).
 TEST(PathNamesHelpers, FindersPickTheOwnersHelper) {
-  const std::vector<std::string> names = {"star", "{3}moon", kMark + "Rotation-7",
-                                          "{3}" + kMark + "Rotation ", kMark + "Gradient-9",
+  const std::vector<std::string> names = {"star",
+                                          "{3}moon",
+                                          kMark + "Rotation-7",
+                                          "{3}" + kMark + "Rotation ",
+                                          kMark + "Gradient-9",
                                           kMark + "Rotation-70 "};
   struct Case {
     std::string owner;

@@ -44,7 +44,10 @@ Bytes file_section(const std::string &file, const Bytes &blocks) {
 }
 
 // Image groups 1 and 2, and group 1 of "a.qvg".
-Bytes sample_data() { return join({block(1, "one", 3), file_section("a.qvg", block(1, "file one", 4)), block(2, "two", 5)}); }
+Bytes sample_data() {
+  return join(
+      {block(1, "one", 3), file_section("a.qvg", block(1, "file one", 4)), block(2, "two", 5)});
+}
 
 struct Summary {
   int32_t number;
@@ -63,7 +66,8 @@ std::vector<Summary> summary(const Bytes &data) {
   const QVPathGroupIndex index = qv_pathgroups_index(data);
   EXPECT_TRUE(index.ok()) << index.error;
   std::vector<Summary> out;
-  for (const auto &b : index.blocks) out.push_back({b.number, b.name, b.file_name.value_or("-"), b.path_count});
+  for (const auto &b : index.blocks)
+    out.push_back({b.number, b.name, b.file_name.value_or("-"), b.path_count});
   return out;
 }
 
@@ -79,7 +83,8 @@ TEST(PathGroupCurrent, DefaultsAndStoredLayout) {
   EXPECT_FALSE(fresh.file_name);
 
   const Bytes bytes = qv_pathgroup_current_encode({7, 9, "Hi", "f.qvg"s});
-  EXPECT_EQ(bytes, (Bytes{0, 0, 0, 7, 0, 0, 0, 9, 0, 0, 0, 3, 0, 0, 0, 6, 'H', 'i', 0, 'f', '.', 'q', 'v', 'g', 0}));
+  EXPECT_EQ(bytes, (Bytes{0, 0, 0, 7,   0,   0, 0,   9,   0,   0,   0,   3, 0,
+                          0, 0, 6, 'H', 'i', 0, 'f', '.', 'q', 'v', 'g', 0}));
   const auto back = qv_pathgroup_current_decode(bytes.data(), bytes.size());
   ASSERT_TRUE(back);
   EXPECT_EQ(back->number, 7);
@@ -110,8 +115,9 @@ TEST(PathGroupCurrent, DamagedRecordsAreRefused) {
 }
 
 TEST(PathGroupIndex, ListsBlocksWithTheirFileSections) {
-  EXPECT_EQ(summary(sample_data()),
-            (std::vector<Summary>{{1, "one", "-", 1}, {1, "file one", "a.qvg", 1}, {2, "two", "-", 1}}));
+  EXPECT_EQ(
+      summary(sample_data()),
+      (std::vector<Summary>{{1, "one", "-", 1}, {1, "file one", "a.qvg", 1}, {2, "two", "-", 1}}));
   // An "FNAM" of length 0 names no file.
   Bytes unnamed, unnamed_block;
   qv_pathgroup_append_file_name(unnamed, std::nullopt);
@@ -144,11 +150,11 @@ TEST(PathGroupIndex, RefusesMalformedStructure) {
   Bytes lone_path;
   qv_snapshot_append_path(lone_path, path("x", 1));
 
-  EXPECT_NE(error_of(ghdr), "");                                  // never closed
-  EXPECT_NE(error_of(join({ghdr, ghdr, gend})), "");              // a group inside a group
-  EXPECT_NE(error_of(lone_path), "");                             // a path outside every group
-  EXPECT_NE(error_of(gend), "");                                  // an end without its group
-  EXPECT_NE(error_of(join({block(1, "a", 1), ahdr})), "");        // a timeline chunk
+  EXPECT_NE(error_of(ghdr), "");                            // never closed
+  EXPECT_NE(error_of(join({ghdr, ghdr, gend})), "");        // a group inside a group
+  EXPECT_NE(error_of(lone_path), "");                       // a path outside every group
+  EXPECT_NE(error_of(gend), "");                            // an end without its group
+  EXPECT_NE(error_of(join({block(1, "a", 1), ahdr})), "");  // a timeline chunk
   Bytes section_inside = ghdr;
   qv_pathgroup_append_file_name(section_inside, "f");
   EXPECT_NE(error_of(join({section_inside, gend})), "");
@@ -176,8 +182,9 @@ TEST(PathGroupIndex, RefusesMalformedStructure) {
   const auto whole = qv_pathgroups_index(good);
   for (size_t cut = 1; cut < good.size(); ++cut) {
     const auto index = qv_pathgroups_index(Bytes(good.begin(), good.begin() + cut));
-    const bool after_a_group = std::any_of(whole.blocks.begin(), whole.blocks.end(),
-                                           [&](const QVPathGroupBlock &b) { return b.end == cut && !b.file_name; });
+    const bool after_a_group =
+        std::any_of(whole.blocks.begin(), whole.blocks.end(),
+                    [&](const QVPathGroupBlock &b) { return b.end == cut && !b.file_name; });
     if (index.ok()) {
       EXPECT_FALSE(index.blocks.empty()) << "cut at " << cut;
       EXPECT_LE(index.blocks.back().end, cut);
@@ -191,7 +198,8 @@ TEST(PathGroupIndex, RefusesMalformedStructure) {
 TEST(PathGroupEdit, StoringTwiceLeavesOneBlock) {
   Bytes data;
   for (int i = 0; i < 2; ++i) {
-    data = qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, std::nullopt, block(1, "one", 3 + i));
+    data = qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, std::nullopt,
+                                   block(1, "one", 3 + i));
   }
   EXPECT_EQ(summary(data), (std::vector<Summary>{{1, "one", "-", 1}}));
   EXPECT_EQ(data, block(1, "one", 4));
@@ -199,18 +207,20 @@ TEST(PathGroupEdit, StoringTwiceLeavesOneBlock) {
 
 TEST(PathGroupEdit, ReplacesOnlyTheBlockOfTheSameFileSection) {
   const Bytes data = sample_data();
-  const Bytes image_one =
-      qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, std::nullopt, qv_pathgroup_block_build(1, "new", {}, {}));
-  EXPECT_EQ(summary(image_one),
-            (std::vector<Summary>{{1, "new", "-", 0}, {1, "file one", "a.qvg", 1}, {2, "two", "-", 1}}));
+  const Bytes image_one = qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, std::nullopt,
+                                                  qv_pathgroup_block_build(1, "new", {}, {}));
+  EXPECT_EQ(
+      summary(image_one),
+      (std::vector<Summary>{{1, "new", "-", 0}, {1, "file one", "a.qvg", 1}, {2, "two", "-", 1}}));
 
-  const Bytes file_one =
-      qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, "a.qvg"s, qv_pathgroup_block_build(1, "nf", {}, {}));
-  EXPECT_EQ(summary(file_one), (std::vector<Summary>{{1, "one", "-", 1}, {1, "nf", "a.qvg", 0}, {2, "two", "-", 1}}));
+  const Bytes file_one = qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, "a.qvg"s,
+                                                 qv_pathgroup_block_build(1, "nf", {}, {}));
+  EXPECT_EQ(summary(file_one),
+            (std::vector<Summary>{{1, "one", "-", 1}, {1, "nf", "a.qvg", 0}, {2, "two", "-", 1}}));
 
   // A file group not there yet gets a section of its own.
-  const Bytes other =
-      qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, "b.qvg"s, qv_pathgroup_block_build(1, "b", {}, {}));
+  const Bytes other = qv_pathgroups_put_block(data, qv_pathgroups_index(data), 1, "b.qvg"s,
+                                              qv_pathgroup_block_build(1, "b", {}, {}));
   EXPECT_EQ(summary(other).back(), (Summary{1, "b", "b.qvg", 0}));
   EXPECT_EQ(qv_pathgroups_index(other).file_sections, 4u);
 }
@@ -227,14 +237,17 @@ TEST(PathGroupEdit, RemoveExtractAndAddFromFile) {
 
   const Bytes file = join({block(1, "f1", 7), block(2, "f2", 8), block(3, "f3", 9)});
   int added = 0;
-  const Bytes merged = qv_pathgroups_add_from_file(data, index, "a.qvg", file, qv_pathgroups_index(file), {}, &added);
+  const Bytes merged = qv_pathgroups_add_from_file(data, index, "a.qvg", file,
+                                                   qv_pathgroups_index(file), {}, &added);
   EXPECT_EQ(added, 2) << "group 1 of a.qvg is in the image already and keeps its copy";
   EXPECT_EQ(summary(merged).back(), (Summary{3, "f3", "a.qvg", 1}));
   EXPECT_EQ(summary(merged)[1], (Summary{1, "file one", "a.qvg", 1}));
 
   qv_pathgroups_add_from_file(data, index, "a.qvg", file, qv_pathgroups_index(file), {3}, &added);
   EXPECT_EQ(added, 1);
-  EXPECT_EQ(qv_pathgroups_add_from_file(data, index, "a.qvg", file, qv_pathgroups_index(file), {1}, &added), data);
+  EXPECT_EQ(qv_pathgroups_add_from_file(data, index, "a.qvg", file, qv_pathgroups_index(file), {1},
+                                        &added),
+            data);
   EXPECT_EQ(added, 0);
 }
 
@@ -253,9 +266,12 @@ TEST(PathGroupStored, OldHostOrderDataConvertsToTheStoredForm) {
   EXPECT_FALSE(qv_pathgroups_convert_old(damaged, &error));
   EXPECT_NE(error, "");
   // Render blocks end in "EODT"; stored, it would hide what is appended later.
-  EXPECT_FALSE(qv_pathgroups_from_stored(qv_pathgroups_to_stored(qv_pathgroups_render_block(host)), &error));
-  const Bytes render_file = qv_pathgroup_file_encode(qv_pathgroups_render_block(block(1, "a", 1)), 2);
-  EXPECT_EQ(qv_pathgroup_file_decode(render_file.data(), render_file.size()).status, QVPathGroupFileStatus::damaged);
+  EXPECT_FALSE(
+      qv_pathgroups_from_stored(qv_pathgroups_to_stored(qv_pathgroups_render_block(host)), &error));
+  const Bytes render_file =
+      qv_pathgroup_file_encode(qv_pathgroups_render_block(block(1, "a", 1)), 2);
+  EXPECT_EQ(qv_pathgroup_file_decode(render_file.data(), render_file.size()).status,
+            QVPathGroupFileStatus::damaged);
   Bytes stored_damaged = *stored;
   stored_damaged[3] = 0xFF;
   EXPECT_FALSE(qv_pathgroups_from_stored(stored_damaged, &error));
@@ -264,8 +280,10 @@ TEST(PathGroupStored, OldHostOrderDataConvertsToTheStoredForm) {
 TEST(PathGroupFile, EncodeDecodeAndRefusals) {
   const Bytes blocks = join({block(1, "one", 3), block(2, "two", 5)});
   const Bytes bytes = qv_pathgroup_file_encode(blocks, 3);
-  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), (Bytes{0x89, 'Q', 'V', 'G', 0x0D, 0x0A, 0x1A, 0x0A}));
-  EXPECT_EQ(Bytes(bytes.end() - 12, bytes.end()), (Bytes{0, 0, 0, 4, 'G', 'N', 'X', 'T', 0, 0, 0, 3}));
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8),
+            (Bytes{0x89, 'Q', 'V', 'G', 0x0D, 0x0A, 0x1A, 0x0A}));
+  EXPECT_EQ(Bytes(bytes.end() - 12, bytes.end()),
+            (Bytes{0, 0, 0, 4, 'G', 'N', 'X', 'T', 0, 0, 0, 3}));
 
   const QVPathGroupFile file = qv_pathgroup_file_decode(bytes.data(), bytes.size());
   ASSERT_EQ(file.status, QVPathGroupFileStatus::ok) << file.detail;
@@ -277,9 +295,12 @@ TEST(PathGroupFile, EncodeDecodeAndRefusals) {
   wrong_magic[1] = 'X';
   EXPECT_EQ(qv_pathgroup_file_decode(wrong_magic.data(), wrong_magic.size()).status,
             QVPathGroupFileStatus::not_group_file);
-  EXPECT_EQ(qv_pathgroup_file_decode(bytes.data(), 5).status, QVPathGroupFileStatus::not_group_file);
-  EXPECT_EQ(qv_pathgroup_file_decode(bytes.data(), bytes.size() - 13).status, QVPathGroupFileStatus::damaged);
-  EXPECT_EQ(qv_pathgroup_file_decode(bytes.data(), 8).status, QVPathGroupFileStatus::ok) << "no groups is no fault";
+  EXPECT_EQ(qv_pathgroup_file_decode(bytes.data(), 5).status,
+            QVPathGroupFileStatus::not_group_file);
+  EXPECT_EQ(qv_pathgroup_file_decode(bytes.data(), bytes.size() - 13).status,
+            QVPathGroupFileStatus::damaged);
+  EXPECT_EQ(qv_pathgroup_file_decode(bytes.data(), 8).status, QVPathGroupFileStatus::ok)
+      << "no groups is no fault";
 
   const Bytes with_section = qv_pathgroup_file_encode(file_section("x", blocks), 3);
   EXPECT_EQ(qv_pathgroup_file_decode(with_section.data(), with_section.size()).status,
@@ -321,11 +342,13 @@ TEST(PathGroupMenu, DuplicatesTakeFreshNumbersAndKeepTheContent) {
   const Bytes data = sample_data();
   const QVPathGroupIndex index = qv_pathgroups_index(data);
   int32_t next = 0;
-  const Bytes out = qv_pathgroups_duplicate_blocks(data, {&index.blocks[1], &index.blocks[2]}, 7, "Copy-", &next);
+  const Bytes out =
+      qv_pathgroups_duplicate_blocks(data, {&index.blocks[1], &index.blocks[2]}, 7, "Copy-", &next);
   EXPECT_EQ(next, 9);
   const auto groups = summary(out);
   ASSERT_EQ(groups.size(), 5u);
-  EXPECT_EQ(groups[3], (Summary{7, "Copy-file one", "-", 1})) << "a copy of a file group belongs to the image";
+  EXPECT_EQ(groups[3], (Summary{7, "Copy-file one", "-", 1}))
+      << "a copy of a file group belongs to the image";
   EXPECT_EQ(groups[4], (Summary{8, "Copy-two", "-", 1}));
   const QVPathGroupIndex copied = qv_pathgroups_index(out);
   const QVSnapshotContent content = qv_pathgroup_block_content(out, copied.blocks[4]);
@@ -334,20 +357,23 @@ TEST(PathGroupMenu, DuplicatesTakeFreshNumbersAndKeepTheContent) {
   EXPECT_EQ(content.paths[0].points, path("p5", 5).points);
   ASSERT_EQ(content.parasites.size(), 1u);
   EXPECT_EQ(content.parasites[0].name, "qv-style-for-path-5");
-  EXPECT_EQ(Bytes(out.begin(), out.begin() + data.size()), data) << "the originals stay as they were";
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + data.size()), data)
+      << "the originals stay as they were";
 }
 
 TEST(PathGroupMenu, MakeInternalKeepsFreeNumbersAndRenumbersClashes) {
   // Image groups 1 and 2; "a.qvg" holds 1 and 3; "b.qvg" holds 3.
-  const Bytes data = join({block(1, "one", 3), block(2, "two", 5),
-                           file_section("a.qvg", join({block(1, "a one", 6), block(3, "a three", 7)})),
-                           file_section("b.qvg", block(3, "b three", 8))});
+  const Bytes data =
+      join({block(1, "one", 3), block(2, "two", 5),
+            file_section("a.qvg", join({block(1, "a one", 6), block(3, "a three", 7)})),
+            file_section("b.qvg", block(3, "b three", 8))});
   const QVPathGroupIndex index = qv_pathgroups_index(data);
   ASSERT_EQ(index.blocks.size(), 5u);
   int32_t next = 2;  // a record lagging behind the groups: 2 is taken
   std::vector<QVPathGroupMove> moves;
   const Bytes out = qv_pathgroups_make_internal(
-      data, index, {&index.blocks[0], &index.blocks[2], &index.blocks[3], &index.blocks[4]}, &next, &moves);
+      data, index, {&index.blocks[0], &index.blocks[2], &index.blocks[3], &index.blocks[4]}, &next,
+      &moves);
   EXPECT_EQ(summary(out), (std::vector<Summary>{{1, "one", "-", 1},
                                                 {2, "two", "-", 1},
                                                 {4, "a one", "-", 1},
@@ -361,17 +387,22 @@ TEST(PathGroupMenu, MakeInternalKeepsFreeNumbersAndRenumbersClashes) {
   EXPECT_EQ(moves[2].file_name, "b.qvg");
   EXPECT_EQ(moves[2].new_number, 5);
   EXPECT_EQ(qv_pathgroups_index(out).file_sections, 0u) << "emptied sections go";
-  const QVSnapshotContent content = qv_pathgroup_block_content(out, qv_pathgroups_index(out).blocks[2]);
+  const QVSnapshotContent content =
+      qv_pathgroup_block_content(out, qv_pathgroups_index(out).blocks[2]);
   ASSERT_EQ(content.paths.size(), 1u);
   EXPECT_EQ(content.paths[0].tattoo, 6);
 }
 
 TEST(PathGroupMenu, MakeInternalLeavesOtherGroupsOfTheFile) {
-  const Bytes data = join({block(1, "one", 3), file_section("a.qvg", join({block(2, "a two", 6), block(3, "a three", 7)}))});
+  const Bytes data =
+      join({block(1, "one", 3),
+            file_section("a.qvg", join({block(2, "a two", 6), block(3, "a three", 7)}))});
   const QVPathGroupIndex index = qv_pathgroups_index(data);
   int32_t next = 2;
   const Bytes out = qv_pathgroups_make_internal(data, index, {&index.blocks[1]}, &next, nullptr);
-  EXPECT_EQ(summary(out), (std::vector<Summary>{{1, "one", "-", 1}, {3, "a three", "a.qvg", 1}, {2, "a two", "-", 1}}));
+  EXPECT_EQ(
+      summary(out),
+      (std::vector<Summary>{{1, "one", "-", 1}, {3, "a three", "a.qvg", 1}, {2, "a two", "-", 1}}));
   EXPECT_EQ(next, 2);
   EXPECT_EQ(qv_pathgroups_make_internal(data, index, {&index.blocks[0]}, &next, nullptr), data)
       << "no file group chosen: nothing changes";
@@ -379,8 +410,7 @@ TEST(PathGroupMenu, MakeInternalLeavesOtherGroupsOfTheFile) {
 
 TEST(PathGroupMenu, ParasitesFollowTheirPathsToNewTattoos) {
   const std::vector<QVSnapshotParasite> parasites = {
-      {"qv-style-for-path-3", 1, {'s', 0}},
-      {"qv-anim-for-path-3", 1, {'a', 0}},
+      {"qv-style-for-path-3", 1, {'s', 0}},  {"qv-anim-for-path-3", 1, {'a', 0}},
       {"qv-style-for-path-4", 1, {'t', 0}},   // its path was not copied
       {"qv-style-for-path-33", 1, {'u', 0}},  // not the same tattoo as 3
       {"qv-other-3", 1, {'o', 0}},            // not a per-path parasite

@@ -47,9 +47,27 @@ TEST(PlacementFrame, CornersSpanTheFrameWithItsFlips) {
       {"backwards in x", {110, 20}, {10, 70}, 0, {10, 20, 110, 70}, true, false},
       {"backwards in y", {10, 70}, {110, 20}, 0, {10, 20, 110, 70}, false, true},
       {"both backwards", {110, 70}, {10, 20}, 0, {10, 20, 110, 70}, true, true},
-      {"centred on corner 1", {50, 50}, {60, 70}, QV_ASPECT_CENTRE_ON_FIRST, {40, 30, 60, 70}, false, false},
-      {"centred, backwards", {50, 50}, {40, 30}, QV_ASPECT_CENTRE_ON_FIRST, {40, 30, 60, 70}, true, true},
-      {"marker: never flipped", {110, 70}, {10, 20}, QV_ASPECT_MARKER, {10, 20, 110, 70}, false, false},
+      {"centred on corner 1",
+       {50, 50},
+       {60, 70},
+       QV_ASPECT_CENTRE_ON_FIRST,
+       {40, 30, 60, 70},
+       false,
+       false},
+      {"centred, backwards",
+       {50, 50},
+       {40, 30},
+       QV_ASPECT_CENTRE_ON_FIRST,
+       {40, 30, 60, 70},
+       true,
+       true},
+      {"marker: never flipped",
+       {110, 70},
+       {10, 20},
+       QV_ASPECT_MARKER,
+       {10, 20, 110, 70},
+       false,
+       false},
       {"one point", {5, 5}, {5, 5}, 0, {5, 5, 5, 5}, false, false},
   };
   for (const auto &c : cases) {
@@ -77,11 +95,11 @@ TEST(PlacementFrame, MarkerAngleTurnsTheDownwardAxisOntoTheCorners) {
     QVPoint c2;
     double degrees;
   } cases[] = {
-      {{0, 10}, 0},     // straight down: upright
-      {{0, 0}, 0},      // no axis at all: upright
-      {{10, 0}, -90},   // to the right
-      {{-10, 0}, 90},   // to the left
-      {{0, -10}, -180}, // straight up: upside down
+      {{0, 10}, 0},      // straight down: upright
+      {{0, 0}, 0},       // no axis at all: upright
+      {{10, 0}, -90},    // to the right
+      {{-10, 0}, 90},    // to the left
+      {{0, -10}, -180},  // straight up: upside down
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.degrees);
@@ -99,9 +117,9 @@ TEST(PlacementFrame, UsableNeedsAWholePixelEachWayUnlessItMayOverflow) {
     bool usable;
   } cases[] = {
       {{10, 10}, 0, true},
-      {{10, 0}, 0, false},            // zero height
-      {{0, 10}, 0, false},            // zero width
-      {{0.5, 10}, 0, false},          // under a pixel wide
+      {{10, 0}, 0, false},    // zero height
+      {{0, 10}, 0, false},    // zero width
+      {{0.5, 10}, 0, false},  // under a pixel wide
       {{1, 1}, 0, true},
       {{10, 0}, QV_ASPECT_KEEP, false},
       {{10, 0}, keep_outside, true},  // one side is enough when it may overflow
@@ -135,7 +153,13 @@ TEST(PlacementFit, ModesFitCoverOrStretch) {
       {"keep: same aspect stays", {0, 0}, {200, 100}, keep, 20, 10, {0, 0, 200, 100}},
       {"outside: flat frame grows tall", {0, 0}, {100, 0}, outside, 20, 10, {0, -25, 100, 25}},
       {"outside: thin frame grows wide", {0, 0}, {0, 100}, outside, 20, 10, {-100, 0, 100, 100}},
-      {"marker: d high about the centre", {0, 0}, {0, 40}, QV_ASPECT_MARKER, 20, 10, {-40, 0, 40, 40}},
+      {"marker: d high about the centre",
+       {0, 0},
+       {0, 40},
+       QV_ASPECT_MARKER,
+       20,
+       10,
+       {-40, 0, 40, 40}},
       {"no image area", {0, 0}, {100, 50}, keep, 0, 10, {0, 0, 100, 50}},
       {"negative side", {0, 0}, {100, 50}, keep, 10, -10, {0, 0, 100, 50}},
       {"NaN side", {0, 0}, {100, 50}, QV_ASPECT_MARKER, kNaN, 10, {0, 0, 100, 50}},
@@ -207,12 +231,9 @@ TEST(PlacementPlace, ImageValueSplitsAtTheFirstSemicolon) {
     const char *value, *file;
     const char *layer;  // null: none
   } cases[] = {
-      {"pic.png", "pic.png", nullptr},
-      {"pic.xcf;Layer", "pic.xcf", "Layer"},
-      {"pic.xcf;a;b", "pic.xcf", "a;b"},
-      {"pic.xcf;", "pic.xcf", ""},
-      {";Layer", "", "Layer"},
-      {"", "", nullptr},
+      {"pic.png", "pic.png", nullptr},   {"pic.xcf;Layer", "pic.xcf", "Layer"},
+      {"pic.xcf;a;b", "pic.xcf", "a;b"}, {"pic.xcf;", "pic.xcf", ""},
+      {";Layer", "", "Layer"},           {"", "", nullptr},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.value);
@@ -230,8 +251,8 @@ TEST(PlacementPlace, LayerCoordinatesCutTowardZeroAndStayInRange) {
     double v;
     int expected;
   } cases[] = {
-      {0, 0}, {12.9, 12}, {-12.9, -12}, {-0.5, 0}, {1e12, 1000000000}, {-1e12, -1000000000},
-      {kNaN, 0}, {kInf, 0}, {-kInf, 0},
+      {0, 0},    {12.9, 12}, {-12.9, -12}, {-0.5, 0}, {1e12, 1000000000}, {-1e12, -1000000000},
+      {kNaN, 0}, {kInf, 0},  {-kInf, 0},
   };
   for (const auto &c : cases) EXPECT_EQ(c.expected, qv_layer_coordinate(c.v)) << c.v;
 }

@@ -41,7 +41,7 @@ TEST(RenderTiming, BeforeTheBeginTheEntryWaitsOrIsHidden) {
   EXPECT_FALSE(qv_entry_state(e, 1.0));  // frame 25: not yet visible
   e.freeze_before = -1;
   EXPECT_DOUBLE_EQ(t_at(e, 0.0), 0.0);  // visible at t_start from frame 0
-  e.freeze_before = 1;  // visible from 1 s, fading in over the second before
+  e.freeze_before = 1;                  // visible from 1 s, fading in over the second before
   e.fade_in = 1;
   EXPECT_FALSE(qv_entry_state(e, -0.5));
   const auto fading = qv_entry_state(e, 0.25);

@@ -23,11 +23,11 @@ TEST(RowColoursContrast, FollowsWcagReferenceValues) {
       {kBlack, kWhite, 21.0},
       {kWhite, kWhite, 1.0},
       {kBlack, kBlack, 1.0},
-      {grey(0x7777), kWhite, 4.48},            // #777 on white, just below 4.5
-      {grey(0x7676), kWhite, 4.54},            // #767676, the lightest grey passing on white
-      {{0xFFFF, 0, 0}, kWhite, 4.0},           // pure red
-      {{0, 0, 0xFFFF}, kWhite, 8.59},          // pure blue
-      {grey(0xDDDD), grey(0x3B3B), 8.25},      // GIMP's dark theme: text on its selection
+      {grey(0x7777), kWhite, 4.48},        // #777 on white, just below 4.5
+      {grey(0x7676), kWhite, 4.54},        // #767676, the lightest grey passing on white
+      {{0xFFFF, 0, 0}, kWhite, 4.0},       // pure red
+      {{0, 0, 0xFFFF}, kWhite, 8.59},      // pure blue
+      {grey(0xDDDD), grey(0x3B3B), 8.25},  // GIMP's dark theme: text on its selection
   };
   for (const Case &c : cases) {
     EXPECT_NEAR(qv_contrast_ratio(c.a, c.b), c.ratio, 0.01)
@@ -44,8 +44,8 @@ TEST(RowColoursContrast, FollowsWcagReferenceValues) {
 TEST(RowColoursForeground, PicksBlackOnLightAndWhiteOnDark) {
   EXPECT_EQ(qv_readable_foreground(kWhite), kBlack);
   EXPECT_EQ(qv_readable_foreground(kBlack), kWhite);
-  EXPECT_EQ(qv_readable_foreground(grey(0x3030)), kWhite);   // a dark theme's base
-  EXPECT_EQ(qv_readable_foreground(grey(0xDDDD)), kBlack);   // a dark theme's light text
+  EXPECT_EQ(qv_readable_foreground(grey(0x3030)), kWhite);  // a dark theme's base
+  EXPECT_EQ(qv_readable_foreground(grey(0xDDDD)), kBlack);  // a dark theme's light text
   EXPECT_EQ(qv_readable_foreground({0, 0, 0xFFFF}), kWhite);
   EXPECT_EQ(qv_readable_foreground({0xFFFF, 0xFFFF, 0}), kBlack);
 }

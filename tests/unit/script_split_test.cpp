@@ -12,8 +12,10 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const char *const kUnexpected = "(gimp-message \"[Line %d:%d] Error: unexpected )... closing parentheses!\")";
-const char *const kMissing = "(gimp-message \"[Line %d:%d] Error: no closing parentheses ...) found!\")";
+const char *const kUnexpected =
+    "(gimp-message \"[Line %d:%d] Error: unexpected )... closing parentheses!\")";
+const char *const kMissing =
+    "(gimp-message \"[Line %d:%d] Error: no closing parentheses ...) found!\")";
 
 std::string error_at(const char *format, int line, int column) {
   gchar *text = g_strdup_printf(format, line, column);
@@ -23,7 +25,8 @@ std::string error_at(const char *format, int line, int column) {
 }
 
 TEST(SchemeSplit, TopLevelExpressionsKeepTheirTextAndSkipBlanksAndComments) {
-  EXPECT_EQ(qv_script_split("(define a 1)\n(display a)\n"), (Strings{"(define a 1)", "(display a)"}));
+  EXPECT_EQ(qv_script_split("(define a 1)\n(display a)\n"),
+            (Strings{"(define a 1)", "(display a)"}));
   EXPECT_EQ(qv_script_split("  ; only a comment (\n\t"), Strings{});
   EXPECT_EQ(qv_script_split(""), Strings{});
   EXPECT_EQ(qv_script_split("(a ; note )\n b)  x y"), (Strings{"(a ; note )\n b)", "x", "y"}));
@@ -47,7 +50,8 @@ TEST(SchemeSplit, AnUnexpectedParenthesisEndsTheSplitWithItsPosition) {
 TEST(SchemeSplit, AMissingParenthesisNamesTheOpeningOne) {
   EXPECT_EQ(qv_script_split("(a"), Strings{error_at(kMissing, 1, 1)});
   // Columns count characters, not bytes.
-  EXPECT_EQ(qv_script_split("(b)\n\xC3\xA4 (c (d)"), (Strings{"(b)", "\xC3\xA4", error_at(kMissing, 2, 3)}));
+  EXPECT_EQ(qv_script_split("(b)\n\xC3\xA4 (c (d)"),
+            (Strings{"(b)", "\xC3\xA4", error_at(kMissing, 2, 3)}));
 }
 
 TEST(SchemeReadFromString, WalksTheExpressionsByIndex) {

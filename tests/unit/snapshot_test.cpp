@@ -37,7 +37,8 @@ void set_u32(Bytes &bytes, size_t at, uint32_t value) { std::memcpy(bytes.data()
 Bytes group_snapshot() {
   Bytes bytes;
   qv_snapshot_append_group_header(bytes, 1, "Path-Group#1");
-  qv_snapshot_append_path(bytes, path_named("[@] wave", 7, {0, 0, 1, 5, 5, 2, 10, 10, 2, 15, 0, 1}));
+  qv_snapshot_append_path(bytes,
+                          path_named("[@] wave", 7, {0, 0, 1, 5, 5, 2, 10, 10, 2, 15, 0, 1}));
   qv_snapshot_append_path(bytes, path_named("outline", 8, {}));
   qv_snapshot_append_parasite(bytes, {"qv-style-for-path-7", 1, {'s', 0, 'x', 0}});
   qv_snapshot_append_parasite(bytes, {"qv-near-reference-for-path-8", 3, {}});

@@ -37,7 +37,8 @@ TEST(StyleText, DedupeKeepsLastOccurrenceInOrderAndDropsEmpties) {
 }
 
 TEST(StyleText, MergeLetsOverrideWinUnlessCssPriorityOff) {
-  const auto merged = qv_style_merge(std::string("stroke: 1 1 1\topacity: 50"), std::string("opacity: 80"));
+  const auto merged =
+      qv_style_merge(std::string("stroke: 1 1 1\topacity: 50"), std::string("opacity: 80"));
   ASSERT_TRUE(merged);
   EXPECT_EQ(*merged, items({"stroke: 1 1 1", "opacity: 80"}));
 
@@ -47,7 +48,8 @@ TEST(StyleText, MergeLetsOverrideWinUnlessCssPriorityOff) {
   EXPECT_EQ(*off, items({"css-priority: off", "stroke: 1 1 1", "opacity: 50"}));
 
   // Only the exact item switches the order.
-  const auto padded = qv_style_merge(std::string("opacity: 50"), std::string("opacity: 80\tcss-priority: off "));
+  const auto padded =
+      qv_style_merge(std::string("opacity: 50"), std::string("opacity: 80\tcss-priority: off "));
   EXPECT_EQ(qv_style_value(*padded, "opacity: "), "80");
 }
 
@@ -58,15 +60,19 @@ TEST(StyleText, MergeWithOneOrNoText) {
 }
 
 TEST(StyleText, SetReplacesFirstEmptiesLaterAndAppendsNew) {
-  EXPECT_EQ(qv_style_set_attributes(std::string("stroke: 255 0 0\tfill: 1 2 3"), {{"stroke: ", "0 0 255"}}),
+  EXPECT_EQ(qv_style_set_attributes(std::string("stroke: 255 0 0\tfill: 1 2 3"),
+                                    {{"stroke: ", "0 0 255"}}),
             "stroke: 0 0 255\tfill: 1 2 3");
   // The second opacity is emptied, leaving two TABs in a row.
-  EXPECT_EQ(qv_style_set_attributes(std::string("opacity: 10\tfill: 1 2 3\topacity: 20"), {{"opacity: ", "30"}}),
+  EXPECT_EQ(qv_style_set_attributes(std::string("opacity: 10\tfill: 1 2 3\topacity: 20"),
+                                    {{"opacity: ", "30"}}),
             "opacity: 30\tfill: 1 2 3\t");
-  EXPECT_EQ(qv_style_set_attributes(std::string("opacity: 10\topacity: 20\tfill: 1"), {{"opacity: ", "30"}}),
+  EXPECT_EQ(qv_style_set_attributes(std::string("opacity: 10\topacity: 20\tfill: 1"),
+                                    {{"opacity: ", "30"}}),
             "opacity: 30\t\tfill: 1");
   // New attributes are appended in argument order, without a trailing TAB.
-  EXPECT_EQ(qv_style_set_attributes(std::string("fill: 1"), {{"a: ", "1"}, {"b: ", "2"}}), "fill: 1\ta: 1\tb: 2");
+  EXPECT_EQ(qv_style_set_attributes(std::string("fill: 1"), {{"a: ", "1"}, {"b: ", "2"}}),
+            "fill: 1\ta: 1\tb: 2");
   EXPECT_EQ(qv_style_set_attributes(std::nullopt, {{"stroke: ", "1 2 3"}}), "stroke: 1 2 3");
   EXPECT_FALSE(qv_style_set_attributes(std::nullopt, {}));
   // "stroke: " is not a prefix of "stroke-brush: ".

@@ -124,10 +124,10 @@ TEST(TimelineLayout, NewHeaderAndNamedHeader) {
   ASSERT_EQ(plain.size(), 104u + 8u);  // header and AEND
   EXPECT_EQ(u32_at(plain, 0), 96u);
   EXPECT_EQ(u32_at(plain, 4), QV_CHUNK_AHDR);
-  EXPECT_EQ(u32_at(plain, 8), 1u);    // next id
-  EXPECT_EQ(u32_at(plain, 20), 1u);   // flatten
+  EXPECT_EQ(u32_at(plain, 8), 1u);   // next id
+  EXPECT_EQ(u32_at(plain, 20), 1u);  // flatten
   EXPECT_EQ(f64_at(plain, 24), 25.0);
-  EXPECT_EQ(u32_at(plain, 48), 2u);   // "End"
+  EXPECT_EQ(u32_at(plain, 48), 2u);  // "End"
   EXPECT_EQ(u32_at(plain, 52), 61u);
   EXPECT_EQ(f64_at(plain, 80), 0.02);
   for (size_t at : {92, 96, 100}) EXPECT_EQ(u32_at(plain, at), 0u);
@@ -285,7 +285,8 @@ TEST(TimelineParasites, ParseNeedsAllThreeSound) {
   const auto ok = qv_timeline_parasites_parse(a, two, std::nullopt, QVByteOrder::big_endian);
   ASSERT_TRUE(ok);
   EXPECT_EQ(qv_timeline_count(*ok.value), 3);
-  EXPECT_FALSE(qv_timeline_parasites_parse(two, std::nullopt, std::nullopt, QVByteOrder::big_endian));
+  EXPECT_FALSE(
+      qv_timeline_parasites_parse(two, std::nullopt, std::nullopt, QVByteOrder::big_endian));
   QVBytes broken = two;
   broken.pop_back();
   const auto bad = qv_timeline_parasites_parse(a, a, broken, QVByteOrder::big_endian);

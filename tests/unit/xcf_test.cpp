@@ -3,8 +3,8 @@
 
 #include <glib.h>
 #include <glib/gstdio.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>

@@ -16,8 +16,9 @@ const char *const PROC = "plug_in_qv_example_timeline";
 void query() {
   static const GimpParamDef args[] = {{GIMP_PDB_IMAGE, (gchar *)"image", (gchar *)"Input image"},
                                       {GIMP_PDB_STRING, (gchar *)"name", (gchar *)"timeline name"}};
-  gimp_install_procedure(PROC, "Adds the examples' timeline", "Adds the examples' timeline", "QV", "QV", "2026",
-                         nullptr, "", GIMP_PLUGIN, G_N_ELEMENTS(args), 0, args, nullptr);
+  gimp_install_procedure(PROC, "Adds the examples' timeline", "Adds the examples' timeline", "QV",
+                         "QV", "2026", nullptr, "", GIMP_PLUGIN, G_N_ELEMENTS(args), 0, args,
+                         nullptr);
 }
 
 QVanimChunk entry_for(const std::string &path, gint32 layer_tattoo) {
@@ -46,7 +47,8 @@ QVanimChunk entry_for(const std::string &path, gint32 layer_tattoo) {
   return e;
 }
 
-void run(const gchar *, gint nparams, const GimpParam *param, gint *nreturn_vals, GimpParam **return_vals) {
+void run(const gchar *, gint nparams, const GimpParam *param, gint *nreturn_vals,
+         GimpParam **return_vals) {
   static GimpParam values[1];
   values[0].type = GIMP_PDB_STATUS;
   values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
@@ -66,7 +68,8 @@ void run(const gchar *, gint nparams, const GimpParam *param, gint *nreturn_vals
   timeline.header.outpoint = 2.0;
   const gint32 layer_tattoo = static_cast<gint32>(gimp_item_get_tattoo(layer));
   for (const auto &path : qv_path_list(image))
-    if (path.name.compare(0, 2, "[@") == 0) qv_timeline_add_entry(timeline, entry_for(path.name, layer_tattoo));
+    if (path.name.compare(0, 2, "[@") == 0)
+      qv_timeline_add_entry(timeline, entry_for(path.name, layer_tattoo));
   qv_timeline_store_current(image, timeline);
   values[0].data.d_status = GIMP_PDB_SUCCESS;
 }

@@ -2,8 +2,8 @@
 
 #include "core/qv_dialog_geometry.h"
 #include "core/qv_glib_ptr.h"
-#include "core/qv_row_colours.h"
 #include "core/qv_render_progress.h"
+#include "core/qv_row_colours.h"
 #include "core/qv_runner_settings.h"
 #include "runner_checks.h"
 #include "runner_glib.h"
@@ -340,8 +340,7 @@ QVRunnerProgress progress_window_new(const QVRenderJob &job) {
 void refresh_progress(ProgressRun &run) {
   QVRunnerProgress &p = run.progress;
   p.done = run.watch.poll(run.control.started());
-  const double elapsed =
-      static_cast<double>(g_get_monotonic_time() - run.start) / G_USEC_PER_SEC;
+  const double elapsed = static_cast<double>(g_get_monotonic_time() - run.start) / G_USEC_PER_SEC;
   const QVRenderProgress shown = qv_render_progress(p.done, p.total, elapsed);
   gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(p.bar), shown.fraction);
   gtk_progress_bar_set_text(GTK_PROGRESS_BAR(p.bar), shown.frames.c_str());
@@ -571,7 +570,8 @@ void qv_runner_window_destroy(QVRunnerWindow &w) {
   w.dialog = nullptr;
 }
 
-QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list) {
+QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w,
+                                                       const QVTimelineList &list) {
   QVRunnerTimelineChooser chooser;
   chooser.dialog = gtk_dialog_new_with_buttons(
       "Select Timeline!", GTK_WINDOW(w.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
@@ -605,10 +605,9 @@ QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const 
   g_object_unref(store);
   GtkCellRenderer *cell = gtk_cell_renderer_text_new();
   g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
-  gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(chooser.view), -1, "Timeline", cell,
-                                              "text", QV_CHOOSER_NAME, "background-gdk",
-                                              QV_CHOOSER_BACKGROUND, "foreground-gdk",
-                                              QV_CHOOSER_FOREGROUND, nullptr);
+  gtk_tree_view_insert_column_with_attributes(
+      GTK_TREE_VIEW(chooser.view), -1, "Timeline", cell, "text", QV_CHOOSER_NAME, "background-gdk",
+      QV_CHOOSER_BACKGROUND, "foreground-gdk", QV_CHOOSER_FOREGROUND, nullptr);
   gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(chooser.view), FALSE);
   gtk_tree_view_set_enable_search(GTK_TREE_VIEW(chooser.view), TRUE);
   gtk_tree_view_set_search_column(GTK_TREE_VIEW(chooser.view), QV_CHOOSER_NAME);
@@ -625,7 +624,8 @@ QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const 
   return chooser;
 }
 
-std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVRunnerTimelineChooser &chooser) {
+std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w,
+                                                  QVRunnerTimelineChooser &chooser) {
   gtk_widget_show_all(chooser.dialog);
   std::optional<int> chosen;
   if (gtk_dialog_run(GTK_DIALOG(chooser.dialog)) == GTK_RESPONSE_OK) {
@@ -691,8 +691,7 @@ QVWindowRenderResult qv_runner_window_render(const QVRunnerSettings &settings,
   job.timeline = settings.timeline;
   job.first = qv_frame_name_split(settings.frame_filename);
   job.blocks = qv_plan_blocks(settings.frames_to_render, settings.block_size);
-  job.parallel =
-      options.parallel > 0 ? options.parallel : static_cast<int>(g_get_num_processors());
+  job.parallel = options.parallel > 0 ? options.parallel : static_cast<int>(g_get_num_processors());
 
   // Made before any GIMP starts: frames already on disk count only once
   // they are written again.

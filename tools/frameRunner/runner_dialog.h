@@ -91,12 +91,14 @@ enum {
   QV_CHOOSER_COLUMNS
 };
 
-QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w, const QVTimelineList &list);
+QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w,
+                                                       const QVTimelineList &list);
 
 // Runs the chooser, remembers its placement and destroys it. None when
 // cancelled; -1 when confirmed without a selected row; else the index into
 // the list.
-std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w, QVRunnerTimelineChooser &chooser);
+std::optional<int> qv_runner_timeline_chooser_run(QVRunnerWindow &w,
+                                                  QVRunnerTimelineChooser &chooser);
 
 // Takes a choice of the chooser: the XCF and timeline entries, the frame
 // count and, when the timeline names one, the first frame. An index of -1
@@ -114,12 +116,12 @@ bool qv_runner_window_pick_xcf(QVRunnerWindow &w, const std::string &xcf);
 // lines about the blocks, and Cancel.
 struct QVRunnerProgress {
   GtkWidget *window = nullptr;
-  GtkWidget *bar = nullptr;     // GtkProgressBar
-  GtkWidget *times = nullptr;   // "0:12 elapsed, 0:23 left"
+  GtkWidget *bar = nullptr;        // GtkProgressBar
+  GtkWidget *times = nullptr;      // "0:12 elapsed, 0:23 left"
   std::vector<GtkWidget *> lines;  // labels, the latest block line last
-  GtkWidget *cancel = nullptr;  // GtkButton
-  long done = 0;                // frames written so far
-  long total = 0;               // frames of the job
+  GtkWidget *cancel = nullptr;     // GtkButton
+  long done = 0;                   // frames written so far
+  long total = 0;                  // frames of the job
 };
 
 struct QVWindowRenderOptions {

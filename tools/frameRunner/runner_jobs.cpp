@@ -118,8 +118,7 @@ struct QVJobRun {
   std::vector<GPid> ending;
   QVSourceId ending_check;
 
-  QVJobRun(const QVRenderJob &j, const std::function<void(const std::string &)> &l,
-           QVJobControl *c)
+  QVJobRun(const QVRenderJob &j, const std::function<void(const std::string &)> &l, QVJobControl *c)
       : job(j), log(l), control(c) {}
 
   void start_next();
@@ -290,8 +289,7 @@ void QVJobRun::check_ending() {
   if (!killed && waited >= GRACE_US && !ending.empty()) {
     killed = true;
     for (const GPid group : ending) {
-      log("GIMP did not end on SIGTERM; sending SIGKILL to process group " +
-          std::to_string(group));
+      log("GIMP did not end on SIGTERM; sending SIGKILL to process group " + std::to_string(group));
       kill(-group, SIGKILL);
     }
   }

@@ -32,16 +32,19 @@ const std::map<std::string, QVAttrInfo> &vocabulary() {
     for (const char *k : {"stroke-spacing: ", "selection-feather: ", "gradient-offset: ",
                           "letter-spacing: ", "text-offset: ", "baseshift: ", "font-size: "})
       t[k] = number(0.0, "%0.0f");
-    for (const char *k : {"fill-opacity: ", "stroke-opacity: ", "opacity: "}) t[k] = number(100.0, "%0.1f");
+    for (const char *k : {"fill-opacity: ", "stroke-opacity: ", "opacity: "})
+      t[k] = number(100.0, "%0.1f");
     t["stroke-size: "] = number(0.0, "%0.1f");  // 0: the brush's own size
-    for (const char *k : {"stroke-paintmode: ", "fill-paintmode: ", "paintmode: ", "gradient-form: ",
-                          "gradient-repeat: ", "supersampling-depth: ", "image-merge-visible: "})
+    for (const char *k :
+         {"stroke-paintmode: ", "fill-paintmode: ", "paintmode: ", "gradient-form: ",
+          "gradient-repeat: ", "supersampling-depth: ", "image-merge-visible: "})
       t[k] = formatted(QVAttrShape::integer, 0);
     for (const char *k : {"text-border: ", "gradient-system-nr: ", "layer-position: "})
       t[k] = formatted(QVAttrShape::integer, -1);
     t["aspect-ratio-mode: "] = formatted(QVAttrShape::aspect_ratio, 1);
     t["@-color-mode: "] = formatted(QVAttrShape::color_mode, 1);
-    for (const char *k : {"text-antialising: ", "css-priority: "}) t[k] = formatted(QVAttrShape::boolean, 1);
+    for (const char *k : {"text-antialising: ", "css-priority: "})
+      t[k] = formatted(QVAttrShape::boolean, 1);
     for (const char *k : {"gradient-inverse: ", "gradient-dithering: ", "gradient-supersampling: "})
       t[k] = formatted(QVAttrShape::boolean, 0);
     for (const char *k : {"stroke-brush: ", "fill-pattern: ", "fill-gradient: ", "font-name: "})
@@ -49,7 +52,8 @@ const std::map<std::string, QVAttrInfo> &vocabulary() {
     t["gradient-line: "] = {QVAttrShape::gradient_line, 0, 0, nullptr, false};
     t["rotate-at: "] = {QVAttrShape::rotation, 0, 0, nullptr, false};
     t["rotate-at-add: "] = {QVAttrShape::rotation, 0, 0, nullptr, true};
-    for (const char *k : {"translate: ", "marker-offsets: "}) t[k] = {QVAttrShape::triple, 0, 0, nullptr, true};
+    for (const char *k : {"translate: ", "marker-offsets: "})
+      t[k] = {QVAttrShape::triple, 0, 0, nullptr, true};
     t["@-date: "] = {QVAttrShape::date, 0, 0, nullptr, true};
     t["@-motion-angle: "] = {QVAttrShape::motion_angle, 0, 0, nullptr, true};
     t["image-original-size: "] = {QVAttrShape::size, 0, 0, nullptr, true};
@@ -152,7 +156,8 @@ QVRotation qv_parse_gradient_line(const std::string &value) {
 QVmotionAngle qv_parse_motion_angle(const std::string &value) {
   const std::string text = lower_trimmed(value);
   auto number_after = [&](const char *word) {
-    return starts_with(text, word) ? qv_parse_number(text.substr(std::strlen(word))) : qv_parse_number(text);
+    return starts_with(text, word) ? qv_parse_number(text.substr(std::strlen(word)))
+                                   : qv_parse_number(text);
   };
   if (starts_with(text, "auto") || ends_with(text, "auto")) return {2, number_after("auto")};
   if (starts_with(text, "roll") || ends_with(text, "roll")) {
@@ -221,7 +226,9 @@ double qv_font_size_from_points(const std::string &path_name, const double *poin
 namespace {
 
 size_t point_count(const std::vector<double> &points) { return points.size() / 3; }
-QVPoint point_at(const std::vector<double> &points, size_t i) { return {points[3 * i], points[3 * i + 1]}; }
+QVPoint point_at(const std::vector<double> &points, size_t i) {
+  return {points[3 * i], points[3 * i + 1]};
+}
 
 }  // namespace
 

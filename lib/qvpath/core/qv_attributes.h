@@ -12,30 +12,30 @@
 #include "core/qv_transform.h"
 
 enum class QVAttrShape {
-  color,         // three numbers 0..255
-  number,        // a double
-  integer,       // an int (enumeration values)
-  boolean,       // "on", "off" or an integer
-  color_mode,    // "@-color-mode: "
-  aspect_ratio,  // "aspect-ratio-mode: " bits
-  name,          // a resource name: brush, pattern, gradient, font
-  gradient_line, // x1 y1 x2 y2
-  rotation,      // angle x y
-  triple,        // three numbers
-  size,          // width height
-  motion_angle,  // "@-motion-angle: "
-  date,          // "@-date: "
-  text,          // any other attribute: its text
+  color,          // three numbers 0..255
+  number,         // a double
+  integer,        // an int (enumeration values)
+  boolean,        // "on", "off" or an integer
+  color_mode,     // "@-color-mode: "
+  aspect_ratio,   // "aspect-ratio-mode: " bits
+  name,           // a resource name: brush, pattern, gradient, font
+  gradient_line,  // x1 y1 x2 y2
+  rotation,       // angle x y
+  triple,         // three numbers
+  size,           // width height
+  motion_angle,   // "@-motion-angle: "
+  date,           // "@-date: "
+  text,           // any other attribute: its text
 };
 
 // How text mode writes a number attribute's default ("%0.2f" and the like);
 // also tells whether a present value is copied as written or re-formatted.
 struct QVAttrInfo {
   QVAttrShape shape = QVAttrShape::text;
-  double number_default = 0.0;  // number shapes
-  int integer_default = 0;      // integer, boolean and color-mode shapes
-  const char *format = nullptr; // printf format of a number default
-  bool copy_when_present = true;// false: text mode re-formats the parsed value
+  double number_default = 0.0;    // number shapes
+  int integer_default = 0;        // integer, boolean and color-mode shapes
+  const char *format = nullptr;   // printf format of a number default
+  bool copy_when_present = true;  // false: text mode re-formats the parsed value
 };
 
 QVAttrInfo qv_attribute_info(const std::string &key);
@@ -82,8 +82,8 @@ std::string qv_value_extension(const std::string &value);
 std::string qv_format(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 std::string qv_format_color(const QVColor &color);
-std::string qv_format_rotation(const QVRotation &rotation);       // "%0.1f %0.0f %0.0f"
-std::string qv_format_gradient_line(const QVRotation &line);      // "%0.1f %0.1f %0.1f %0.1f"
+std::string qv_format_rotation(const QVRotation &rotation);   // "%0.1f %0.0f %0.0f"
+std::string qv_format_gradient_line(const QVRotation &line);  // "%0.1f %0.1f %0.1f %0.1f"
 
 // The bracket tag of a path name decides the default of "aspect-ratio-mode: ".
 int qv_aspect_ratio_default(const std::string &path_name);

@@ -51,11 +51,11 @@ uint32_t qv_chunk_min_payload(uint32_t type);
 
 enum class QVChunkStatus {
   ok,
-  truncated_header,     // fewer than 8 bytes left for a chunk header
-  size_past_end,        // the payload size runs past the end of the data
-  unknown_type,         // not one of the suite's thirteen type codes
-  too_short_for_fields, // the payload cannot hold its type's fixed fields
-  points_past_chunk,    // a "PATH" point list runs past the end of its chunk
+  truncated_header,      // fewer than 8 bytes left for a chunk header
+  size_past_end,         // the payload size runs past the end of the data
+  unknown_type,          // not one of the suite's thirteen type codes
+  too_short_for_fields,  // the payload cannot hold its type's fixed fields
+  points_past_chunk,     // a "PATH" point list runs past the end of its chunk
 };
 
 // An English sentence describing the status, for logs and user messages.

@@ -18,8 +18,7 @@ std::optional<QVdtfNumbers> qv_dtf_from_text(const char *text, double t) {
 
 QVmonthList qv_month_list_from_user(std::string_view text, QVmonthForm form) {
   const QVmonthNames defaults = qv_month_names_default();
-  QVmonthList list =
-      form == QVmonthForm::long_name ? defaults.long_names : defaults.short_names;
+  QVmonthList list = form == QVmonthForm::long_name ? defaults.long_names : defaults.short_names;
   const std::string valid =
       qv_take_string(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
   std::size_t start = 0;

@@ -22,8 +22,7 @@ static_assert(kValidOffset + 2 * sizeof(std::int32_t) == QV_DTF_BYTES, "record l
 constexpr std::array<double, 12> kMonthDays = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 // For counting days February carries the leap day's quarter, so that the
 // months add up to the 365.25 days of a counted year.
-constexpr std::array<double, 12> kCountDays = {31, 28.25, 31, 30, 31, 30,
-                                               31, 31,    30, 31, 30, 31};
+constexpr std::array<double, 12> kCountDays = {31, 28.25, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 constexpr double kDaysPerYear = 365.25;
 
 constexpr std::array<double, 12> month_starts() {
@@ -342,8 +341,7 @@ QVdtfNumbers qv_dtf_interpolate(std::uint32_t mask, const QVdtfNumbers &date0,
     if (mask & QV_DTF_DAY) out.day = date.day;
   }
   for (std::size_t i = 0; i < QV_DTF_FURTHER_COUNT; ++i) {
-    if (mask & qv_dtf_further_bit(i))
-      out.further[i] = lerp(date0.further[i], date1.further[i], t);
+    if (mask & qv_dtf_further_bit(i)) out.further[i] = lerp(date0.further[i], date1.further[i], t);
   }
   out.valid = 1;
   return out;
@@ -375,9 +373,9 @@ int qv_month_number(std::string_view word) {
   while (!w.empty() && (w.front() == ' ' || w.front() == '\t')) w.remove_prefix(1);
   if (!w.empty() && g_ascii_isdigit(w.front())) return month_of_digits(w);
   static const std::pair<const char *, int> kPrefixes[] = {
-      {"jan", 1}, {"feb", 2}, {"m\xC3\xA4r", 3}, {"mar", 3}, {"maer", 3}, {"apr", 4},
-      {"mai", 5}, {"may", 5}, {"jun", 6},        {"jul", 7}, {"aug", 8},  {"sep", 9},
-      {"okt", 10}, {"oct", 10}, {"nov", 11},     {"dez", 12}, {"dec", 12}};
+      {"jan", 1},  {"feb", 2},  {"m\xC3\xA4r", 3}, {"mar", 3},  {"maer", 3}, {"apr", 4},
+      {"mai", 5},  {"may", 5},  {"jun", 6},        {"jul", 7},  {"aug", 8},  {"sep", 9},
+      {"okt", 10}, {"oct", 10}, {"nov", 11},       {"dez", 12}, {"dec", 12}};
   for (const auto &[prefix, month] : kPrefixes) {
     if (starts_with(w, prefix)) return month;
   }
@@ -389,16 +387,15 @@ int qv_month_number(const char *word) { return word ? qv_month_number(std::strin
 // --- Month names ---------------------------------------------------------------------
 
 QVmonthNames qv_month_names_default() {
-  return {{"January", "February", "March", "April", "May", "June", "July", "August",
-           "September", "October", "November", "December"},
-          {"Jan.", "Feb.", "Mar.", "Apr.", "May", "June", "July", "Aug.", "Sep.", "Oct.",
-           "Nov.", "Dec."}};
+  return {{"January", "February", "March", "April", "May", "June", "July", "August", "September",
+           "October", "November", "December"},
+          {"Jan.", "Feb.", "Mar.", "Apr.", "May", "June", "July", "Aug.", "Sep.", "Oct.", "Nov.",
+           "Dec."}};
 }
 
 std::optional<QVmonthList> qv_month_list_from_text(std::string_view text) {
   // Names end up in Pango layouts, which must not see broken UTF-8.
-  if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
-    return std::nullopt;
+  if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return std::nullopt;
   std::vector<std::string_view> pieces;
   for (std::size_t start = 0;;) {
     const std::size_t tab = text.find('\t', start);
@@ -426,8 +423,7 @@ QVmonthNames qv_month_names_from_texts(const std::optional<std::string> &long_te
 
 std::string qv_month_name(double number, QVmonthForm form, const QVmonthNames &lists) {
   if (number >= 1 && number < 13) {
-    const QVmonthList &list =
-        form == QVmonthForm::long_name ? lists.long_names : lists.short_names;
+    const QVmonthList &list = form == QVmonthForm::long_name ? lists.long_names : lists.short_names;
     return list[static_cast<std::size_t>(number) - 1];
   }
   return format_number("%0.0f", number);

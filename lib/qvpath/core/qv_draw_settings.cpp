@@ -122,14 +122,19 @@ QVDrawSettings qv_draw_settings_scan(const QVStyleItems &items) {
 std::optional<int> qv_gradient_system_number(const QVGradientSegment &segment, const QVColor &fg,
                                              const QVColor &bg) {
   if (segment.segments != 1) return std::nullopt;
-  if (segment.left_pos != 0 || segment.middle_pos != 0.5 || segment.right_pos != 1) return std::nullopt;
+  if (segment.left_pos != 0 || segment.middle_pos != 0.5 || segment.right_pos != 1)
+    return std::nullopt;
   if (segment.blending != 0 || !same_colour(segment.left, fg, 1.0)) return std::nullopt;
   if (same_colour(segment.right, bg, 1.0)) {
     switch (segment.coloring) {
-      case 0: return 0;  // RGB
-      case 2: return 1;  // HSV clockwise
-      case 1: return 2;  // HSV counter-clockwise
-      default: return std::nullopt;
+      case 0:
+        return 0;  // RGB
+      case 2:
+        return 1;  // HSV clockwise
+      case 1:
+        return 2;  // HSV counter-clockwise
+      default:
+        return std::nullopt;
     }
   }
   if (same_colour(segment.right, fg, 0.0)) return 3;

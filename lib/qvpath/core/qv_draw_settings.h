@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/qv_attributes.h"  // QVColor
-#include "core/qv_style.h"  // QVStyleItems
+#include "core/qv_style.h"       // QVStyleItems
 
 enum class QVFillKind { none = 0, color = 1, pattern = 2, gradient = 3 };
 
@@ -17,12 +17,12 @@ struct QVDrawSettings {
   QVColor stroke_color;
   int stroke_mode = 0;
   double stroke_opacity = 100;
-  std::string stroke_brush;  // empty: the context's brush
+  std::string stroke_brush;     // empty: the context's brush
   unsigned stroke_spacing = 0;  // percent of the brush size; 0: the brush's own
   double stroke_size = 0;       // pixels; 0: the brush's own size
 
   QVFillKind fill = QVFillKind::none;  // the last fill line decides
-  QVColor fill_color;  // also the gradient's background end
+  QVColor fill_color;                  // also the gradient's background end
   int fill_mode = 0;
   double fill_opacity = 100;
   double feather = 0;

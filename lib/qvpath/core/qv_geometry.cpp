@@ -24,7 +24,9 @@ struct PointList {
   size_t n;
   QVPoint at(size_t i) const { return {v[3 * i], v[3 * i + 1]}; }
   double type(size_t i) const { return v[3 * i + 2]; }
-  bool anchor(size_t i) const { return type(i) == QV_POINT_ANCHOR || type(i) == QV_POINT_STROKE_START; }
+  bool anchor(size_t i) const {
+    return type(i) == QV_POINT_ANCHOR || type(i) == QV_POINT_STROKE_START;
+  }
   bool control(size_t i) const { return type(i) == QV_POINT_CONTROL; }
 };
 
@@ -195,7 +197,9 @@ bool all_finite(const QVBezier &b) {
   return all_finite(b.p[0]) && all_finite(b.p[1]) && all_finite(b.p[2]) && all_finite(b.p[3]);
 }
 
-void push(std::vector<double> &out, QVPoint p, double type) { out.insert(out.end(), {p.x, p.y, type}); }
+void push(std::vector<double> &out, QVPoint p, double type) {
+  out.insert(out.end(), {p.x, p.y, type});
+}
 
 void push_range(std::vector<double> &out, const PointList &pl, size_t begin, size_t end) {
   out.insert(out.end(), pl.v + 3 * begin, pl.v + 3 * end);
@@ -230,9 +234,9 @@ Parts cut(const PointList &pl, const Segment &seg, double t) {
 
 void set_begin(const PointList &pl, QVpathCalc &calc) {
   const QVPoint p0 = pl.at(0);
-  const QVPoint to = pl.n > 3 ? first_apart(p0, {pl.at(1), pl.at(2), pl.at(3)})
-                   : pl.n > 2 ? first_apart(p0, {pl.at(1), pl.at(2)})
-                              : pl.at(1);
+  const QVPoint to = pl.n > 3   ? first_apart(p0, {pl.at(1), pl.at(2), pl.at(3)})
+                     : pl.n > 2 ? first_apart(p0, {pl.at(1), pl.at(2)})
+                                : pl.at(1);
   calc.begin_x = p0.x;
   calc.begin_y = p0.y;
   calc.begin_angle = direction(p0, to);
@@ -393,8 +397,10 @@ bool run(const PointList &pl, QVpathCalc &calc, int mode, Parts *parts) {
   calc.nearest_length = r.w.nearest_length;
   set_box(calc, r.w.box);
   const double t = std::clamp(1.0 - r.w.t_remainder, 0.0, 1.0);
-  if (r.stopped) set_found_on(calc, r.last.bez, t);
-  else if (r.have_last) set_found_at_end(calc, r.last.bez);
+  if (r.stopped)
+    set_found_on(calc, r.last.bez, t);
+  else if (r.have_last)
+    set_found_at_end(calc, r.last.bez);
   if (parts && cuts(mode)) *parts = cut_parts(pl, calc, r, t);
   return true;
 }

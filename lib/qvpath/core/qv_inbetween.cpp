@@ -18,7 +18,9 @@ double clamp_t(double t) { return std::isnan(t) ? 0.0 : std::clamp(t, 0.0, 1.0);
 
 // --- Styles --------------------------------------------------------------------
 
-std::string value_of(const std::string &line, const std::string &key) { return line.substr(key.size()); }
+std::string value_of(const std::string &line, const std::string &key) {
+  return line.substr(key.size());
+}
 
 // The value of the last line of `items` with this key, or none.
 std::optional<std::string> last_value(const QVStyleItems &items, const std::string &key) {
@@ -27,8 +29,8 @@ std::optional<std::string> last_value(const QVStyleItems &items, const std::stri
   return std::nullopt;
 }
 
-std::string interpolate_line(const std::string &line, const QVStyleItems &to_items, double t, int mode,
-                             const std::string &from_name, const std::string &to_name) {
+std::string interpolate_line(const std::string &line, const QVStyleItems &to_items, double t,
+                             int mode, const std::string &from_name, const std::string &to_name) {
   const std::string key = qv_style_item_key(line);
   if (key == line) return line;  // no "key: value" form
   const auto to_value = last_value(to_items, key);
@@ -48,7 +50,8 @@ std::vector<std::string> split_at_hash(const std::string &name) {
   size_t begin = 0;
   for (;;) {
     const size_t hash = name.find('#', begin);
-    parts.push_back(name.substr(begin, hash == std::string::npos ? std::string::npos : hash - begin));
+    parts.push_back(
+        name.substr(begin, hash == std::string::npos ? std::string::npos : hash - begin));
     if (hash == std::string::npos) return parts;
     begin = hash + 1;
   }
@@ -70,8 +73,8 @@ std::string format_count(double k) {
 
 }  // namespace
 
-std::vector<double> qv_inbetween_points(const std::vector<double> &from, const std::vector<double> &to,
-                                        double t) {
+std::vector<double> qv_inbetween_points(const std::vector<double> &from,
+                                        const std::vector<double> &to, double t) {
   t = clamp_t(t);
   std::vector<double> out = from;
   for (size_t i = 0; i + 2 < from.size() && i + 2 < to.size(); i += 3) {
@@ -108,7 +111,8 @@ std::string qv_inbetween_name(const std::string &p0, const std::string &p1, doub
   } else {
     parts1.back() += "#0";
   }
-  const double k0 = numbered(parts0) ? std::max(0.0, g_ascii_strtod(parts0.back().c_str(), nullptr)) : 0.0;
+  const double k0 =
+      numbered(parts0) ? std::max(0.0, g_ascii_strtod(parts0.back().c_str(), nullptr)) : 0.0;
   k1 = std::max(0.0, k1);
   const std::string k = format_count(std::fabs(k0 + (k1 - k0) * t));
   if (parts0.size() == 1)
@@ -118,6 +122,7 @@ std::string qv_inbetween_name(const std::string &p0, const std::string &p1, doub
 
   const std::string base = join_with_hash(t < 1.0 ? parts0 : parts1);
   std::string name = base;
-  for (long counter = 1; taken && taken(name); ++counter) name = base + ":" + std::to_string(counter);
+  for (long counter = 1; taken && taken(name); ++counter)
+    name = base + ":" + std::to_string(counter);
   return name;
 }

@@ -11,8 +11,8 @@
 // The point triple list at t (cut to 0..1) from `from` to `to`: x and y
 // interpolated, the type codes of `from`. Points of `from` beyond the end of
 // `to` stay where they are; the result has exactly from's number of values.
-std::vector<double> qv_inbetween_points(const std::vector<double> &from, const std::vector<double> &to,
-                                        double t);
+std::vector<double> qv_inbetween_points(const std::vector<double> &from,
+                                        const std::vector<double> &to, double t);
 
 // The style text at t from `from_style` to `to_style`. Each line of the from
 // style whose attribute animates and also occurs in the to style (its last

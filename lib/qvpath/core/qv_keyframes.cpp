@@ -157,12 +157,18 @@ QVvec4 hsv_to_rgb(const QVhsv &c) {
   const double q = c.v * (1.0 - c.s * frac);
   const double u = c.v * (1.0 - c.s * (1.0 - frac));
   switch (sector) {
-    case 0: return {c.v, u, p, 0.0};
-    case 1: return {q, c.v, p, 0.0};
-    case 2: return {p, c.v, u, 0.0};
-    case 3: return {p, q, c.v, 0.0};
-    case 4: return {u, p, c.v, 0.0};
-    default: return {c.v, p, q, 0.0};
+    case 0:
+      return {c.v, u, p, 0.0};
+    case 1:
+      return {q, c.v, p, 0.0};
+    case 2:
+      return {p, c.v, u, 0.0};
+    case 3:
+      return {p, q, c.v, 0.0};
+    case 4:
+      return {u, p, c.v, 0.0};
+    default:
+      return {c.v, p, q, 0.0};
   }
 }
 
@@ -232,7 +238,8 @@ double frame_number(const QVframeName &name) {
 std::string interpolate_image(const std::string &w0, const std::string &w1, double f) {
   const QVframeName from = split_frame_name(trimmed(w0));
   if (from.digits.empty()) return w0;
-  const double n = std::floor(lerp(frame_number(from), frame_number(split_frame_name(trimmed(w1))), f));
+  const double n =
+      std::floor(lerp(frame_number(from), frame_number(split_frame_name(trimmed(w1))), f));
   if (!std::isfinite(n)) return w0;  // digit runs beyond any double
   const int width = static_cast<int>(std::min<size_t>(from.digits.size(), INT_MAX));
   std::string out = from.prefix + qv_format("%0*.0f", width, n);
@@ -242,7 +249,8 @@ std::string interpolate_image(const std::string &w0, const std::string &w1, doub
 
 // --- Dates -------------------------------------------------------------------
 
-std::optional<std::string> interpolate_date(const std::string &w0, const std::string &w1, double f) {
+std::optional<std::string> interpolate_date(const std::string &w0, const std::string &w1,
+                                            double f) {
   const QVdtfParsed d0 = qv_dtf_parse(w0.c_str(), -1);
   const QVdtfParsed d1 = qv_dtf_parse(w1.c_str(), -1);
   if (!d0.found && !d1.found) return std::nullopt;
@@ -303,7 +311,8 @@ std::optional<std::string> qv_attribute_interpolate(const std::string &line, dou
   return key + *value;
 }
 
-std::optional<std::string> qv_attribute_interpolate_values(const std::string &key, const std::string &w0,
+std::optional<std::string> qv_attribute_interpolate_values(const std::string &key,
+                                                           const std::string &w0,
                                                            const std::string &w1, double f,
                                                            int colour_mode) {
   const QVkeyForm *form = find_form(key);

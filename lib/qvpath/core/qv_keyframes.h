@@ -34,7 +34,8 @@ std::optional<std::string> qv_attribute_interpolate(const std::string &line, dou
 // The same for one pair of values of attribute `key` ("stroke: "): the line
 // at fraction f from w0 to w1, or none when the attribute does not animate.
 // The in-between of two styles reads its pairs this way.
-std::optional<std::string> qv_attribute_interpolate_values(const std::string &key, const std::string &w0,
+std::optional<std::string> qv_attribute_interpolate_values(const std::string &key,
+                                                           const std::string &w0,
                                                            const std::string &w1, double f,
                                                            int colour_mode);
 

@@ -78,8 +78,8 @@ double qv_time_curve_of_points(const std::vector<double> &points, double t) {
   return qv_time_curve_t(walk.y, box.y_min, box.y_max, t);
 }
 
-std::optional<QVmotionPlacement> qv_motion_placement(const std::vector<double> &motion_points, double m,
-                                                     const QVmotionAngle &angle) {
+std::optional<QVmotionPlacement> qv_motion_placement(const std::vector<double> &motion_points,
+                                                     double m, const QVmotionAngle &angle) {
   QVpathCalc whole;
   whole.mode = QV_CALC_LENGTH;
   if (motion_points.size() < 6 || !qv_path_calculate_points(motion_points, whole, nullptr))
@@ -90,9 +90,9 @@ std::optional<QVmotionPlacement> qv_motion_placement(const std::vector<double> &
   at.length = distance;
   if (!qv_path_calculate_points(motion_points, at, nullptr)) return std::nullopt;
 
-  double radians = qv_radians(angle.angle);  // fixed
+  double radians = qv_radians(angle.angle);                           // fixed
   if (angle.mode == 2) radians = at.angle + qv_radians(angle.angle);  // auto
-  if (angle.mode == 1) {  // roll
+  if (angle.mode == 1) {                                              // roll
     const double per_turn = angle.angle > 0 ? angle.angle : 100.0;
     radians = distance / per_turn * 2.0 * QV_PI;
   }
@@ -109,7 +109,8 @@ double qv_sequence_offset(const std::string &name) {
   const std::string own = qv_name_query_text(name, QV_NAME_AFTER_GROUP).value_or(name);
   const char *text = own.c_str();
   while (*text == ' ') ++text;
-  if (!g_ascii_isdigit(*text) && !((*text == '-' || *text == '+' || *text == '.') && text[1])) return 0.0;
+  if (!g_ascii_isdigit(*text) && !((*text == '-' || *text == '+' || *text == '.') && text[1]))
+    return 0.0;
   const double value = g_ascii_strtod(text, nullptr);
   return std::isfinite(value) ? value : 0.0;
 }

@@ -17,7 +17,7 @@
 struct QVkeyPair {
   size_t from = 0;  // index into the listed keys
   size_t to = 0;
-  double f = 0.0;   // fraction from `from` to `to`
+  double f = 0.0;  // fraction from `from` to `to`
 };
 // None for n = 0.
 std::optional<QVkeyPair> qv_keyspline_key_pair(size_t n, double t);
@@ -43,8 +43,8 @@ struct QVmotionPlacement {
   double start_x = 0, start_y = 0;
 };
 // None when the motion path has fewer than two points.
-std::optional<QVmotionPlacement> qv_motion_placement(const std::vector<double> &motion_points, double m,
-                                                     const QVmotionAngle &angle);
+std::optional<QVmotionPlacement> qv_motion_placement(const std::vector<double> &motion_points,
+                                                     double m, const QVmotionAngle &angle);
 
 // The start offset of a sequence path: the number its name (after a group
 // prefix) begins with, 0 when it begins with none.

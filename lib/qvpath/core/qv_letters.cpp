@@ -39,7 +39,8 @@ std::vector<std::string> qv_utf8_letters(const std::string &text) {
 }
 
 bool qv_letter_renders_nothing(const std::string &letter) {
-  return g_unichar_isspace(g_utf8_get_char_validated(letter.c_str(), static_cast<gssize>(letter.size())));
+  return g_unichar_isspace(
+      g_utf8_get_char_validated(letter.c_str(), static_cast<gssize>(letter.size())));
 }
 
 QVLetterLine qv_letter_line(std::vector<double> path_points, const QVTextPlace &place) {

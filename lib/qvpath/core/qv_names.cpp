@@ -207,8 +207,9 @@ std::optional<std::string> qv_find_rotation_helper(const std::vector<std::string
   if (owner_tattoo < 1) return std::nullopt;
   const long group = qv_name_query_number(owner, QV_NAME_GROUP);
   for (const auto &name : names) {
-    const bool match = group != 0 ? qv_name_query_number(name, QV_NAME_GROUP_ROTATION) == group
-                                  : qv_name_query_number(name, QV_NAME_ROTATION_TATTOO) == owner_tattoo;
+    const bool match = group != 0
+                           ? qv_name_query_number(name, QV_NAME_GROUP_ROTATION) == group
+                           : qv_name_query_number(name, QV_NAME_ROTATION_TATTOO) == owner_tattoo;
     if (match) return name;
   }
   return std::nullopt;

@@ -34,7 +34,8 @@ struct QVGErrorFree {
 using QVGError = std::unique_ptr<GError, QVGErrorFree>;
 
 uint32_t get_be32(const uint8_t *at) {
-  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | uint32_t{at[3]};
+  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) |
+         uint32_t{at[3]};
 }
 
 void put_be32(Bytes &out, uint32_t value) {
@@ -74,7 +75,8 @@ class IndexWalk {
         return finish_at_end();
       }
       if (chunk->size < qv_chunk_min_payload(chunk->type)) {
-        return fail("a \"" + qv_chunk_code_text(chunk->type) + "\" chunk is too short for its fields");
+        return fail("a \"" + qv_chunk_code_text(chunk->type) +
+                    "\" chunk is too short for its fields");
       }
       if (!take(*chunk)) return std::move(index_);
     }
@@ -116,7 +118,8 @@ class IndexWalk {
     const uint8_t *start = data_ + chunk.offset;
     const uint8_t *limit = start + QV_CHUNK_HEADER_SIZE + chunk.size;
     const std::string type = qv_chunk_code_text(chunk.type);
-    if (open_ && chunk.type != QV_CHUNK_PATH && chunk.type != QV_CHUNK_PARA && chunk.type != QV_CHUNK_GEND) {
+    if (open_ && chunk.type != QV_CHUNK_PATH && chunk.type != QV_CHUNK_PARA &&
+        chunk.type != QV_CHUNK_GEND) {
       return refuse(describe_group(open_->number) + " has no end before a \"" + type + "\" chunk");
     }
     if (chunk.type == QV_CHUNK_GHDR) return open_block(chunk, start, limit);
@@ -167,7 +170,8 @@ class IndexWalk {
     open_->end = chunk.offset + QV_CHUNK_HEADER_SIZE + chunk.size;
     const QVSnapshotContent content =
         qv_snapshot_read_all({data_ + open_->begin, open_->end - open_->begin});
-    if (!content.sound) return refuse(describe_group(open_->number) + " holds a damaged path or parasite");
+    if (!content.sound)
+      return refuse(describe_group(open_->number) + " holds a damaged path or parasite");
     open_->path_count = content.paths.size();
     qv_or_abort("Abort, buf=malloc() failed!", [&] { index_.blocks.push_back(std::move(*open_)); });
     open_.reset();
@@ -329,9 +333,9 @@ std::vector<uint8_t> qv_pathgroups_put_block(const std::vector<uint8_t> &data,
   return out;
 }
 
-std::vector<uint8_t> qv_pathgroups_remove_blocks(const std::vector<uint8_t> &data,
-                                                 const QVPathGroupIndex &index,
-                                                 const std::vector<const QVPathGroupBlock *> &blocks) {
+std::vector<uint8_t> qv_pathgroups_remove_blocks(
+    const std::vector<uint8_t> &data, const QVPathGroupIndex &index,
+    const std::vector<const QVPathGroupBlock *> &blocks) {
   Bytes kept;
   size_t at = 0;
   for (const QVPathGroupBlock &block : index.blocks) {
@@ -343,11 +347,12 @@ std::vector<uint8_t> qv_pathgroups_remove_blocks(const std::vector<uint8_t> &dat
   return without_empty_sections(kept);
 }
 
-std::vector<uint8_t> qv_pathgroups_extract_blocks(const std::vector<uint8_t> &data,
-                                                  const std::vector<const QVPathGroupBlock *> &blocks) {
+std::vector<uint8_t> qv_pathgroups_extract_blocks(
+    const std::vector<uint8_t> &data, const std::vector<const QVPathGroupBlock *> &blocks) {
   Bytes out;
   for (const QVPathGroupBlock *block : blocks) {
-    if (block && block->end <= data.size()) append(out, data.data() + block->begin, data.data() + block->end);
+    if (block && block->end <= data.size())
+      append(out, data.data() + block->begin, data.data() + block->end);
   }
   return out;
 }
@@ -361,7 +366,8 @@ std::vector<uint8_t> qv_pathgroups_add_from_file(const std::vector<uint8_t> &dat
   Bytes blocks;
   int count = 0;
   for (const QVPathGroupBlock &block : file_index.blocks) {
-    const bool chosen = numbers.empty() || std::find(numbers.begin(), numbers.end(), block.number) != numbers.end();
+    const bool chosen =
+        numbers.empty() || std::find(numbers.begin(), numbers.end(), block.number) != numbers.end();
     if (!chosen || qv_pathgroups_find(index, block.number, file_name)) continue;
     append(blocks, file_chunks.data() + block.begin, file_chunks.data() + block.end);
     ++count;
@@ -379,20 +385,21 @@ namespace {
 
 // The block under another number and name: a new "GHDR" before the block's
 // paths, parasites and "GEND".
-Bytes block_renamed(const Bytes &data, const QVPathGroupBlock &block, int32_t number, const std::string &name) {
+Bytes block_renamed(const Bytes &data, const QVPathGroupBlock &block, int32_t number,
+                    const std::string &name) {
   Bytes out;
   qv_snapshot_append_group_header(out, number, name);
-  const size_t body = block.begin + QV_CHUNK_HEADER_SIZE + qv_chunk_get_u32(data.data() + block.begin);
+  const size_t body =
+      block.begin + QV_CHUNK_HEADER_SIZE + qv_chunk_get_u32(data.data() + block.begin);
   append(out, data.data() + body, data.data() + block.end);
   return out;
 }
 
 }  // namespace
 
-std::vector<uint8_t> qv_pathgroups_duplicate_blocks(const std::vector<uint8_t> &data,
-                                                    const std::vector<const QVPathGroupBlock *> &blocks,
-                                                    int32_t first_number, const std::string &name_prefix,
-                                                    int32_t *next_number) {
+std::vector<uint8_t> qv_pathgroups_duplicate_blocks(
+    const std::vector<uint8_t> &data, const std::vector<const QVPathGroupBlock *> &blocks,
+    int32_t first_number, const std::string &name_prefix, int32_t *next_number) {
   Bytes out = data;
   int32_t number = first_number;
   for (const QVPathGroupBlock *block : blocks) {
@@ -404,10 +411,10 @@ std::vector<uint8_t> qv_pathgroups_duplicate_blocks(const std::vector<uint8_t> &
   return out;
 }
 
-std::vector<uint8_t> qv_pathgroups_make_internal(const std::vector<uint8_t> &data,
-                                                 const QVPathGroupIndex &index,
-                                                 const std::vector<const QVPathGroupBlock *> &blocks,
-                                                 int32_t *next_number, std::vector<QVPathGroupMove> *moves) {
+std::vector<uint8_t> qv_pathgroups_make_internal(
+    const std::vector<uint8_t> &data, const QVPathGroupIndex &index,
+    const std::vector<const QVPathGroupBlock *> &blocks, int32_t *next_number,
+    std::vector<QVPathGroupMove> *moves) {
   std::vector<const QVPathGroupBlock *> moving;
   for (const QVPathGroupBlock *block : blocks) {
     if (block && block->file_name && std::find(moving.begin(), moving.end(), block) == moving.end())
@@ -417,7 +424,9 @@ std::vector<uint8_t> qv_pathgroups_make_internal(const std::vector<uint8_t> &dat
   std::vector<int32_t> taken;
   for (const QVPathGroupBlock &block : index.blocks)
     if (!block.file_name) taken.push_back(block.number);
-  const auto is_taken = [&](int32_t n) { return std::find(taken.begin(), taken.end(), n) != taken.end(); };
+  const auto is_taken = [&](int32_t n) {
+    return std::find(taken.begin(), taken.end(), n) != taken.end();
+  };
 
   // Groups that can keep their numbers claim them first, so that a clash
   // never takes a number another moving group still needs.
@@ -445,13 +454,15 @@ std::vector<uint8_t> qv_pathgroups_make_internal(const std::vector<uint8_t> &dat
 }
 
 std::vector<QVSnapshotParasite> qv_pathgroup_parasites_retattooed(
-    const std::vector<QVSnapshotParasite> &parasites, const std::vector<std::pair<int32_t, int32_t>> &tattoos) {
+    const std::vector<QVSnapshotParasite> &parasites,
+    const std::vector<std::pair<int32_t, int32_t>> &tattoos) {
   std::vector<QVSnapshotParasite> out;
   for (const QVSnapshotParasite &parasite : parasites) {
     if (!qv_is_any_per_path_parasite(parasite.name)) continue;
     const auto [stem, tattoo] = qv_split_trailing_number(parasite.name);
-    const auto it = std::find_if(tattoos.begin(), tattoos.end(),
-                                 [&](const std::pair<int32_t, int32_t> &t) { return t.first == tattoo; });
+    const auto it =
+        std::find_if(tattoos.begin(), tattoos.end(),
+                     [&](const std::pair<int32_t, int32_t> &t) { return t.first == tattoo; });
     if (it == tattoos.end()) continue;
     QVSnapshotParasite renamed = parasite;
     renamed.name = stem + std::to_string(it->second);
@@ -528,7 +539,8 @@ std::vector<uint8_t> qv_pathgroup_file_render_block(const std::string &file_name
 QVPathGroupFile qv_pathgroup_file_decode(const uint8_t *data, size_t size) {
   if (data == nullptr || size < QV_PATHGROUP_MAGIC_SIZE ||
       std::memcmp(data, QV_PATHGROUP_FILE_MAGIC, QV_PATHGROUP_MAGIC_SIZE) != 0) {
-    return file_failure(QVPathGroupFileStatus::not_group_file, "the file does not begin with the path-group magic");
+    return file_failure(QVPathGroupFileStatus::not_group_file,
+                        "the file does not begin with the path-group magic");
   }
   Bytes chunks;
   append(chunks, data + QV_PATHGROUP_MAGIC_SIZE, data + size);
@@ -562,13 +574,15 @@ QVPathGroupFile qv_pathgroup_file_load(const std::string &utf8_name) {
   GError *raw_error = nullptr;
   if (!g_file_get_contents(name->c_str(), &contents, &length, &raw_error)) {
     QVGError error(raw_error);
-    return file_failure(QVPathGroupFileStatus::unreadable, error ? error->message : "cannot be read");
+    return file_failure(QVPathGroupFileStatus::unreadable,
+                        error ? error->message : "cannot be read");
   }
   const std::unique_ptr<gchar, decltype(&g_free)> holder(contents, g_free);
   return qv_pathgroup_file_decode(reinterpret_cast<const uint8_t *>(contents), length);
 }
 
-std::vector<uint8_t> qv_pathgroup_file_encode(const std::vector<uint8_t> &blocks, int32_t next_number) {
+std::vector<uint8_t> qv_pathgroup_file_encode(const std::vector<uint8_t> &blocks,
+                                              int32_t next_number) {
   Bytes out(QV_PATHGROUP_FILE_MAGIC, QV_PATHGROUP_FILE_MAGIC + QV_PATHGROUP_MAGIC_SIZE);
   Bytes chunks = blocks;
   Bytes next(QV_CHUNK_HEADER_SIZE + 4, 0);
@@ -582,7 +596,8 @@ std::vector<uint8_t> qv_pathgroup_file_encode(const std::vector<uint8_t> &blocks
 }
 
 QVPathGroupFileStatus qv_pathgroup_file_save(const std::string &utf8_name,
-                                             const std::vector<uint8_t> &bytes, std::string *detail) {
+                                             const std::vector<uint8_t> &bytes,
+                                             std::string *detail) {
   const std::optional<std::string> name = qv_filename_from_utf8(utf8_name.c_str());
   if (!name) {
     if (detail) *detail = "the file name cannot be converted";

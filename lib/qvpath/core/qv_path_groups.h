@@ -17,11 +17,11 @@
 
 #include "core/qv_snapshot.h"
 
-extern const char *const QV_PATHGROUPS_PARASITE;            // "qv-pathgroups-image-be"
-extern const char *const QV_PATHGROUP_CURRENT_PARASITE;     // "qv-pathgroup-current-be"
+extern const char *const QV_PATHGROUPS_PARASITE;         // "qv-pathgroups-image-be"
+extern const char *const QV_PATHGROUP_CURRENT_PARASITE;  // "qv-pathgroup-current-be"
 // Host-order forms written by earlier versions.
-extern const char *const QV_PATHGROUPS_OLD_PARASITE;        // "qv-pathgroups-image"
-extern const char *const QV_PATHGROUP_CURRENT_OLD_PARASITE; // "qv-pathgroup-current"
+extern const char *const QV_PATHGROUPS_OLD_PARASITE;         // "qv-pathgroups-image"
+extern const char *const QV_PATHGROUP_CURRENT_OLD_PARASITE;  // "qv-pathgroup-current"
 
 constexpr size_t QV_PATHGROUP_MAGIC_SIZE = 8;
 extern const uint8_t QV_PATHGROUP_FILE_MAGIC[QV_PATHGROUP_MAGIC_SIZE];
@@ -109,13 +109,13 @@ std::vector<uint8_t> qv_pathgroups_put_block(const std::vector<uint8_t> &data,
 
 // The data without the given blocks (pointers into `index`); file sections
 // left empty go too.
-std::vector<uint8_t> qv_pathgroups_remove_blocks(const std::vector<uint8_t> &data,
-                                                 const QVPathGroupIndex &index,
-                                                 const std::vector<const QVPathGroupBlock *> &blocks);
+std::vector<uint8_t> qv_pathgroups_remove_blocks(
+    const std::vector<uint8_t> &data, const QVPathGroupIndex &index,
+    const std::vector<const QVPathGroupBlock *> &blocks);
 
 // The bytes of the given blocks, one after the other, without file sections.
-std::vector<uint8_t> qv_pathgroups_extract_blocks(const std::vector<uint8_t> &data,
-                                                  const std::vector<const QVPathGroupBlock *> &blocks);
+std::vector<uint8_t> qv_pathgroups_extract_blocks(
+    const std::vector<uint8_t> &data, const std::vector<const QVPathGroupBlock *> &blocks);
 
 // Adds the blocks of a loaded file (host-order `file_chunks` with its sound
 // index) to the image's data in a new section for `file_name`. Only blocks
@@ -133,10 +133,9 @@ std::vector<uint8_t> qv_pathgroups_add_from_file(const std::vector<uint8_t> &dat
 // `first_number` upwards and named `name_prefix` + the original's name, with
 // the same paths, tattoos and parasites. *next_number (when given) receives
 // the number after the last one used.
-std::vector<uint8_t> qv_pathgroups_duplicate_blocks(const std::vector<uint8_t> &data,
-                                                    const std::vector<const QVPathGroupBlock *> &blocks,
-                                                    int32_t first_number, const std::string &name_prefix,
-                                                    int32_t *next_number);
+std::vector<uint8_t> qv_pathgroups_duplicate_blocks(
+    const std::vector<uint8_t> &data, const std::vector<const QVPathGroupBlock *> &blocks,
+    int32_t first_number, const std::string &name_prefix, int32_t *next_number);
 
 // A file group that became a group of the image, and the number it has now.
 struct QVPathGroupMove {
@@ -150,17 +149,18 @@ struct QVPathGroupMove {
 // A group keeps its number unless a group of the image already has it; then
 // it takes `next_number` and the numbers after it. `index` must be the sound
 // index of `data`; *next_number is advanced past the numbers given out.
-std::vector<uint8_t> qv_pathgroups_make_internal(const std::vector<uint8_t> &data,
-                                                 const QVPathGroupIndex &index,
-                                                 const std::vector<const QVPathGroupBlock *> &blocks,
-                                                 int32_t *next_number, std::vector<QVPathGroupMove> *moves);
+std::vector<uint8_t> qv_pathgroups_make_internal(
+    const std::vector<uint8_t> &data, const QVPathGroupIndex &index,
+    const std::vector<const QVPathGroupBlock *> &blocks, int32_t *next_number,
+    std::vector<QVPathGroupMove> *moves);
 
 // The per-path parasites of copied paths under their new tattoos: each
 // "...-for-path-<old>" whose old tattoo is in `tattoos` (old, new pairs) is
 // renamed to "...-for-path-<new>"; the others belong to no copied path and
 // are dropped.
 std::vector<QVSnapshotParasite> qv_pathgroup_parasites_retattooed(
-    const std::vector<QVSnapshotParasite> &parasites, const std::vector<std::pair<int32_t, int32_t>> &tattoos);
+    const std::vector<QVSnapshotParasite> &parasites,
+    const std::vector<std::pair<int32_t, int32_t>> &tattoos);
 
 // Converts host-order data of the earlier parasite to the stored form. None
 // (and the reason in *error) when the data is not sound group data.
@@ -196,10 +196,10 @@ enum class QVPathGroupFileStatus {
 
 struct QVPathGroupFile {
   QVPathGroupFileStatus status = QVPathGroupFileStatus::ok;
-  std::vector<uint8_t> chunks;        // host order: the group blocks only
-  QVPathGroupIndex index;             // of `chunks`
-  std::optional<int32_t> next_number; // the file's "GNXT"
-  std::string detail;                 // why, when status is not ok
+  std::vector<uint8_t> chunks;         // host order: the group blocks only
+  QVPathGroupIndex index;              // of `chunks`
+  std::optional<int32_t> next_number;  // the file's "GNXT"
+  std::string detail;                  // why, when status is not ok
 };
 
 // The bytes of a file: magic, big-endian group blocks, a final "GNXT".
@@ -213,4 +213,5 @@ std::vector<uint8_t> qv_pathgroup_file_encode(const std::vector<uint8_t> &blocks
 // Writes through a temporary file that is renamed over the target, so that
 // a failed save never leaves half a file behind.
 QVPathGroupFileStatus qv_pathgroup_file_save(const std::string &utf8_name,
-                                             const std::vector<uint8_t> &bytes, std::string *detail);
+                                             const std::vector<uint8_t> &bytes,
+                                             std::string *detail);

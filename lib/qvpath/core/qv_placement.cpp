@@ -7,7 +7,9 @@
 
 namespace {
 
-QVPoint point_at(const std::vector<double> &points, size_t k) { return {points[3 * k], points[3 * k + 1]}; }
+QVPoint point_at(const std::vector<double> &points, size_t k) {
+  return {points[3 * k], points[3 * k + 1]};
+}
 
 void set_width_centred(QVFrame &f, double width) {
   const double mid = (f.left + f.right) / 2;

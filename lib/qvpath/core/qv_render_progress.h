@@ -9,10 +9,10 @@
 #include <string>
 
 struct QVRenderProgress {
-  double fraction = 0;                      // 0 … 1
-  std::string frames;                       // "17/50 frames"
-  std::string times;                        // "0:12 elapsed, 0:23 left"
-  std::optional<double> seconds_left;       // none before the first frame
+  double fraction = 0;                 // 0 … 1
+  std::string frames;                  // "17/50 frames"
+  std::string times;                   // "0:12 elapsed, 0:23 left"
+  std::optional<double> seconds_left;  // none before the first frame
 };
 
 // `done` is clamped to 0 … `total`, a negative `elapsed` counts as 0; a job

@@ -19,7 +19,8 @@ std::vector<std::string> split_items(const std::string &text) {
   size_t begin = 0;
   for (;;) {
     const size_t semi = text.find(';', begin);
-    items.push_back(text.substr(begin, semi == std::string::npos ? std::string::npos : semi - begin));
+    items.push_back(
+        text.substr(begin, semi == std::string::npos ? std::string::npos : semi - begin));
     if (semi == std::string::npos) return items;
     begin = semi + 1;
   }
@@ -49,12 +50,18 @@ std::optional<QVentryState> after_end(const QVanimChunk &e, double t1, double T)
 
 int qv_render_mode_flags(int mode) {
   switch (mode) {
-    case 1: return QV_RENDER_SAVE | QV_RENDER_FLATTEN;
-    case 2: return QV_RENDER_SAVE | QV_RENDER_INTERLACED;
-    case 3: return QV_RENDER_SAVE | QV_RENDER_INTERLACED | QV_RENDER_FLATTEN;
-    case 4: return QV_RENDER_SAVE | QV_RENDER_INTERLACED | QV_RENDER_NTSC;
-    case 5: return QV_RENDER_SAVE | QV_RENDER_INTERLACED | QV_RENDER_NTSC | QV_RENDER_FLATTEN;
-    default: return QV_RENDER_SAVE;
+    case 1:
+      return QV_RENDER_SAVE | QV_RENDER_FLATTEN;
+    case 2:
+      return QV_RENDER_SAVE | QV_RENDER_INTERLACED;
+    case 3:
+      return QV_RENDER_SAVE | QV_RENDER_INTERLACED | QV_RENDER_FLATTEN;
+    case 4:
+      return QV_RENDER_SAVE | QV_RENDER_INTERLACED | QV_RENDER_NTSC;
+    case 5:
+      return QV_RENDER_SAVE | QV_RENDER_INTERLACED | QV_RENDER_NTSC | QV_RENDER_FLATTEN;
+    default:
+      return QV_RENDER_SAVE;
   }
 }
 
@@ -65,7 +72,8 @@ long qv_inpoint_frame(double fps, double inpoint) {
 
 double qv_frame_time(double fps, double inpoint, long index, double half) {
   if (!(fps > 0)) return 0.0;  // no clock: everything happens at time 0
-  return (static_cast<double>(qv_inpoint_frame(fps, inpoint)) + static_cast<double>(index) + half) / fps;
+  return (static_cast<double>(qv_inpoint_frame(fps, inpoint)) + static_cast<double>(index) + half) /
+         fps;
 }
 
 double qv_ahdr_outpoint(const QVahdrChunk &h) {
@@ -85,13 +93,15 @@ long qv_ahdr_frame_count(const QVahdrChunk &h) {
 double qv_render_frame_t(long i, long frames, double t_start, double t_end) {
   t_start = clamp_t(t_start);
   t_end = clamp_t(t_end);
-  const double divisor = frames < 0 ? -static_cast<double>(frames) : static_cast<double>(frames) - 1;
+  const double divisor =
+      frames < 0 ? -static_cast<double>(frames) : static_cast<double>(frames) - 1;
   const double m = divisor < 1 ? 0.0 : static_cast<double>(i) / divisor;
   return m * t_end + (1.0 - m) * t_start;
 }
 
 double qv_render_field_t(long i, long frames, double t_start, double t_end) {
-  const double divisor = frames < 0 ? -static_cast<double>(frames) : static_cast<double>(frames) - 1;
+  const double divisor =
+      frames < 0 ? -static_cast<double>(frames) : static_cast<double>(frames) - 1;
   if (divisor < 1) return qv_render_frame_t(i, frames, t_start, t_end);
   const double m = (static_cast<double>(i) + 0.5) / divisor;
   return m * clamp_t(t_end) + (1.0 - m) * clamp_t(t_start);

@@ -33,7 +33,7 @@ double qv_contrast_ratio(const QVRgb16 &a, const QVRgb16 &b) {
 
 QVRgb16 qv_readable_foreground(const QVRgb16 &background) {
   return qv_contrast_ratio(kBlack, background) >= qv_contrast_ratio(kWhite, background) ? kBlack
-                                                                                      : kWhite;
+                                                                                        : kWhite;
 }
 
 std::optional<QVRowColours> qv_timeline_row_colours(QVTimelineGroup group) {

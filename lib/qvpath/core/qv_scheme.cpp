@@ -43,7 +43,8 @@ std::string join_unchanged(const std::string &dir, const std::string &script) {
   qv_gstring joined(g_build_filename(to_native(dir).c_str(), to_native(script).c_str(), nullptr));
   // g_build_filename drops a leading empty element, so keep a root directory.
   std::string out = joined.get();
-  if (!dir.empty() && is_separator(dir[0]) && (out.empty() || out[0] != G_DIR_SEPARATOR)) out = G_DIR_SEPARATOR_S + out;
+  if (!dir.empty() && is_separator(dir[0]) && (out.empty() || out[0] != G_DIR_SEPARATOR))
+    out = G_DIR_SEPARATOR_S + out;
   return out;
 }
 
@@ -56,7 +57,8 @@ bool is_plain_number(const std::string &text) {
 
 }  // namespace
 
-std::optional<std::string> qv_scheme_resolve_relative(const std::string &image_file, const std::string &script) {
+std::optional<std::string> qv_scheme_resolve_relative(const std::string &image_file,
+                                                      const std::string &script) {
   if (image_file.empty() || script.empty() || script[0] != '.') return script;
   const size_t last = image_file.find_last_of("\\/");
   if (last == std::string::npos) return script;
@@ -97,12 +99,14 @@ bool qv_scheme_is_string_literal(const std::string &text) {
   return true;
 }
 
-std::string qv_scheme_nested_program(int image, int drawable, const std::string &av, const std::string &name,
-                                     const std::string &body) {
+std::string qv_scheme_nested_program(int image, int drawable, const std::string &av,
+                                     const std::string &name, const std::string &body) {
   const std::string av_value = is_plain_number(av) ? av : qv_scheme_string_literal(av);
-  const std::string name_value = qv_scheme_is_string_literal(name) ? name : qv_scheme_string_literal(name);
-  return "(begin (define image " + std::to_string(image) + ") (define draw " + std::to_string(drawable) +
-         ") (define av " + av_value + ") (define name " + name_value + ")\n" + body + "\n)\n";
+  const std::string name_value =
+      qv_scheme_is_string_literal(name) ? name : qv_scheme_string_literal(name);
+  return "(begin (define image " + std::to_string(image) + ") (define draw " +
+         std::to_string(drawable) + ") (define av " + av_value + ") (define name " + name_value +
+         ")\n" + body + "\n)\n";
 }
 
 double qv_scheme_strtod(const char *text) {

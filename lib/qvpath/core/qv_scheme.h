@@ -17,7 +17,8 @@
 //   directory and the rest is appended. When ".." climbs above the first
 //   directory component, directory and script name are simply joined.
 // - A name made only of "." and ".." components gives none.
-std::optional<std::string> qv_scheme_resolve_relative(const std::string &image_file, const std::string &script);
+std::optional<std::string> qv_scheme_resolve_relative(const std::string &image_file,
+                                                      const std::string &script);
 
 // The text as a Scheme string literal: wrapped in double quotes, with "\" and
 // "\"" escaped. Other bytes (UTF-8, line breaks) are valid inside a literal
@@ -31,8 +32,8 @@ bool qv_scheme_is_string_literal(const std::string &text);
 // image, draw, av and name and then runs the body. av is spliced as a number
 // only when it is one; name only when it is already a string literal; other
 // texts are bound as string literals, so neither can inject code.
-std::string qv_scheme_nested_program(int image, int drawable, const std::string &av, const std::string &name,
-                                     const std::string &body);
+std::string qv_scheme_nested_program(int image, int drawable, const std::string &av,
+                                     const std::string &name, const std::string &body);
 
 // The text read as a decimal number independently of the locale; text that
 // is no number (or no finite one) gives 0.

@@ -108,8 +108,9 @@ Scanned scan_expression(Cursor &c) {
         const auto [line, column] = c.here();
         c.advance();
         s.end = c.pos;
-        s.error = error_expression("(gimp-message \"[Line %d:%d] Error: unexpected )... closing parentheses!\")",
-                                   line, column);
+        s.error = error_expression(
+            "(gimp-message \"[Line %d:%d] Error: unexpected )... closing parentheses!\")", line,
+            column);
         return s;
       }
       if (--depth == 0) {
@@ -121,8 +122,9 @@ Scanned scan_expression(Cursor &c) {
   }
   s.end = c.pos;
   if (depth > 0)
-    s.error = error_expression("(gimp-message \"[Line %d:%d] Error: no closing parentheses ...) found!\")",
-                               opened.first, opened.second);
+    s.error = error_expression(
+        "(gimp-message \"[Line %d:%d] Error: no closing parentheses ...) found!\")", opened.first,
+        opened.second);
   return s;
 }
 

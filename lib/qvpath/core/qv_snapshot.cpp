@@ -178,7 +178,8 @@ std::optional<QVSnapshotParasite> qv_snapshot_find_parasite(const QVSnapshot &sn
   return found;
 }
 
-std::optional<std::string> qv_snapshot_path_name_by_tattoo(const QVSnapshot &snapshot, int32_t tattoo) {
+std::optional<std::string> qv_snapshot_path_name_by_tattoo(const QVSnapshot &snapshot,
+                                                           int32_t tattoo) {
   std::optional<std::string> found;
   walk_snapshot(
       snapshot,

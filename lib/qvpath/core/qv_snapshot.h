@@ -49,7 +49,8 @@ std::optional<QVSnapshotParasite> qv_snapshot_find_parasite(const QVSnapshot &sn
 
 // The name of the first "PATH" chunk with this tattoo; none when the walk
 // ends first.
-std::optional<std::string> qv_snapshot_path_name_by_tattoo(const QVSnapshot &snapshot, int32_t tattoo);
+std::optional<std::string> qv_snapshot_path_name_by_tattoo(const QVSnapshot &snapshot,
+                                                           int32_t tattoo);
 
 // The names of all "PATH" / "PARA" chunks the walk reaches, in snapshot order.
 std::vector<std::string> qv_snapshot_path_names(const QVSnapshot &snapshot);

@@ -23,9 +23,8 @@ bool multiply_fits(size_t size, size_t count, size_t &product) {
 void ensure_clusters_for(QVStream &stream, size_t end) {
   const size_t needed = (end + stream.cluster_size - 1) / stream.cluster_size;
   while (stream.clusters.size() < needed) {
-    qv_or_abort("Abort, buf2=malloc(stream->cluster_size) failed!", [&stream] {
-      stream.clusters.push_back(std::make_unique<QVStreamCluster>());
-    });
+    qv_or_abort("Abort, buf2=malloc(stream->cluster_size) failed!",
+                [&stream] { stream.clusters.push_back(std::make_unique<QVStreamCluster>()); });
   }
 }
 
@@ -81,10 +80,17 @@ size_t qv_stream_read(void *buffer, size_t size, size_t count, QVStream &stream)
 size_t qv_stream_seek(QVStream &stream, int64_t offset, int whence) {
   size_t base = 0;
   switch (whence) {
-    case QV_SEEK_SET: base = 0; break;
-    case QV_SEEK_CUR: base = stream.position; break;
-    case QV_SEEK_END: base = stream.length; break;
-    default: return stream.position;
+    case QV_SEEK_SET:
+      base = 0;
+      break;
+    case QV_SEEK_CUR:
+      base = stream.position;
+      break;
+    case QV_SEEK_END:
+      base = stream.length;
+      break;
+    default:
+      return stream.position;
   }
   // Work with the offset's magnitude so that INT64_MIN and offsets far
   // beyond the length clamp instead of overflowing.

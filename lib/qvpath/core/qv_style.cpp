@@ -11,7 +11,8 @@ bool starts_with(const std::string &s, const std::string &prefix) {
 }
 
 bool ends_with(const std::string &s, const std::string &suffix) {
-  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 const char *const kCssPriorityOff = "css-priority: off";
@@ -123,8 +124,8 @@ std::optional<std::string> qv_style_remove_attributes(const std::string &old_tex
                                                       const std::vector<std::string> &keys) {
   QVStyleItems kept;
   for (const auto &item : qv_style_split(old_text)) {
-    const bool matches = std::any_of(keys.begin(), keys.end(),
-                                     [&](const std::string &key) { return starts_with(item, key); });
+    const bool matches = std::any_of(
+        keys.begin(), keys.end(), [&](const std::string &key) { return starts_with(item, key); });
     if (!matches) kept.push_back(item);
   }
   if (kept.empty()) return std::nullopt;

@@ -44,7 +44,8 @@ size_t utf8_length_at(const std::string &text, size_t i) {
   const auto lead = static_cast<unsigned char>(text[i]);
   size_t n = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
   size_t end = i + 1;
-  while (end < text.size() && end < i + n && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  while (end < text.size() && end < i + n && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    ++end;
   return end - i;
 }
 
@@ -63,7 +64,8 @@ std::string qv_text_expand_placeholders(const std::string &text, const QVdtfNumb
     size_t at = i + 1;
     const char first = text[at];
     MonthStyle style = MonthStyle::short_name;
-    if (g_ascii_isdigit(first) && at + 1 < text.size() && (text[at + 1] == 'D' || text[at + 1] == 'm')) {
+    if (g_ascii_isdigit(first) && at + 1 < text.size() &&
+        (text[at + 1] == 'D' || text[at + 1] == 'm')) {
       style = style_of_digit(first);
       ++at;
     }

@@ -116,8 +116,8 @@ std::optional<std::string> check_frame(const uint8_t *data, size_t length, QVByt
 // Reads the strings that follow a fixed part. Their lengths must fit in
 // the chunk (summed in 64 bits, so huge lengths cannot wrap) and each
 // present string must end in its NUL.
-std::optional<std::string> read_members(const uint8_t *chunk, uint32_t payload,
-                                        size_t fixed_size, const uint32_t *lengths, size_t count,
+std::optional<std::string> read_members(const uint8_t *chunk, uint32_t payload, size_t fixed_size,
+                                        const uint32_t *lengths, size_t count,
                                         std::optional<std::string> *const *members) {
   uint64_t total = 0;
   for (size_t i = 0; i < count; ++i) total += lengths[i];
@@ -506,7 +506,8 @@ std::optional<QVBytes> qv_timeline_parasite_content(const std::vector<QVBytes> &
 }
 
 int qv_timeline_count(const QVTimelineParasites &parasites) {
-  return (parasites.current ? 1 : 0) + static_cast<int>(parasites.recent.size() + parasites.rest.size());
+  return (parasites.current ? 1 : 0) +
+         static_cast<int>(parasites.recent.size() + parasites.rest.size());
 }
 
 QVTimelineDirectory qv_timeline_directory_new(const QVTimelineParasites &parasites,
@@ -515,7 +516,8 @@ QVTimelineDirectory qv_timeline_directory_new(const QVTimelineParasites &parasit
   auto list = [&dir](const QVBytes &piece) {
     // Pieces are checked when they are parsed, so the header decodes.
     const auto header = qv_ahdr_decode(piece.data(), piece.size());
-    dir.names.push_back(header ? qv_timeline_display_name(*header.value) : QV_TIMELINE_DEFAULT_NAME);
+    dir.names.push_back(header ? qv_timeline_display_name(*header.value)
+                               : QV_TIMELINE_DEFAULT_NAME);
   };
   if (parasites.current) list(*parasites.current);
   for (const QVBytes &piece : parasites.recent) list(piece);
@@ -725,9 +727,9 @@ std::optional<std::string> qv_timeline_file_write(const std::string &utf8_path,
   GError *raw_error = nullptr;
   // g_file_set_contents writes a temporary file beside the target and
   // renames it over the target only once it is complete.
-  const bool written = g_file_set_contents(name->c_str(),
-                                           reinterpret_cast<const gchar *>(bytes.data()),
-                                           static_cast<gssize>(bytes.size()), &raw_error);
+  const bool written =
+      g_file_set_contents(name->c_str(), reinterpret_cast<const gchar *>(bytes.data()),
+                          static_cast<gssize>(bytes.size()), &raw_error);
   const std::unique_ptr<GError, decltype(&g_error_free)> error(raw_error, g_error_free);
   if (!written) {
     std::string message = quoted("Could not write file");

@@ -128,8 +128,7 @@ double qv_timeline_end(const QVTimeline &timeline);
 
 // Appends the chunk in the given byte order. Sizes and string lengths are
 // always computed from the strings.
-void qv_ahdr_encode(QVBytes &out, const QVahdrChunk &header,
-                    QVByteOrder order = QVByteOrder::host);
+void qv_ahdr_encode(QVBytes &out, const QVahdrChunk &header, QVByteOrder order = QVByteOrder::host);
 void qv_anim_encode(QVBytes &out, const QVanimChunk &entry, QVByteOrder order = QVByteOrder::host);
 
 // The whole chunk sequence AHDR, ANIM..., AEND.

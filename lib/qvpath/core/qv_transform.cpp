@@ -97,7 +97,8 @@ QVMatrix3Result base_to_corners(const std::array<QVPoint, 4> &c) {
   if (!inv.ok) return {};
   double lambda[3];
   for (int r = 0; r < 3; ++r)
-    lambda[r] = at(inv.matrix, r, 0) * c[3].x + at(inv.matrix, r, 1) * c[3].y + at(inv.matrix, r, 2);
+    lambda[r] =
+        at(inv.matrix, r, 0) * c[3].x + at(inv.matrix, r, 1) * c[3].y + at(inv.matrix, r, 2);
   for (int k = 0; k < 3; ++k)
     for (int r = 0; r < 3; ++r) at(a, r, k) *= lambda[k];
   return {a, true};
@@ -114,9 +115,8 @@ std::array<QVPoint, 4> first_four_anchors(const std::vector<double> &points) {
 // ---- Affine -----------------------------------------------------------------
 
 QVAffine qv_affine_then(const QVAffine &m, const QVAffine &t) {
-  return {t.a * m.a + t.c * m.b,       t.b * m.a + t.d * m.b,
-          t.a * m.c + t.c * m.d,       t.b * m.c + t.d * m.d,
-          t.a * m.e + t.c * m.f + t.e, t.b * m.e + t.d * m.f + t.f};
+  return {t.a * m.a + t.c * m.b, t.b * m.a + t.d * m.b,       t.a * m.c + t.c * m.d,
+          t.b * m.c + t.d * m.d, t.a * m.e + t.c * m.f + t.e, t.b * m.e + t.d * m.f + t.f};
 }
 
 QVAffine qv_affine_rotation(double radians) {
@@ -126,8 +126,7 @@ QVAffine qv_affine_rotation(double radians) {
 
 QVAffine qv_affine_translation(double dx, double dy) { return {1, 0, 0, 1, dx, dy}; }
 
-bool qv_affine_compose(QVAffine &m, std::string_view operation, double v0, double v1,
-                       double v2) {
+bool qv_affine_compose(QVAffine &m, std::string_view operation, double v0, double v1, double v2) {
   const bool rotate_degrees = operation == QV_OP_ROTATE_AT;
   if (rotate_degrees || operation == QV_OP_ROTATE_AT_RADIANS) {
     if (!is_finite(v0) || !is_finite(v1) || !is_finite(v2)) return false;

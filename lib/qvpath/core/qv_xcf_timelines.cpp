@@ -14,7 +14,8 @@ namespace {
 // strings do not fit its chunk.
 std::optional<QVTimelineInfo> read_header(const uint8_t *chunk, uint32_t payload,
                                           QVTimelineGroup group) {
-  const auto decoded = qv_ahdr_decode(chunk, QV_CHUNK_HEADER_SIZE + size_t{payload}, QVByteOrder::big_endian);
+  const auto decoded =
+      qv_ahdr_decode(chunk, QV_CHUNK_HEADER_SIZE + size_t{payload}, QVByteOrder::big_endian);
   if (!decoded) return std::nullopt;
   const QVahdrChunk &h = *decoded.value;
   QVTimelineInfo info;

@@ -7,21 +7,21 @@
 #include <vector>
 
 #include "core/qv_attributes.h"
-#include "gimp/style/qv_dates_gimp.h"
-#include "gimp/base/qv_render_session.h"
-#include "gimp/draw/qv_draw_style.h"
-#include "gimp/animate/qv_keyspline_gimp.h"
 #include "core/qv_keyspline.h"
 #include "core/qv_names.h"
-#include "gimp/style/qv_path_copy.h"
-#include "gimp/paths/qv_paths.h"
 #include "core/qv_render_timing.h"
-#include "gimp/render/qv_nested_timeline.h"
 #include "core/qv_scheme.h"
+#include "gimp/animate/qv_keyspline_gimp.h"
+#include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/draw/qv_draw_style.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/render/qv_nested_timeline.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "gimp/style/qv_path_copy.h"
 #include "gimp/style/qv_style_getter.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "gimp/base/qv_messages.h"
 
 namespace {
 
@@ -109,8 +109,9 @@ int qv_path_animation_draw3(gint32 source_image, const char *path, double t, gin
   t = std::clamp(t, 0.0, 1.0);
 
   std::optional<std::string> date, script_eval, timeline;
-  qv_path_get_style_attribute(source_image, name.c_str(), snapshot, QV_GET_RAW, nullptr,
-                              {{"@-date: ", &date}, {"script-eval: ", &script_eval}, {"@-timeline: ", &timeline}});
+  qv_path_get_style_attribute(
+      source_image, name.c_str(), snapshot, QV_GET_RAW, nullptr,
+      {{"@-date: ", &date}, {"script-eval: ", &script_eval}, {"@-timeline: ", &timeline}});
   if (date) store_date_at(target_image, name, *date, t);
   const double t_prime = qv_keyspline_time_curve(source_image, name.c_str(), snapshot, t);
   if (script_eval && !script_eval->empty()) {

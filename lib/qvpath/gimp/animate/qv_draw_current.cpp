@@ -5,21 +5,19 @@
 #include <set>
 #include <vector>
 
-#include "gimp/animate/qv_animation.h"
-#include "gimp/style/qv_esl.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/style/qv_helper_paths.h"
 #include "core/qv_names.h"
+#include "core/qv_style.h"
+#include "gimp/animate/qv_animation.h"
 #include "gimp/base/qv_parasite.h"
-#include "gimp/paths/qv_paths.h"
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_scopes.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_esl.h"
+#include "gimp/style/qv_helper_paths.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "core/qv_style.h"
-
 
 namespace {
-
 
 constexpr int kGroup = QV_NAME_GROUP;
 constexpr int kGroupRotation = QV_NAME_GROUP_ROTATION;
@@ -27,7 +25,6 @@ constexpr int kRotationTattoo = QV_NAME_ROTATION_TATTOO;
 constexpr int kGradientTattoo = QV_NAME_GRADIENT_TATTOO;
 constexpr int kEslTattoo = QV_NAME_ESL_TATTOO;
 constexpr int kGroupEsl = QV_NAME_GROUP_ESL;
-
 
 bool is_keyspline(const std::string &name) { return name.compare(0, 2, "[@") == 0; }
 
@@ -61,7 +58,8 @@ std::vector<std::string> referenced_paths(gint32 image, const std::string &path)
       qv_gstrv holder(parts);
       for (gchar **p = parts; *p; ++p) {
         if (!**p) continue;
-        if (auto name = qv_path_name_by_tattoo(image, static_cast<gint32>(g_ascii_strtoll(*p, nullptr, 10))))
+        if (auto name = qv_path_name_by_tattoo(
+                image, static_cast<gint32>(g_ascii_strtoll(*p, nullptr, 10))))
           names.push_back(*name);
       }
     }
@@ -127,8 +125,6 @@ long owner_of_path(gint32 image, const std::string &path) {
 }
 
 }  // namespace
-
-
 
 std::optional<std::string> qv_draw_resolve_path(gint32 image, const std::string &current) {
   const long owner_tattoo = std::max(qv_name_query_number(current, kGradientTattoo),
@@ -199,4 +195,3 @@ void qv_path_draw_current(gint32 image, QVDrawTarget target, double t) {
   gimp_displays_flush();
   qv_helpers_cleanup(image);
 }
-

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "core/qv_inbetween.h"
-#include "gimp/style/qv_path_copy.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_path_copy.h"
 #include "gimp/style/qv_style_gimp.h"
 
 namespace {
@@ -42,8 +42,9 @@ std::optional<std::string> copy_of(gint32 source, const std::string &path, const
 
 // The style of the new path between p0 and p1: none without p0's style,
 // p0's style as it is without p1's.
-std::optional<std::string> style_between(gint32 source, const std::string &p0, const std::string &p1,
-                                         double t, const QVSnapshot *snapshot) {
+std::optional<std::string> style_between(gint32 source, const std::string &p0,
+                                         const std::string &p1, double t,
+                                         const QVSnapshot *snapshot) {
   const auto from = qv_path_get_style_text(source, p0.c_str(), snapshot);
   if (!from) return std::nullopt;
   const auto to = qv_path_get_style_text(source, p1.c_str(), snapshot);
@@ -53,9 +54,9 @@ std::optional<std::string> style_between(gint32 source, const std::string &p0, c
 
 }  // namespace
 
-std::optional<std::string> qv_path_new_inbetween(gint32 source, const char *p0_name, const char *p1_name,
-                                                 double t, const char *name, gint32 target,
-                                                 const QVSnapshot *snapshot) {
+std::optional<std::string> qv_path_new_inbetween(gint32 source, const char *p0_name,
+                                                 const char *p1_name, double t, const char *name,
+                                                 gint32 target, const QVSnapshot *snapshot) {
   std::string p0 = p0_name ? p0_name : "";
   std::string p1 = p1_name ? p1_name : "";
   if (std::isnan(t)) t = 0.0;
@@ -76,8 +77,8 @@ std::optional<std::string> qv_path_new_inbetween(gint32 source, const char *p0_n
 
   const QVPathPoints from = qv_path_read_points(source, p0.c_str(), snapshot);
   const QVPathPoints to = qv_path_read_points(source, p1.c_str(), snapshot);
-  const gint32 vectors =
-      qv_path_write_points(target, new_name.c_str(), 1, qv_inbetween_points(from.points, to.points, t));
+  const gint32 vectors = qv_path_write_points(target, new_name.c_str(), 1,
+                                              qv_inbetween_points(from.points, to.points, t));
   if (vectors < 1) return std::nullopt;
   gchar *stored = gimp_item_get_name(vectors);
   const std::string made = stored ? stored : new_name;

@@ -18,6 +18,6 @@
 // gets the interpolated style alone. Returns the new path's name as GIMP
 // stored it (GIMP makes names unique within an image), or none when nothing
 // was made: a name that is no path of the source, or GIMP refused the path.
-std::optional<std::string> qv_path_new_inbetween(gint32 source, const char *p0, const char *p1, double t,
-                                                 const char *name, gint32 target,
+std::optional<std::string> qv_path_new_inbetween(gint32 source, const char *p0, const char *p1,
+                                                 double t, const char *name, gint32 target,
                                                  const QVSnapshot *snapshot);

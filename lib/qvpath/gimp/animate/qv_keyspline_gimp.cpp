@@ -7,22 +7,22 @@
 #include <vector>
 
 #include "core/qv_attributes.h"
-#include "gimp/style/qv_bbox.h"
-#include "gimp/draw/qv_draw_style.h"
 #include "core/qv_geometry.h"
-#include "gimp/animate/qv_inbetween_gimp.h"
 #include "core/qv_keyframes.h"
 #include "core/qv_keyspline.h"
 #include "core/qv_names.h"
-#include "gimp/style/qv_path_copy.h"
+#include "core/qv_scheme.h"
+#include "gimp/animate/qv_inbetween_gimp.h"
+#include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/draw/qv_draw_style.h"
 #include "gimp/paths/qv_path_calculate.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
-#include "core/qv_scheme.h"
-#include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/style/qv_bbox.h"
+#include "gimp/style/qv_path_copy.h"
 #include "gimp/style/qv_style_getter.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "gimp/base/qv_messages.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ using Text = std::optional<std::string>;
 bool is_keyspline(const std::string &name) { return name.compare(0, 2, "[@") == 0; }
 
 // The own style's value of one attribute as written, or none.
-Text raw_attribute(gint32 image, const std::string &path, const QVSnapshot *snapshot, const char *key) {
+Text raw_attribute(gint32 image, const std::string &path, const QVSnapshot *snapshot,
+                   const char *key) {
   Text value;
   qv_path_get_style_attribute(image, path.c_str(), snapshot, QV_GET_RAW, nullptr, {{key, &value}});
   return value;
@@ -90,9 +91,9 @@ std::string quoted_name(const std::string &path) { return qv_scheme_string_liter
 int draw_script(gint32 source, const std::string &path, double t_prime, gint32 target,
                 const QVSnapshot *snapshot) {
   Text script, set_bbox, script_av;
-  qv_path_get_style_attribute(source, path.c_str(), snapshot, QV_GET_RAW, nullptr,
-                              {{"@-script: ", &script}, {"@-script-set-bbox: ", &set_bbox},
-                               {"@-script-av: ", &script_av}});
+  qv_path_get_style_attribute(
+      source, path.c_str(), snapshot, QV_GET_RAW, nullptr,
+      {{"@-script: ", &script}, {"@-script-set-bbox: ", &set_bbox}, {"@-script-av: ", &script_av}});
   if (set_bbox && !set_bbox->empty()) qv_path_bounding_boxes(source, set_bbox->c_str(), snapshot);
   if (!script) {
     qv_message("No @-script: entry!");
@@ -120,8 +121,9 @@ struct QVsequencePath {
 // Cuts one sequence path at `at` into the target: the part before it
 // (forward) or after it (reverse). Returns the new path's name, or none when
 // nothing is to be drawn.
-std::optional<std::string> cut_sequence_path(gint32 source, const QVsequencePath &p, double at, bool reverse,
-                                             gint32 target, const QVSnapshot *snapshot) {
+std::optional<std::string> cut_sequence_path(gint32 source, const QVsequencePath &p, double at,
+                                             bool reverse, gint32 target,
+                                             const QVSnapshot *snapshot) {
   QVpathCalc calc;
   calc.mode = reverse ? QV_CALC_NEW_END : QV_CALC_NEW_BEGIN;
   calc.length = at;
@@ -139,8 +141,8 @@ std::optional<std::string> cut_sequence_path(gint32 source, const QVsequencePath
   return name;
 }
 
-int draw_sequence(gint32 source, const std::string &path, double t_prime, bool reverse, gint32 target,
-                  const QVSnapshot *snapshot) {
+int draw_sequence(gint32 source, const std::string &path, double t_prime, bool reverse,
+                  gint32 target, const QVSnapshot *snapshot) {
   const Text tattoos = raw_attribute(source, path, snapshot, "@-tattoos: ");
   if (!tattoos) {
     qv_message("Cancel, no '@-tattoos:'!");
@@ -155,12 +157,14 @@ int draw_sequence(gint32 source, const std::string &path, double t_prime, bool r
     total = std::max(total, p.offset + p.length);
     paths.push_back(std::move(p));
   }
-  const std::string override_text = qv_keyspline_override_text(source, path.c_str(), snapshot, t_prime);
+  const std::string override_text =
+      qv_keyspline_override_text(source, path.c_str(), snapshot, t_prime);
   const double d = t_prime * total;
   QVCurrentPathKeeper keep(target);
   for (const auto &p : paths) {
     if (reverse ? d >= total - 1 : p.offset >= d) continue;
-    const auto made = cut_sequence_path(source, p, std::max(0.0, d - p.offset), reverse, target, snapshot);
+    const auto made =
+        cut_sequence_path(source, p, std::max(0.0, d - p.offset), reverse, target, snapshot);
     if (!made) continue;
     if (const auto style = qv_path_get_style_text(source, p.name.c_str(), snapshot))
       qv_path_store_style(target, made->c_str(), *style);
@@ -212,8 +216,8 @@ void place_on_motion_path(gint32 source, const QVmotion &motion, double m, gint3
   qv_path_set_style_attribute(
       target, made.c_str(),
       {{"translate: ", qv_format("%0.2f %0.2f 0", placement->dx, placement->dy)},
-       {"rotate-at-add: ", qv_format("%0.2f %0.2f %0.2f", placement->angle_degrees, placement->start_x,
-                                     placement->start_y)}});
+       {"rotate-at-add: ", qv_format("%0.2f %0.2f %0.2f", placement->angle_degrees,
+                                     placement->start_x, placement->start_y)}});
 }
 
 int draw_inbetween(gint32 source, const std::string &path, double t, double t_prime, gint32 target,
@@ -223,7 +227,8 @@ int draw_inbetween(gint32 source, const std::string &path, double t, double t_pr
   double m = t_prime;
   if (motion.path && motion.keyspline)
     m = qv_path_time_curve(source, motion.keyspline->c_str(), snapshot, std::clamp(t, 0.0, 1.0));
-  const std::string override_text = qv_keyspline_override_text(source, path.c_str(), snapshot, t_prime);
+  const std::string override_text =
+      qv_keyspline_override_text(source, path.c_str(), snapshot, t_prime);
 
   const auto groups = qv_keyspline_tattoo_groups(*motion.tattoos);
   QVCurrentPathKeeper keep(target);
@@ -248,7 +253,8 @@ double qv_path_time_curve(gint32 image, const char *path, const QVSnapshot *snap
   return qv_time_curve_of_points(points.points, t);
 }
 
-double qv_keyspline_time_curve(gint32 image, const char *path, const QVSnapshot *snapshot, double t) {
+double qv_keyspline_time_curve(gint32 image, const char *path, const QVSnapshot *snapshot,
+                               double t) {
   if (!path || !is_keyspline(path)) return t;
   return qv_path_time_curve(image, path, snapshot, t);
 }
@@ -256,14 +262,17 @@ double qv_keyspline_time_curve(gint32 image, const char *path, const QVSnapshot 
 std::string qv_keyspline_override_text(gint32 image, const char *path, const QVSnapshot *snapshot,
                                        double t_prime) {
   const auto style = qv_path_get_style_text_with_sheet(image, path, snapshot);
-  return qv_animated_attribute_text(qv_style_resolve_date_name(style.value_or(""), path ? path : ""), t_prime);
+  return qv_animated_attribute_text(
+      qv_style_resolve_date_name(style.value_or(""), path ? path : ""), t_prime);
 }
 
-int qv_keyspline_draw(gint32 source, const std::string &path, double t, double t_prime, gint32 target,
-                      const QVSnapshot *snapshot) {
+int qv_keyspline_draw(gint32 source, const std::string &path, double t, double t_prime,
+                      gint32 target, const QVSnapshot *snapshot) {
   const int kind = qv_path_kind_from_name(path, false);
   if (kind & QV_PATH_KIND_SCRIPT) return draw_script(source, path, t_prime, target, snapshot);
-  if (kind & QV_PATH_KIND_TO_SCRIPT) return draw_sequence(source, path, t_prime, false, target, snapshot);
-  if (kind & QV_PATH_KIND_FROM_SCRIPT) return draw_sequence(source, path, t_prime, true, target, snapshot);
+  if (kind & QV_PATH_KIND_TO_SCRIPT)
+    return draw_sequence(source, path, t_prime, false, target, snapshot);
+  if (kind & QV_PATH_KIND_FROM_SCRIPT)
+    return draw_sequence(source, path, t_prime, true, target, snapshot);
   return draw_inbetween(source, path, t, t_prime, target, snapshot);
 }

@@ -15,7 +15,8 @@
 double qv_path_time_curve(gint32 image, const char *path, const QVSnapshot *snapshot, double t);
 
 // The keyspline time curve: t unchanged for a path that is no keyspline.
-double qv_keyspline_time_curve(gint32 image, const char *path, const QVSnapshot *snapshot, double t);
+double qv_keyspline_time_curve(gint32 image, const char *path, const QVSnapshot *snapshot,
+                               double t);
 
 // The override text that carries the keyspline's animated attributes to the
 // style-level draw at t'.
@@ -26,5 +27,5 @@ std::string qv_keyspline_override_text(gint32 image, const char *path, const QVS
 // animation parameter before the time curve (the motion keyspline reads it).
 // 1 when handled, 0 when a sequence has no "@-tattoos: ". Every path made in
 // the target is deleted again, and the target's current path restored.
-int qv_keyspline_draw(gint32 source, const std::string &path, double t, double t_prime, gint32 target,
-                      const QVSnapshot *snapshot);
+int qv_keyspline_draw(gint32 source, const std::string &path, double t, double t_prime,
+                      gint32 target, const QVSnapshot *snapshot);

@@ -53,7 +53,8 @@ void qv_dispatch(const std::vector<QVProcedureDef> &table, const gchar *name, gi
   qv_reply_reset(reply);
   for (const auto &proc : table) {
     if (std::strcmp(proc.name, name) != 0) continue;
-    const gint fewest = proc.min_params >= 0 ? proc.min_params : static_cast<gint>(proc.params.size());
+    const gint fewest =
+        proc.min_params >= 0 ? proc.min_params : static_cast<gint>(proc.params.size());
     if (nparams < fewest || !proc.handler) {
       qv_user_message(_("%s: %d arguments given, %d expected."), name, nparams, fewest);
       qv_reply_status(reply, GIMP_PDB_CALLING_ERROR);

@@ -77,5 +77,5 @@ void qv_run_table(const std::vector<QVProcedureDef> &table, const gchar *name, g
     qv_run_table(table_fn(), name, nparams, param, nreturn_vals, return_vals);                    \
   }                                                                                               \
   }                                                                                               \
-  const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, qv_plugin_query, qv_plugin_run};        \
+  const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, qv_plugin_query, qv_plugin_run};         \
   MAIN()

@@ -8,7 +8,8 @@ namespace {
 struct ReadCache {
   int depth = 0;
   std::map<std::pair<gint32, std::string>, std::optional<gint32>> tattoos;
-  std::map<std::pair<gint32, std::string>, std::optional<std::optional<QVCachedParasite>>> parasites;
+  std::map<std::pair<gint32, std::string>, std::optional<std::optional<QVCachedParasite>>>
+      parasites;
 };
 
 // A plug-in process runs one procedure at a time on one thread.
@@ -36,6 +37,7 @@ std::optional<gint32> *qv_read_cache_tattoo_slot(gint32 image, const std::string
   return &cache().tattoos[{image, name}];
 }
 
-std::optional<std::optional<QVCachedParasite>> *qv_read_cache_parasite_slot(gint32 image, const std::string &name) {
+std::optional<std::optional<QVCachedParasite>> *qv_read_cache_parasite_slot(
+    gint32 image, const std::string &name) {
   return &cache().parasites[{image, name}];
 }

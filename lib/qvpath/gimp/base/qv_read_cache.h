@@ -32,12 +32,14 @@ struct QVCachedParasite {
   std::vector<guint8> data;
 };
 template <typename Lookup>
-std::optional<QVCachedParasite> qv_read_cache_parasite(gint32 image, const std::string &name, Lookup lookup);
+std::optional<QVCachedParasite> qv_read_cache_parasite(gint32 image, const std::string &name,
+                                                       Lookup lookup);
 
 // ---- implementation details ----
 bool qv_read_cache_active();
 std::optional<gint32> *qv_read_cache_tattoo_slot(gint32 image, const std::string &name);
-std::optional<std::optional<QVCachedParasite>> *qv_read_cache_parasite_slot(gint32 image, const std::string &name);
+std::optional<std::optional<QVCachedParasite>> *qv_read_cache_parasite_slot(
+    gint32 image, const std::string &name);
 
 template <typename Lookup>
 gint32 qv_read_cache_tattoo(gint32 image, const std::string &name, Lookup lookup) {
@@ -48,7 +50,8 @@ gint32 qv_read_cache_tattoo(gint32 image, const std::string &name, Lookup lookup
 }
 
 template <typename Lookup>
-std::optional<QVCachedParasite> qv_read_cache_parasite(gint32 image, const std::string &name, Lookup lookup) {
+std::optional<QVCachedParasite> qv_read_cache_parasite(gint32 image, const std::string &name,
+                                                       Lookup lookup) {
   if (!qv_read_cache_active()) return lookup();
   auto *slot = qv_read_cache_parasite_slot(image, name);
   if (!*slot) *slot = lookup();

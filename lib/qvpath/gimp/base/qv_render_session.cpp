@@ -9,10 +9,10 @@
 
 #include "core/qv_date_text.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/base/qv_parasite.h"
-#include "gimp/base/qv_read_cache.h"
 #include "core/qv_render_timing.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_read_cache.h"
 
 const char *const QV_RENDERING_MARKER = "qv-rendering-in-progress";
 const char *const QV_OPENED_IMAGE_MARK = "qv-image-opend-by-qv-path-draw";
@@ -100,8 +100,10 @@ void qv_timelines_in_progress_pop() {
   auto list = qv_global_string_get(kTimelinesInProgress);
   if (list && list->empty()) list.reset();
   qv_timelines_pop(list);
-  if (list) qv_global_string_set(kTimelinesInProgress, *list);
-  else gimp_detach_parasite(kTimelinesInProgress);
+  if (list)
+    qv_global_string_set(kTimelinesInProgress, *list);
+  else
+    gimp_detach_parasite(kTimelinesInProgress);
 }
 
 void qv_timelines_in_progress_clear() { gimp_detach_parasite(kTimelinesInProgress); }
@@ -112,4 +114,6 @@ std::string qv_image_label(gint32 image) {
   return name;
 }
 
-void qv_set_fade_opacity(gint32 image, double factor) { qv_fade_opacity_set(image, factor * 100.0); }
+void qv_set_fade_opacity(gint32 image, double factor) {
+  qv_fade_opacity_set(image, factor * 100.0);
+}

@@ -10,10 +10,10 @@
 
 #include <string>
 
-extern const char *const QV_RENDERING_MARKER;        // "qv-rendering-in-progress"
-extern const char *const QV_OPENED_IMAGE_MARK;       // "qv-image-opend-by-qv-path-draw"
-extern const char *const QV_RENDER_DUPLICATE_MARK;   // "qv-render-duplicate"
-extern const char *const QV_FADE_OPACITY_PARASITE;   // "qv-animation-fade-opacity"
+extern const char *const QV_RENDERING_MARKER;       // "qv-rendering-in-progress"
+extern const char *const QV_OPENED_IMAGE_MARK;      // "qv-image-opend-by-qv-path-draw"
+extern const char *const QV_RENDER_DUPLICATE_MARK;  // "qv-render-duplicate"
+extern const char *const QV_FADE_OPACITY_PARASITE;  // "qv-animation-fade-opacity"
 
 // set true: attach the marker when absent; false: detach it when present.
 // Answers whether the marker was present before.

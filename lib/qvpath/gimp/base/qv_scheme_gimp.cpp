@@ -8,8 +8,8 @@
 
 #include "core/qv_filename.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/base/qv_messages.h"
 #include "core/qv_scheme.h"
+#include "gimp/base/qv_messages.h"
 
 const char *const QV_SCHEME_COUNTER_KEY = "qv_scheme_run_eval4_ref";
 const char *const QV_SCHEME_VERSION_KEY = "script_fu_qv_scheme_version";
@@ -37,19 +37,22 @@ int scheme_version() {
   return data[0];
 }
 
-bool run_eval4(gint32 image, gint32 drawable, const char *av, const char *name, const char *script) {
+bool run_eval4(gint32 image, gint32 drawable, const char *av, const char *name,
+               const char *script) {
   gint count = 0;
-  GimpParam *values = gimp_run_procedure(QV_SCHEME_EVAL4_PROC, &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE,
-                                         GIMP_PDB_IMAGE, image, GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, av,
-                                         GIMP_PDB_STRING, name, GIMP_PDB_STRING, script, GIMP_PDB_END);
+  GimpParam *values =
+      gimp_run_procedure(QV_SCHEME_EVAL4_PROC, &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE,
+                         GIMP_PDB_IMAGE, image, GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, av,
+                         GIMP_PDB_STRING, name, GIMP_PDB_STRING, script, GIMP_PDB_END);
   return succeeded(QVReturnValues(values, QVParamsDeleter{count}), count);
 }
 
 bool run_generic(const std::string &program) {
   qv_message(_("Script will be executed with »plug_in_script_fu_eval«!"));
   gint count = 0;
-  GimpParam *values = gimp_run_procedure(QV_SCHEME_GENERIC_EVAL_PROC, &count, GIMP_PDB_INT32,
-                                         GIMP_RUN_NONINTERACTIVE, GIMP_PDB_STRING, program.c_str(), GIMP_PDB_END);
+  GimpParam *values =
+      gimp_run_procedure(QV_SCHEME_GENERIC_EVAL_PROC, &count, GIMP_PDB_INT32,
+                         GIMP_RUN_NONINTERACTIVE, GIMP_PDB_STRING, program.c_str(), GIMP_PDB_END);
   return succeeded(QVReturnValues(values, QVParamsDeleter{count}), count);
 }
 
@@ -66,7 +69,9 @@ gint32 qv_scheme_counter_get() {
   return gimp_procedural_db_get_data(QV_SCHEME_COUNTER_KEY, &value) ? value : 0;
 }
 
-void qv_scheme_counter_set(gint32 value) { gimp_procedural_db_set_data(QV_SCHEME_COUNTER_KEY, &value, 4); }
+void qv_scheme_counter_set(gint32 value) {
+  gimp_procedural_db_set_data(QV_SCHEME_COUNTER_KEY, &value, 4);
+}
 
 gint32 qv_scheme_counter_raise() {
   const gint32 value = qv_scheme_counter_get() + 1;
@@ -97,7 +102,8 @@ std::string qv_scheme_script_text(gint32 image, const char *script) {
   return script;
 }
 
-bool qv_scheme_run_eval4_ref(gint32 image, gint32 drawable, const char *av, const char *name, const char *script) {
+bool qv_scheme_run_eval4_ref(gint32 image, gint32 drawable, const char *av, const char *name,
+                             const char *script) {
   av = av ? av : "";
   name = name ? name : "\"\"";
   script = script ? script : "";
@@ -105,5 +111,6 @@ bool qv_scheme_run_eval4_ref(gint32 image, gint32 drawable, const char *av, cons
 
   QVSchemeNesting nesting;
   if (nesting.level < 2) return run_eval4(image, drawable, av, name, script);
-  return run_generic(qv_scheme_nested_program(image, drawable, av, name, qv_scheme_script_text(image, script)));
+  return run_generic(
+      qv_scheme_nested_program(image, drawable, av, name, qv_scheme_script_text(image, script)));
 }

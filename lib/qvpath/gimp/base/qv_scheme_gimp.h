@@ -49,4 +49,5 @@ std::string qv_scheme_script_text(gint32 image, const char *script);
 // suite's evaluator unless one is already running, then GIMP's generic one.
 // True when the evaluator reported success; the counter is back to its
 // previous value in every case.
-bool qv_scheme_run_eval4_ref(gint32 image, gint32 drawable, const char *av, const char *name, const char *script);
+bool qv_scheme_run_eval4_ref(gint32 image, gint32 drawable, const char *av, const char *name,
+                             const char *script);

@@ -2,13 +2,15 @@
 
 #include <optional>
 
+#include "core/qv_names.h"
 #include "gimp/draw/qv_draw_image.h"
 #include "gimp/draw/qv_draw_text.h"
-#include "core/qv_names.h"
 
 namespace {
 
-QVPoint point_at(const std::vector<double> &points, size_t k) { return {points[3 * k], points[3 * k + 1]}; }
+QVPoint point_at(const std::vector<double> &points, size_t k) {
+  return {points[3 * k], points[3 * k + 1]};
+}
 
 // The text of a path stands on anchor `k`, as high as it lies from anchor
 // `k - 3`, and runs toward anchor `k + 3` when the list holds more than
@@ -19,13 +21,15 @@ QVTextPlace text_place(const std::vector<double> &points, size_t k, size_t direc
   return qv_text_place(point_at(points, k - 3), point_at(points, k), toward);
 }
 
-QVExtraResult text_result(bool drawn) { return drawn ? QVExtraResult::drawn : QVExtraResult::abort; }
+QVExtraResult text_result(bool drawn) {
+  return drawn ? QVExtraResult::drawn : QVExtraResult::abort;
+}
 
 }  // namespace
 
-QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path, const std::vector<double> &points,
-                                    const QVSnapshot *snapshot, const char *override_text,
-                                    const QVPlacement &placement) {
+QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path,
+                                    const std::vector<double> &points, const QVSnapshot *snapshot,
+                                    const char *override_text, const QVPlacement &placement) {
   const auto bracket = qv_name_query_text(path, QV_NAME_BRACKET);
   if (bracket && bracket->compare(0, 2, "[@") == 0) return QVExtraResult::none;
   std::optional<std::string> text = qv_name_query_text(path, QV_NAME_QUOTED);
@@ -34,8 +38,8 @@ QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path, const
   if (!where) return QVExtraResult::none;
 
   if (!bracket && text)
-    return text_result(
-        qv_draw_text(image, path, *text, text_place(points, 3, 20), snapshot, override_text, placement));
+    return text_result(qv_draw_text(image, path, *text, text_place(points, 3, 20), snapshot,
+                                    override_text, placement));
 
   const QVImageAttrs a = qv_read_image_attrs(image, path, override_text);
   if (!a.image) return QVExtraResult::none;
@@ -48,7 +52,7 @@ QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path, const
   // placed by two corners only; its text stands on anchors 6 and 9.
   qv_draw_symbol(image, a, *bracket, {where->c1, where->c2, std::nullopt}, placement);
   if (text && points.size() >= 33)
-    return text_result(
-        qv_draw_text(image, path, *text, text_place(points, 9, 41), snapshot, override_text, placement));
+    return text_result(qv_draw_text(image, path, *text, text_place(points, 9, 41), snapshot,
+                                    override_text, placement));
   return QVExtraResult::drawn;
 }

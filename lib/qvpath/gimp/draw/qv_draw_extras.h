@@ -19,6 +19,6 @@ enum class QVExtraResult {
 
 // Draws the current path `path` as a placed image or a text when its name
 // and style make it one. `points` is its point triple list.
-QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path, const std::vector<double> &points,
-                                    const QVSnapshot *snapshot, const char *override_text,
-                                    const QVPlacement &placement);
+QVExtraResult qv_draw_image_or_text(gint32 image, const std::string &path,
+                                    const std::vector<double> &points, const QVSnapshot *snapshot,
+                                    const char *override_text, const QVPlacement &placement);

@@ -12,8 +12,8 @@
 #include <cmath>
 
 #include "core/qv_angles.h"
-#include "gimp/style/qv_esl.h"
 #include "core/qv_placement.h"
+#include "gimp/style/qv_esl.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ gint32 qv_floating_move(gint32 layer, double dx, double dy) {
 }
 
 gint32 qv_floating_rotate(gint32 layer, double radians, double cx, double cy, bool supersample) {
-  return qv_transformed(
-      gimp_drawable_transform_rotate(layer, radians, FALSE, qv_layer_coordinate(cx), qv_layer_coordinate(cy),
-                                     GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, supersample, 3,
-                                     GIMP_TRANSFORM_RESIZE_ADJUST),
-      layer);
+  return qv_transformed(gimp_drawable_transform_rotate(
+                            layer, radians, FALSE, qv_layer_coordinate(cx), qv_layer_coordinate(cy),
+                            GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, supersample, 3,
+                            GIMP_TRANSFORM_RESIZE_ADJUST),
+                        layer);
 }
 
 gint32 qv_floating_place(gint32 layer, const QVPlacement &placement) {

@@ -13,16 +13,16 @@
 #include <algorithm>
 #include <vector>
 
-#include "gimp/base/qv_render_session.h"
-#include "gimp/draw/qv_draw_floating.h"
 #include "core/qv_filename.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/base/qv_parasite.h"
-#include "gimp/render/qv_nested_timeline.h"
-#include "gimp/base/qv_scopes.h"
-#include "gimp/style/qv_style_getter.h"
 #include "core/qv_transform.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/base/qv_scopes.h"
+#include "gimp/draw/qv_draw_floating.h"
+#include "gimp/render/qv_nested_timeline.h"
+#include "gimp/style/qv_style_getter.h"
 
 namespace {
 
@@ -46,7 +46,8 @@ void reset_opened_mark(gint32 image) {
   gimp_image_attach_new_parasite(image, QV_OPENED_IMAGE_MARK, 0, sizeof zero, &zero);
 }
 
-std::optional<gint32> find_open_image(const std::string &utf8, const std::optional<std::string> &native) {
+std::optional<gint32> find_open_image(const std::string &utf8,
+                                      const std::optional<std::string> &native) {
   gint count = 0;
   const auto images = qv_take_array(gimp_image_list(&count), count);
   for (auto it = images.rbegin(); it != images.rend(); ++it) {
@@ -96,16 +97,20 @@ gint32 choose_source_layer(gint32 source, const std::optional<std::string> &name
 
 GimpMergeType merge_type(int merge_visible) {
   switch (merge_visible) {
-    case 3: return GIMP_CLIP_TO_IMAGE;
-    case 4: return GIMP_EXPAND_AS_NECESSARY;
-    default: return GIMP_CLIP_TO_BOTTOM_LAYER;
+    case 3:
+      return GIMP_CLIP_TO_IMAGE;
+    case 4:
+      return GIMP_EXPAND_AS_NECESSARY;
+    default:
+      return GIMP_CLIP_TO_BOTTOM_LAYER;
   }
 }
 
 // The layer whose pixels are placed: the chosen one, or the source image
 // flattened or merged on a duplicate (held by `duplicate` until the copy is
 // made).
-gint32 merged_source_layer(gint32 source, gint32 chosen, int merge_visible, QVTempImage &duplicate) {
+gint32 merged_source_layer(gint32 source, gint32 chosen, int merge_visible,
+                           QVTempImage &duplicate) {
   if (merge_visible <= 0) return chosen;
   if (merge_visible == 1) {
     duplicate.id = gimp_image_duplicate(source);
@@ -113,8 +118,7 @@ gint32 merged_source_layer(gint32 source, gint32 chosen, int merge_visible, QVTe
   }
   const auto layers = layers_of(source);
   const auto visible = std::count_if(layers.begin(), layers.end(), gimp_item_get_visible);
-  if (visible == 1)
-    return *std::find_if(layers.begin(), layers.end(), gimp_item_get_visible);
+  if (visible == 1) return *std::find_if(layers.begin(), layers.end(), gimp_item_get_visible);
   if (visible == 0) return chosen;
   duplicate.id = gimp_image_duplicate(source);
   return gimp_image_merge_visible_layers(duplicate.id, merge_type(merge_visible));
@@ -126,8 +130,8 @@ struct QVFloatingCopy {
   double source_opacity = 1;  // the source layer's own opacity, 0..1
 };
 
-std::optional<QVFloatingCopy> float_source_copy(gint32 image, gint32 target, gint32 source, gint32 chosen,
-                                                int merge_visible) {
+std::optional<QVFloatingCopy> float_source_copy(gint32 image, gint32 target, gint32 source,
+                                                gint32 chosen, int merge_visible) {
   QVTempImage duplicate;
   const gint32 picked = merged_source_layer(source, chosen, merge_visible, duplicate);
   if (picked < 1) return std::nullopt;
@@ -158,10 +162,11 @@ std::optional<gint32> transform_onto(gint32 layer, const QVCorners &to) {
   const QVMatrix3Result r = qv_matrix3_from_corners(layer_corners(layer), to);
   if (!r.ok) return std::nullopt;
   const auto &c = r.matrix.m;
-  return qv_transformed(gimp_drawable_transform_matrix(layer, c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7],
-                                                       c[8], GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC,
-                                                       TRUE, 3, GIMP_TRANSFORM_RESIZE_ADJUST),
-                        layer);
+  return qv_transformed(
+      gimp_drawable_transform_matrix(layer, c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8],
+                                     GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, TRUE, 3,
+                                     GIMP_TRANSFORM_RESIZE_ADJUST),
+      layer);
 }
 
 gint32 scale_into(gint32 layer, const QVFrame &f) {
@@ -169,9 +174,9 @@ gint32 scale_into(gint32 layer, const QVFrame &f) {
     gimp_layer_set_offsets(layer, qv_layer_coordinate(f.left), qv_layer_coordinate(f.top));
     return layer;
   }
-  return qv_transformed(gimp_drawable_transform_scale(layer, f.left, f.top, f.right, f.bottom,
-                                                      GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, FALSE,
-                                                      3, GIMP_TRANSFORM_RESIZE_ADJUST),
+  return qv_transformed(gimp_drawable_transform_scale(
+                            layer, f.left, f.top, f.right, f.bottom, GIMP_TRANSFORM_FORWARD,
+                            GIMP_INTERPOLATION_CUBIC, FALSE, 3, GIMP_TRANSFORM_RESIZE_ADJUST),
                         layer);
 }
 
@@ -230,17 +235,19 @@ void place_image(gint32 image, const QVImageAttrs &a, const QVPlacement &placeme
 
 QVImageAttrs qv_read_image_attrs(gint32 image, const std::string &path, const char *override_text) {
   QVImageAttrs a;
-  qv_path_get_style_attribute(
-      image, path.c_str(), nullptr, kGetFlags, override_text,
-      {{"image: ", &a.image}, {"layer: ", &a.layer}, {"layer-position: ", &a.layer_position},
-       {"image-merge-visible: ", &a.merge_visible}, {"aspect-ratio-mode: ", &a.aspect},
-       {"fill-opacity: ", &a.fill_opacity}, {"opacity: ", &a.opacity},
-       {"fill-paintmode: ", &a.mode}});
+  qv_path_get_style_attribute(image, path.c_str(), nullptr, kGetFlags, override_text,
+                              {{"image: ", &a.image},
+                               {"layer: ", &a.layer},
+                               {"layer-position: ", &a.layer_position},
+                               {"image-merge-visible: ", &a.merge_visible},
+                               {"aspect-ratio-mode: ", &a.aspect},
+                               {"fill-opacity: ", &a.fill_opacity},
+                               {"opacity: ", &a.opacity},
+                               {"fill-paintmode: ", &a.mode}});
   std::optional<std::string> timeline, t, t_temp;
-  qv_path_get_style_attribute(image, path.c_str(), nullptr, QV_GET_RAW | QV_GET_OVERRIDE, override_text,
-                              {{"@-timeline: ", &timeline},
-                               {"@-timeline-t: ", &t},
-                               {"@-timeline-t-temp: ", &t_temp}});
+  qv_path_get_style_attribute(
+      image, path.c_str(), nullptr, QV_GET_RAW | QV_GET_OVERRIDE, override_text,
+      {{"@-timeline: ", &timeline}, {"@-timeline-t: ", &t}, {"@-timeline-t-temp: ", &t_temp}});
   if (timeline && !timeline->empty()) a.timeline = timeline;
   if (t || t_temp) a.timeline_t = qv_parse_number(t ? *t : *t_temp);
   return a;

@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "core/qv_glib_ptr.h"
-#include "gimp/style/qv_path_copy.h"
+#include "core/qv_style.h"
+#include "core/qv_transform.h"
 #include "gimp/paths/qv_path_calculate.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_path_copy.h"
 #include "gimp/style/qv_style_getter.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "core/qv_style.h"
-#include "core/qv_transform.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ std::optional<QVPathEnds> path_ends(gint32 image, const std::string &path) {
   calc.mode = QV_CALC_LENGTH;
   if (!qv_path_calculate3(image, path.c_str(), calc, image, nullptr) || calc.status != 1)
     return std::nullopt;
-  return QVPathEnds{{calc.begin_x, calc.begin_y}, {calc.end_x, calc.end_y}, calc.begin_angle, calc.end_angle};
+  return QVPathEnds{
+      {calc.begin_x, calc.begin_y}, {calc.end_x, calc.end_y}, calc.begin_angle, calc.end_angle};
 }
 
 // The drawn path's rotation, "rotate-at-add: " included, as its own draw
@@ -50,8 +51,8 @@ QVRotation path_rotation(gint32 image, const std::string &path, const char *over
 std::string marker_override(gint32 image, const std::string &path, const char *override_text) {
   std::optional<std::string> override_value;
   if (override_text) override_value = override_text;
-  const auto merged = qv_style_merge(qv_path_get_style_text_with_sheet(image, path.c_str(), nullptr),
-                                     override_value);
+  const auto merged = qv_style_merge(
+      qv_path_get_style_text_with_sheet(image, path.c_str(), nullptr), override_value);
   QVStyleItems items = merged ? *merged : QVStyleItems{};
   items.push_back("rotate-at: 0 0 0");
   items.push_back("rotate-at-add: 0 0 0");
@@ -65,8 +66,8 @@ void draw_one_marker(gint32 image, const std::string &path, const QVSnapshot *sn
   std::vector<double> points = qv_path_read_points(image, marker.c_str(), snapshot).points;
   if (points.size() < 6) return;
   QVTriple offsets;
-  qv_path_get_style_attribute(image, marker.c_str(), snapshot, QV_GET_BINARY | QV_GET_GEOMETRY, nullptr,
-                              {{"marker-offsets: ", &offsets}});
+  qv_path_get_style_attribute(image, marker.c_str(), snapshot, QV_GET_BINARY | QV_GET_GEOMETRY,
+                              nullptr, {{"marker-offsets: ", &offsets}});
   const bool at_start = which == QVMarkerEnd::start;
   const QVAffine m = qv_marker_matrix({offsets.v[0], offsets.v[1]}, which,
                                       at_start ? ends.start_angle : ends.end_angle,

@@ -2,8 +2,8 @@
 // calls, which 2.10 still serves but marks deprecated.
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
-#include "gimp/base/qv_read_cache.h"
 #include "gimp/draw/qv_draw_style.h"
+#include "gimp/base/qv_read_cache.h"
 
 #include <algorithm>
 #include <array>
@@ -11,23 +11,23 @@
 #include <cstring>
 #include <optional>
 
-#include "gimp/style/qv_bbox.h"
-#include "gimp/style/qv_dates_gimp.h"
-#include "gimp/base/qv_render_session.h"
 #include "core/qv_angles.h"
-#include "gimp/draw/qv_draw_extras.h"
-#include "gimp/draw/qv_draw_markers.h"
 #include "core/qv_draw_settings.h"
-#include "gimp/style/qv_esl.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
+#include "core/qv_style.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/base/qv_scopes.h"
+#include "gimp/draw/qv_draw_extras.h"
+#include "gimp/draw/qv_draw_markers.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
-#include "gimp/base/qv_scopes.h"
+#include "gimp/style/qv_bbox.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "gimp/style/qv_esl.h"
 #include "gimp/style/qv_style_getter.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "core/qv_style.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ const char *const kTempLayerName = "Temp Layer";
 // The placed copy of a rotated or moved path lives only during one draw.
 const char *const kMappedPathName = "qv-placed-path";
 constexpr unsigned kCurrentPathFlags = QV_GET_BINARY | QV_GET_OVERRIDE;
-constexpr size_t kFewestValues = 15;  // five points: anything shorter is not drawn
+constexpr size_t kFewestValues = 15;         // five points: anything shorter is not drawn
 constexpr double kLargestBrushSize = 10000;  // GIMP's own limit
 // GIMP's built-in dynamics that leaves every stroke as the brush draws it.
 const char *const kDynamicsOff = "Dynamics Off";
@@ -48,7 +48,8 @@ const char *const kDynamicsOff = "Dynamics Off";
 struct QVTattooScope {
   gint32 image;
   guint state;
-  explicit QVTattooScope(gint32 image_id) : image(image_id), state(gimp_image_get_tattoo_state(image_id)) {}
+  explicit QVTattooScope(gint32 image_id)
+      : image(image_id), state(gimp_image_get_tattoo_state(image_id)) {}
   ~QVTattooScope() {
     if (state > 0) gimp_image_set_tattoo_state(image, state);
   }
@@ -62,7 +63,9 @@ GimpRGB to_rgb(const QVColor &c) {
   return rgb;
 }
 
-double percent(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 100.0) : 100.0; }
+double percent(double value) {
+  return std::isfinite(value) ? std::clamp(value, 0.0, 100.0) : 100.0;
+}
 
 // Whether GIMP knows a resource of that exact name. Asking first keeps an
 // unknown name from turning into an error message from GIMP: the style
@@ -84,8 +87,8 @@ std::optional<std::string> optional_text(const char *text) {
 // to the animation, so only a value holding exactly one date is stored.
 void store_single_date(gint32 image, const std::string &path, const char *override_text) {
   std::optional<std::string> value;
-  qv_path_get_style_attribute(image, path.c_str(), nullptr, QV_GET_RAW | QV_GET_OVERRIDE, override_text,
-                              {{"@-date: ", &value}});
+  qv_path_get_style_attribute(image, path.c_str(), nullptr, QV_GET_RAW | QV_GET_OVERRIDE,
+                              override_text, {{"@-date: ", &value}});
   if (!value) return;
   std::string text = *value;
   qv_gstring copy(g_strdup(text.c_str()));
@@ -102,7 +105,8 @@ QVPlacement read_placement(gint32 image, const std::string &path, const char *ov
   QVRotation rotate_at, rotate_at_add;
   QVTriple translate;
   qv_path_get_style_attribute(image, path.c_str(), nullptr, kCurrentPathFlags, override_text,
-                              {{"rotate-at: ", &rotate_at}, {"rotate-at-add: ", &rotate_at_add},
+                              {{"rotate-at: ", &rotate_at},
+                               {"rotate-at-add: ", &rotate_at_add},
                                {"translate: ", &translate}});
   QVPlacement placement;
   placement.rotate_at = rotate_at;
@@ -130,8 +134,9 @@ QVAffine placement_matrix(const QVPlacement &placement) {
 // afterwards. GIMP puts it above the active layer and makes it active.
 gint32 make_temp_layer(gint32 image) {
   const GimpImageType type = static_cast<GimpImageType>(gimp_image_base_type(image) * 2 + 1);
-  const gint32 layer = gimp_layer_new(image, kTempLayerName, gimp_image_width(image),
-                                      gimp_image_height(image), type, 100, GIMP_LAYER_MODE_NORMAL_LEGACY);
+  const gint32 layer =
+      gimp_layer_new(image, kTempLayerName, gimp_image_width(image), gimp_image_height(image), type,
+                     100, GIMP_LAYER_MODE_NORMAL_LEGACY);
   if (layer < 1) return -1;
   if (!gimp_image_add_layer(image, layer, -1)) {
     gimp_item_delete(layer);
@@ -166,9 +171,9 @@ void merge_temp_layer(gint32 temp_layer, gint32 target, const QVPlacement &place
   gint32 layer = temp_layer;
   if (placement.rotation_active) {
     const gint32 rotated = gimp_drawable_transform_rotate(
-        layer, qv_radians(placement.rotate_at.angle), FALSE, static_cast<gint>(placement.rotate_at.x),
-        static_cast<gint>(placement.rotate_at.y), GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, TRUE, 3,
-        GIMP_TRANSFORM_RESIZE_CLIP);
+        layer, qv_radians(placement.rotate_at.angle), FALSE,
+        static_cast<gint>(placement.rotate_at.x), static_cast<gint>(placement.rotate_at.y),
+        GIMP_TRANSFORM_FORWARD, GIMP_INTERPOLATION_CUBIC, TRUE, 3, GIMP_TRANSFORM_RESIZE_CLIP);
     if (rotated > 0) layer = rotated;
   }
   gint ox = 0, oy = 0;
@@ -188,8 +193,10 @@ void merge_temp_layer(gint32 temp_layer, gint32 target, const QVPlacement &place
 void make_active(gint32 image, gint32 drawable) {
   if (!gimp_item_is_valid(drawable)) return;
   if (gimp_item_is_layer_mask(drawable)) drawable = gimp_layer_from_mask(drawable);
-  if (gimp_item_is_layer(drawable)) gimp_image_set_active_layer(image, drawable);
-  else if (gimp_item_is_channel(drawable)) gimp_image_set_active_channel(image, drawable);
+  if (gimp_item_is_layer(drawable))
+    gimp_image_set_active_layer(image, drawable);
+  else if (gimp_item_is_channel(drawable))
+    gimp_image_set_active_channel(image, drawable);
 }
 
 // ---- Gradients -----------------------------------------------------------------
@@ -254,7 +261,8 @@ const std::array<std::string, 4> &system_gradients() {
 // The style's gradient by name, else by system number; otherwise the
 // context's gradient stays.
 void choose_gradient(const QVDrawSettings &s) {
-  if (resource_exists(gimp_gradients_get_list, s.gradient) && gimp_context_set_gradient(s.gradient.c_str()))
+  if (resource_exists(gimp_gradients_get_list, s.gradient) &&
+      gimp_context_set_gradient(s.gradient.c_str()))
     return;
   if (s.gradient_number < 0 || s.gradient_number > 3) return;
   const std::string &name = system_gradients()[s.gradient_number];
@@ -285,26 +293,31 @@ void blend(gint32 target, const QVDrawSettings &s, const QVRotation &line) {
   gimp_context_set_background(&old_bg);
 }
 
-void fill(gint32 image, gint32 path_vectors, gint32 target, const QVDrawSettings &s, const QVRotation &line) {
+void fill(gint32 image, gint32 path_vectors, gint32 target, const QVDrawSettings &s,
+          const QVRotation &line) {
   if (s.fill == QVFillKind::none) return;
   const std::string name = qv_take_string(gimp_item_get_name(path_vectors));
   const double feather = std::isfinite(s.feather) ? std::max(0.0, s.feather) : 0.0;
   // Feathering by 0 pixels changes nothing but costs a blur pass that takes
   // longer than the fill itself: ask for it only with a radius.
   const gboolean feathered = feather > 0 ? TRUE : FALSE;
-  gimp_path_to_selection(image, name.c_str(), GIMP_CHANNEL_OP_REPLACE, FALSE, feathered, feather, feather);
+  gimp_path_to_selection(image, name.c_str(), GIMP_CHANNEL_OP_REPLACE, FALSE, feathered, feather,
+                         feather);
   if (gimp_selection_is_empty(image)) return;  // an open or degenerate path
   const auto mode = static_cast<GimpLayerMode>(s.fill_mode);
   switch (s.fill) {
     case QVFillKind::color: {
       GimpRGB colour = to_rgb(s.fill_color);
       gimp_context_set_background(&colour);
-      gimp_edit_bucket_fill(target, GIMP_BUCKET_FILL_BG, mode, percent(s.fill_opacity), 0, FALSE, 0, 0);
+      gimp_edit_bucket_fill(target, GIMP_BUCKET_FILL_BG, mode, percent(s.fill_opacity), 0, FALSE, 0,
+                            0);
       break;
     }
     case QVFillKind::pattern:
-      if (resource_exists(gimp_patterns_get_list, s.pattern)) gimp_context_set_pattern(s.pattern.c_str());
-      gimp_edit_bucket_fill(target, GIMP_BUCKET_FILL_PATTERN, mode, percent(s.fill_opacity), 0, FALSE, 0, 0);
+      if (resource_exists(gimp_patterns_get_list, s.pattern))
+        gimp_context_set_pattern(s.pattern.c_str());
+      gimp_edit_bucket_fill(target, GIMP_BUCKET_FILL_PATTERN, mode, percent(s.fill_opacity), 0,
+                            FALSE, 0, 0);
       break;
     case QVFillKind::gradient:
       blend(target, s, line);
@@ -327,7 +340,8 @@ void stroke(gint32 image, const QVDrawSettings &s) {
   gimp_context_set_foreground(&colour);
   gimp_context_set_paint_mode(static_cast<GimpLayerMode>(s.stroke_mode));
   gimp_context_set_opacity(percent(s.stroke_opacity));
-  if (resource_exists(gimp_brushes_get_list, s.stroke_brush) && gimp_context_set_brush(s.stroke_brush.c_str()))
+  if (resource_exists(gimp_brushes_get_list, s.stroke_brush) &&
+      gimp_context_set_brush(s.stroke_brush.c_str()))
     qv_context_set_brush_neutral();
   if (s.stroke_size > 0) gimp_context_set_brush_size(std::min(s.stroke_size, kLargestBrushSize));
   if (s.stroke_spacing > 0)
@@ -371,8 +385,9 @@ QVRotation gradient_line(gint32 image, const std::string &path, const char *over
   return line;
 }
 
-void fill_and_stroke(gint32 image, gint32 vectors, const std::string &path, const QVPathPoints &points,
-                     const QVSnapshot *snapshot, const char *override_text, const QVPlacement &placement) {
+void fill_and_stroke(gint32 image, gint32 vectors, const std::string &path,
+                     const QVPathPoints &points, const QVSnapshot *snapshot,
+                     const char *override_text, const QVPlacement &placement) {
   const auto lines = qv_style_merge(qv_path_get_style_text_with_sheet(image, path.c_str(), nullptr),
                                     optional_text(override_text));
   if (!lines || lines->empty()) return;
@@ -412,8 +427,6 @@ void fill_and_stroke(gint32 image, gint32 vectors, const std::string &path, cons
 
 }  // namespace
 
-
-
 void qv_path_draw_style(gint32 image, const QVSnapshot *snapshot, const char *override_text) {
   if (!qv_rendering_in_progress()) return;
   const gint32 vectors = gimp_image_get_active_vectors(image);
@@ -439,7 +452,8 @@ void qv_path_draw_style(gint32 image, const QVSnapshot *snapshot, const char *ov
 
 void qv_context_set_brush_neutral() {
   gimp_context_set_paint_method("gimp-paintbrush");
-  if (resource_exists(gimp_dynamics_get_list, kDynamicsOff)) gimp_context_set_dynamics(kDynamicsOff);
+  if (resource_exists(gimp_dynamics_get_list, kDynamicsOff))
+    gimp_context_set_dynamics(kDynamicsOff);
   gimp_context_set_brush_default_size();
   gimp_context_set_brush_default_hardness();
   gimp_context_set_brush_aspect_ratio(0);

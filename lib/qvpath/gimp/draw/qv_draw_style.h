@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/qv_snapshot.h"
 #include "core/qv_placement.h"  // QVPlacement
+#include "core/qv_snapshot.h"
 
 // Draws the current path of `image`. The snapshot (optional) is passed on to
 // the reads of the paths a style names; the override text (optional) is

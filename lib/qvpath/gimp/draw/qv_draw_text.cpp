@@ -14,14 +14,14 @@
 #include <optional>
 #include <vector>
 
-#include "gimp/style/qv_dates_gimp.h"
-#include "gimp/draw/qv_draw_floating.h"
-#include "gimp/paths/qv_path_points.h"
 #include "core/qv_placement.h"
-#include "gimp/base/qv_scopes.h"
-#include "gimp/style/qv_style_getter.h"
 #include "core/qv_text_placeholders.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_scopes.h"
+#include "gimp/draw/qv_draw_floating.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/style/qv_dates_gimp.h"
+#include "gimp/style/qv_style_getter.h"
 
 namespace {
 
@@ -40,13 +40,22 @@ struct QVTextAttrs {
 QVTextAttrs read_text_attrs(gint32 image, const std::string &path, const char *override_text) {
   QVTextAttrs a;
   // A text without "fill: " is black, as a path without any fill is.
-  qv_path_get_style_attribute(
-      image, path.c_str(), nullptr, kGetFlags | QV_GET_BLACK, override_text,
-      {{"fill: ", &a.colour}, {"fill-opacity: ", &a.fill_opacity}, {"opacity: ", &a.opacity},
-       {"fill-paintmode: ", &a.mode}, {"font-name: ", &a.font}, {"font-size: ", &a.font_size},
-       {"text-border: ", &a.border}, {"text-antialising: ", &a.antialias}, {"xalign: ", &a.xalign},
-       {"yalign: ", &a.yalign}, {"letter-spacing: ", &a.letter_spacing}, {"text-path: ", &a.text_path},
-       {"palign: ", &a.palign}, {"text-offset: ", &a.text_offset}, {"baseshift: ", &a.baseshift}});
+  qv_path_get_style_attribute(image, path.c_str(), nullptr, kGetFlags | QV_GET_BLACK, override_text,
+                              {{"fill: ", &a.colour},
+                               {"fill-opacity: ", &a.fill_opacity},
+                               {"opacity: ", &a.opacity},
+                               {"fill-paintmode: ", &a.mode},
+                               {"font-name: ", &a.font},
+                               {"font-size: ", &a.font_size},
+                               {"text-border: ", &a.border},
+                               {"text-antialising: ", &a.antialias},
+                               {"xalign: ", &a.xalign},
+                               {"yalign: ", &a.yalign},
+                               {"letter-spacing: ", &a.letter_spacing},
+                               {"text-path: ", &a.text_path},
+                               {"palign: ", &a.palign},
+                               {"text-offset: ", &a.text_offset},
+                               {"baseshift: ", &a.baseshift}});
   return a;
 }
 
@@ -73,7 +82,8 @@ struct QVTextMeter {
 
   explicit QVTextMeter(const QVTextStyle &st) : style(st) {
     gimp_image_undo_disable(image.id);
-    layer = gimp_layer_new(image.id, "tmplayer", 1, 1, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
+    layer =
+        gimp_layer_new(image.id, "tmplayer", 1, 1, GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
     gimp_image_insert_layer(image.id, layer, 0, 0);
   }
 
@@ -94,7 +104,8 @@ QVLetterLine letter_line(gint32 image, const std::optional<std::string> &text_pa
 }
 
 gint32 pose_letter(gint32 letter, const QVLetterPose &pose) {
-  gimp_layer_set_offsets(letter, qv_layer_coordinate(pose.offset.x), qv_layer_coordinate(pose.offset.y));
+  gimp_layer_set_offsets(letter, qv_layer_coordinate(pose.offset.x),
+                         qv_layer_coordinate(pose.offset.y));
   if (pose.angle != 0) letter = qv_floating_rotate(letter, pose.angle, 0, 0, false);
   return qv_floating_move(letter, pose.at.x, pose.at.y);
 }
@@ -139,9 +150,9 @@ void draw_letters(gint32 image, gint32 target, const std::string &text, const QV
   }
 }
 
-void draw_text_in_one_piece(gint32 image, gint32 target, const std::string &text, const QVTextAttrs &a,
-                            const QVTextStyle &st, const QVTextPlace &place, const QVPlacement &placement,
-                            double opacity) {
+void draw_text_in_one_piece(gint32 image, gint32 target, const std::string &text,
+                            const QVTextAttrs &a, const QVTextStyle &st, const QVTextPlace &place,
+                            const QVPlacement &placement, double opacity) {
   gint32 layer = render_text(image, target, text, st);
   if (layer < 1) return;
   const double s = st.size, b = -a.baseshift, w = gimp_drawable_width(layer);
@@ -164,7 +175,8 @@ bool qv_draw_text(gint32 image, const std::string &path, const std::string &raw_
     qv_user_message("%s", _("Abort, no valid UTF-8 String!"));
     return false;
   }
-  const std::string text = qv_text_expand_placeholders(*utf8, qv_dtf_read_date(image), qv_month_names());
+  const std::string text =
+      qv_text_expand_placeholders(*utf8, qv_dtf_read_date(image), qv_month_names());
   const gint32 target = gimp_image_get_active_drawable(image);
   if (text.empty() || target < 1) return true;
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "core/qv_placement.h"  // QVPlacement
 #include "core/qv_letters.h"
+#include "core/qv_placement.h"  // QVPlacement
 #include "core/qv_snapshot.h"
 
 // Draws `raw_text` (placeholders expanded) of the path `path` at `place`

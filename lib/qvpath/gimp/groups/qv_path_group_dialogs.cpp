@@ -17,14 +17,16 @@ namespace {
 enum Column { COL_NUMBER, COL_NAME, COL_PATHS, COL_FILE, COL_HAS_FILE, COL_COUNT };
 
 GtkWidget *new_dialog(const std::string &title) {
-  GtkWidget *dialog = gtk_dialog_new_with_buttons(title.c_str(), nullptr, static_cast<GtkDialogFlags>(0),
-                                                  nullptr, nullptr);
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(title.c_str(), nullptr,
+                                                  static_cast<GtkDialogFlags>(0), nullptr, nullptr);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   g_object_ref(dialog);
   return dialog;
 }
 
-GtkWidget *content_area(GtkWidget *dialog) { return gtk_dialog_get_content_area(GTK_DIALOG(dialog)); }
+GtkWidget *content_area(GtkWidget *dialog) {
+  return gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+}
 
 void attach_label(GtkWidget *table, const char *text, int row) {
   GtkWidget *label = gtk_label_new(text);
@@ -38,8 +40,8 @@ bool same_key(const QVPathGroupKey &a, const QVPathGroupKey &b) {
 
 void add_text_column(GtkWidget *tree, const char *title, int column) {
   GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
-  gtk_tree_view_append_column(GTK_TREE_VIEW(tree),
-                              gtk_tree_view_column_new_with_attributes(title, renderer, "text", column, nullptr));
+  gtk_tree_view_append_column(GTK_TREE_VIEW(tree), gtk_tree_view_column_new_with_attributes(
+                                                       title, renderer, "text", column, nullptr));
 }
 
 const char *manager_title(int mode) {
@@ -54,7 +56,8 @@ void add_manager_buttons(GtkWidget *dialog, int mode) {
     gtk_dialog_add_button(d, _("Select"), GTK_RESPONSE_OK);
   } else {
     gtk_dialog_add_button(d, _("OK"), GTK_RESPONSE_OK);
-    if (mode == QV_PATHGROUP_MANAGER_SAVE) gtk_dialog_add_button(d, _("Save & Set"), QV_PATHGROUP_RESPONSE_SAVE_AND_SET);
+    if (mode == QV_PATHGROUP_MANAGER_SAVE)
+      gtk_dialog_add_button(d, _("Save & Set"), QV_PATHGROUP_RESPONSE_SAVE_AND_SET);
   }
   gtk_dialog_add_button(d, _("Cancel"), GTK_RESPONSE_CANCEL);
   gtk_dialog_set_default_response(d, GTK_RESPONSE_OK);
@@ -75,16 +78,18 @@ void add_filters(GtkWidget *chooser) {
 std::optional<std::string> choose_file(bool save) {
   QVWidgetHolder chooser(gtk_file_chooser_dialog_new(
       save ? _("Save Path-Groups") : _("Open Path-Group-File"), nullptr,
-      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, _("Cancel"), GTK_RESPONSE_CANCEL,
-      save ? _("Save") : _("Open"), GTK_RESPONSE_ACCEPT, nullptr));
+      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, _("Cancel"),
+      GTK_RESPONSE_CANCEL, save ? _("Save") : _("Open"), GTK_RESPONSE_ACCEPT, nullptr));
   g_object_ref(chooser.get());
   gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser.get()), TRUE);
   add_filters(chooser.get());
   if (gtk_dialog_run(GTK_DIALOG(chooser.get())) != GTK_RESPONSE_ACCEPT) return std::nullopt;
-  const std::string file = qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser.get())));
+  const std::string file =
+      qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser.get())));
   if (file.empty()) return std::nullopt;
   // The chooser hands the name in the file-name encoding; the store speaks UTF-8.
-  const std::string utf8 = qv_take_string(g_filename_to_utf8(file.c_str(), -1, nullptr, nullptr, nullptr));
+  const std::string utf8 =
+      qv_take_string(g_filename_to_utf8(file.c_str(), -1, nullptr, nullptr, nullptr));
   return utf8.empty() ? file : utf8;
 }
 
@@ -107,12 +112,14 @@ void fill_rows(GtkWidget *tree, int mode, const std::vector<QVPathGroupBlock> &g
   for (const QVPathGroupBlock &group : groups) {
     GtkTreeIter iter;
     gtk_list_store_append(store, &iter);
-    gtk_list_store_set(store, &iter, COL_NUMBER, group.number, COL_NAME, group.name.c_str(), COL_PATHS,
-                       static_cast<gint>(group.path_count), COL_FILE, group.file_name ? group.file_name->c_str() : "",
-                       COL_HAS_FILE, group.file_name.has_value(), -1);
+    gtk_list_store_set(store, &iter, COL_NUMBER, group.number, COL_NAME, group.name.c_str(),
+                       COL_PATHS, static_cast<gint>(group.path_count), COL_FILE,
+                       group.file_name ? group.file_name->c_str() : "", COL_HAS_FILE,
+                       group.file_name.has_value(), -1);
     const bool is_current = current && same_key({group.number, group.file_name}, *current);
     // Select: the current group; save: every group of the image; load: all.
-    const bool preselect = single ? is_current : (mode == QV_PATHGROUP_MANAGER_LOAD || !group.file_name);
+    const bool preselect =
+        single ? is_current : (mode == QV_PATHGROUP_MANAGER_LOAD || !group.file_name);
     if (preselect) gtk_tree_selection_select_iter(selection, &iter);
   }
 }
@@ -127,13 +134,14 @@ std::vector<ChosenRow> chosen_rows(GtkWidget *tree) {
   GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(tree));
   GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(tree));
   GtkTreeIter iter;
-  for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more; more = gtk_tree_model_iter_next(model, &iter)) {
+  for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
+       more = gtk_tree_model_iter_next(model, &iter)) {
     if (!gtk_tree_selection_iter_is_selected(selection, &iter)) continue;
     ChosenRow row;
     gchar *file = nullptr;
     gboolean has_file = FALSE;
-    gtk_tree_model_get(model, &iter, COL_NUMBER, &row.key.number, COL_PATHS, &row.paths, COL_FILE, &file,
-                       COL_HAS_FILE, &has_file, -1);
+    gtk_tree_model_get(model, &iter, COL_NUMBER, &row.key.number, COL_PATHS, &row.paths, COL_FILE,
+                       &file, COL_HAS_FILE, &has_file, -1);
     const std::string file_name = qv_take_string(file);
     if (has_file) row.key.file_name = file_name;
     chosen.push_back(std::move(row));
@@ -169,14 +177,17 @@ std::vector<QVPathGroupKey> chosen_except_current(const EditState &state, bool w
 
 void update_sensitivity(EditState *state) {
   const auto chosen = chosen_rows(state->tree);
-  const bool any_file = std::any_of(chosen.begin(), chosen.end(), [](const ChosenRow &r) { return r.key.file_name; });
+  const bool any_file =
+      std::any_of(chosen.begin(), chosen.end(), [](const ChosenRow &r) { return r.key.file_name; });
   gtk_widget_set_sensitive(state->menu.copy_paths, !chosen_except_current(*state, true).empty());
   gtk_widget_set_sensitive(state->menu.duplicate, !chosen.empty());
   gtk_widget_set_sensitive(state->menu.remove, !chosen_except_current(*state, false).empty());
   gtk_widget_set_sensitive(state->menu.remove_filenames, any_file);
 }
 
-void on_selection_changed(GtkTreeSelection *, gpointer data) { update_sensitivity(static_cast<EditState *>(data)); }
+void on_selection_changed(GtkTreeSelection *, gpointer data) {
+  update_sensitivity(static_cast<EditState *>(data));
+}
 
 // The groups as the image holds them after an edit.
 void refresh(EditState *state) {
@@ -204,9 +215,10 @@ void on_remove(GtkMenuItem *, gpointer data) {
   auto *state = static_cast<EditState *>(data);
   const auto keys = chosen_except_current(*state, false);
   if (keys.empty()) return;
-  const std::string question =
-      qv_take_string(g_strdup_printf(_("Do you really want to remove %d path groups?"), static_cast<int>(keys.size())));
-  if (!qv_dialog_confirm(GTK_WINDOW(state->dialog), _("Remove Path-Groups"), question.c_str())) return;
+  const std::string question = qv_take_string(g_strdup_printf(
+      _("Do you really want to remove %d path groups?"), static_cast<int>(keys.size())));
+  if (!qv_dialog_confirm(GTK_WINDOW(state->dialog), _("Remove Path-Groups"), question.c_str()))
+    return;
   qv_pathgroups_remove(state->image, keys);
   refresh(state);
 }
@@ -257,7 +269,8 @@ void add_edit_menu(QVPathGroupManagerDialog &m, gint32 image, int mode) {
   gtk_menu_item_set_accel_path(GTK_MENU_ITEM(items.copy_paths), QV_PATHGROUP_COPY_ACCEL_PATH);
   items.duplicate = add_item(menu, _("Duplicate Groups"), G_CALLBACK(on_duplicate), state);
   items.remove = add_item(menu, _("Remove Groups"), G_CALLBACK(on_remove), state);
-  items.remove_filenames = add_item(menu, _("Remove Filenames"), G_CALLBACK(on_remove_filenames), state);
+  items.remove_filenames =
+      add_item(menu, _("Remove Filenames"), G_CALLBACK(on_remove_filenames), state);
 
   items.bar = gtk_menu_bar_new();
   GtkWidget *edit = gtk_menu_item_new_with_label(_("Edit"));
@@ -268,8 +281,8 @@ void add_edit_menu(QVPathGroupManagerDialog &m, gint32 image, int mode) {
   gtk_box_reorder_child(GTK_BOX(box), items.bar, 0);
   m.edit = items;
 
-  g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(m.tree)), "changed", G_CALLBACK(on_selection_changed),
-                   state);
+  g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(m.tree)), "changed",
+                   G_CALLBACK(on_selection_changed), state);
   g_signal_connect(m.dialog.get(), "destroy", G_CALLBACK(on_dialog_destroy), state);
   update_sensitivity(state);
 }
@@ -305,15 +318,16 @@ bool run_save(gint32 image) {
   gtk_widget_hide(manager.dialog.get());
   const auto file_name = choose_file(true);
   if (!file_name) return false;
-  const bool make_external = response == QV_PATHGROUP_RESPONSE_SAVE_AND_SET &&
-                             qv_dialog_confirm(nullptr, nullptr, _("Do you realy want to convert to external groups?"));
+  const bool make_external =
+      response == QV_PATHGROUP_RESPONSE_SAVE_AND_SET &&
+      qv_dialog_confirm(nullptr, nullptr, _("Do you realy want to convert to external groups?"));
   return qv_pathgroup_save_file(image, *file_name, chosen, make_external);
 }
 
 }  // namespace
 
-QVPathGroupNewDialog qv_pathgroup_new_dialog_build(const QVPathGroupCurrent &current, gint32 next_number,
-                                                   bool duplicate) {
+QVPathGroupNewDialog qv_pathgroup_new_dialog_build(const QVPathGroupCurrent &current,
+                                                   gint32 next_number, bool duplicate) {
   QVPathGroupNewDialog d;
   d.dialog.reset(new_dialog(duplicate ? _("Duplicate Path-Group") : _("New Path-Group")));
   gtk_dialog_add_button(GTK_DIALOG(d.dialog.get()), _("Cancel"), GTK_RESPONSE_CANCEL);
@@ -334,20 +348,21 @@ QVPathGroupNewDialog qv_pathgroup_new_dialog_build(const QVPathGroupCurrent &cur
   const std::string proposal =
       duplicate ? "Copy-" + current.name : qv_pathgroup_name_prefix() + std::to_string(next_number);
   gtk_entry_set_text(GTK_ENTRY(d.entry), proposal.c_str());
-  gtk_table_attach(GTK_TABLE(table), d.entry, 1, 2, 1, 2, static_cast<GtkAttachOptions>(GTK_FILL | GTK_EXPAND),
-                   GTK_FILL, 6, 4);
+  gtk_table_attach(GTK_TABLE(table), d.entry, 1, 2, 1, 2,
+                   static_cast<GtkAttachOptions>(GTK_FILL | GTK_EXPAND), GTK_FILL, 6, 4);
   return d;
 }
 
-QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode, const std::vector<QVPathGroupBlock> &groups,
+QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode,
+                                                    const std::vector<QVPathGroupBlock> &groups,
                                                     const std::optional<QVPathGroupKey> &current) {
   QVPathGroupManagerDialog m;
   m.dialog.reset(new_dialog(manager_title(mode)));
   add_manager_buttons(m.dialog.get(), mode);
   gtk_window_set_default_size(GTK_WINDOW(m.dialog.get()), 480, 320);
 
-  GtkListStore *store =
-      gtk_list_store_new(COL_COUNT, G_TYPE_INT, G_TYPE_STRING, G_TYPE_INT, G_TYPE_STRING, G_TYPE_BOOLEAN);
+  GtkListStore *store = gtk_list_store_new(COL_COUNT, G_TYPE_INT, G_TYPE_STRING, G_TYPE_INT,
+                                           G_TYPE_STRING, G_TYPE_BOOLEAN);
   m.tree = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
   g_object_unref(store);  // the view holds it now
   add_text_column(m.tree, _("No."), COL_NUMBER);
@@ -360,7 +375,8 @@ QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode, const std::vector<
   fill_rows(m.tree, mode, groups, current);
 
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
   gtk_container_add(GTK_CONTAINER(scrolled), m.tree);
   gtk_box_pack_start(GTK_BOX(content_area(m.dialog.get())), scrolled, TRUE, TRUE, 0);
   return m;
@@ -385,7 +401,8 @@ bool qv_pathgroup_new_interactive(gint32 image, bool duplicate) {
   const QVPathGroupCurrent current = qv_pathgroup_read_current(image);
   std::string name;
   {
-    const QVPathGroupNewDialog d = qv_pathgroup_new_dialog_build(current, current.next_number, duplicate);
+    const QVPathGroupNewDialog d =
+        qv_pathgroup_new_dialog_build(current, current.next_number, duplicate);
     GtkWindow *window = GTK_WINDOW(d.dialog.get());
     int state = 0;
     qv_dialog_geometry_restore(window, QV_PATHGROUP_DIALOG_KEY, &state);

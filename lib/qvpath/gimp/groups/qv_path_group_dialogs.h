@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "gimp/ui/qv_dialogs.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
+#include "gimp/ui/qv_dialogs.h"
 
 // Dialog key of the new-group dialog's geometry.
 extern const char *const QV_PATHGROUP_DIALOG_KEY;  // "qv-pathgroup-dialog-environment"
@@ -31,8 +31,8 @@ struct QVPathGroupNewDialog {
 };
 
 // Builders (need an initialised toolkit), for the run functions and tests.
-QVPathGroupNewDialog qv_pathgroup_new_dialog_build(const QVPathGroupCurrent &current, gint32 next_number,
-                                                   bool duplicate);
+QVPathGroupNewDialog qv_pathgroup_new_dialog_build(const QVPathGroupCurrent &current,
+                                                   gint32 next_number, bool duplicate);
 
 // Accelerator path of the "Copy Paths" item.
 extern const char *const QV_PATHGROUP_COPY_ACCEL_PATH;  // "<QV Path-Group>/Copy/... selected Paths"
@@ -55,7 +55,8 @@ struct QVPathGroupManagerDialog {
   GtkWidget *tree = nullptr;
   QVPathGroupEditMenu edit;  // only for the groups of an image
 };
-QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode, const std::vector<QVPathGroupBlock> &groups,
+QVPathGroupManagerDialog qv_pathgroup_manager_build(int mode,
+                                                    const std::vector<QVPathGroupBlock> &groups,
                                                     const std::optional<QVPathGroupKey> &current);
 // The manager for the groups of an image (current group stored first), with
 // the "Edit" menu.

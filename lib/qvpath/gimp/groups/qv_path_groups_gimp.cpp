@@ -6,21 +6,22 @@
 #include <set>
 
 #include "core/qv_chunks.h"
-#include "gimp/base/qv_parasite.h"
-#include "gimp/paths/qv_path_points.h"
-#include "gimp/paths/qv_paths.h"
-#include "gimp/base/qv_read_cache.h"
-#include "gimp/base/qv_scopes.h"
-#include "gimp/style/qv_style_gimp.h"
 #include "core/qv_style.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_read_cache.h"
+#include "gimp/base/qv_scopes.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_style_gimp.h"
 
 namespace {
 
 using Bytes = std::vector<guint8>;
 
 std::string group_label(const QVPathGroupKey &key) {
-  return key.file_name ? std::to_string(key.number) + " (" + *key.file_name + ")" : std::to_string(key.number);
+  return key.file_name ? std::to_string(key.number) + " (" + *key.file_name + ")"
+                       : std::to_string(key.number);
 }
 
 // The stored data, in host order; none with a message when it is damaged,
@@ -29,7 +30,8 @@ std::optional<Bytes> data_or_refuse(gint32 image) {
   std::string error;
   auto data = qv_pathgroups_data(image, &error);
   if (!data && !error.empty()) {
-    qv_message(_("The path groups of this image are damaged and were left as they are: %s"), error.c_str());
+    qv_message(_("The path groups of this image are damaged and were left as they are: %s"),
+               error.c_str());
     return std::nullopt;
   }
   return data ? std::move(*data) : Bytes();
@@ -48,7 +50,8 @@ std::optional<QVPathGroupCurrent> current_or_refuse(gint32 image) {
 
 void attach_data(gint32 image, const Bytes &data) {
   const Bytes stored = qv_pathgroups_to_stored(data);
-  qv_parasite_attach(image, QV_PATHGROUPS_PARASITE, GIMP_PARASITE_PERSISTENT, stored.size(), stored.data());
+  qv_parasite_attach(image, QV_PATHGROUPS_PARASITE, GIMP_PARASITE_PERSISTENT, stored.size(),
+                     stored.data());
 }
 
 void attach_current(gint32 image, const QVPathGroupCurrent &current) {
@@ -99,7 +102,8 @@ void clear_paths(gint32 image) {
 
 // A path with fewer than two points is still a path of the group.
 gint32 write_path(gint32 image, const QVSnapshotPath &path) {
-  if (path.points.size() >= 6) return qv_path_write_points(image, path.name.c_str(), path.path_type, path.points);
+  if (path.points.size() >= 6)
+    return qv_path_write_points(image, path.name.c_str(), path.path_type, path.points);
   const gint32 vectors = gimp_vectors_new(image, path.name.c_str());
   if (vectors < 1) return -1;
   if (!gimp_image_insert_vectors(image, vectors, 0, -1)) {
@@ -131,11 +135,13 @@ bool show_content(gint32 image, const QVSnapshotContent &content) {
     }
     // A tattoo below 1 or given twice would clash: such a path keeps the one
     // GIMP gave it.
-    if (path.tattoo >= 1 && restored.insert(path.tattoo).second) gimp_item_set_tattoo(vectors, path.tattoo);
+    if (path.tattoo >= 1 && restored.insert(path.tattoo).second)
+      gimp_item_set_tattoo(vectors, path.tattoo);
   }
   if (complete) {
     for (const QVSnapshotParasite &parasite : content.parasites) {
-      qv_parasite_attach(image, parasite.name.c_str(), parasite.flags, parasite.data.size(), parasite.data.data());
+      qv_parasite_attach(image, parasite.name.c_str(), parasite.flags, parasite.data.size(),
+                         parasite.data.data());
     }
   }
   qv_read_cache_invalidate();
@@ -152,21 +158,24 @@ std::optional<QVPathGroupFile> file_or_message(const std::string &file_name) {
       qv_user_message(_("Path-Group file \"%s\" not exists!"), file_name.c_str());
       break;
     case QVPathGroupFileStatus::unreadable:
-      qv_message(_("Path-Group file \"%s\" cannot be read: %s"), file_name.c_str(), file.detail.c_str());
+      qv_message(_("Path-Group file \"%s\" cannot be read: %s"), file_name.c_str(),
+                 file.detail.c_str());
       break;
     case QVPathGroupFileStatus::not_group_file:
       qv_message("%s", _("No valid Path-Group file!"));
       break;
     case QVPathGroupFileStatus::damaged:
     case QVPathGroupFileStatus::write_failed:
-      qv_message("%s\n%s: %s", _("No valid Path-Group file!"), file_name.c_str(), file.detail.c_str());
+      qv_message("%s\n%s: %s", _("No valid Path-Group file!"), file_name.c_str(),
+                 file.detail.c_str());
       break;
   }
   return std::nullopt;
 }
 
 std::vector<const QVPathGroupBlock *> find_blocks(const QVPathGroupIndex &index,
-                                                  const std::vector<QVPathGroupKey> &keys, bool *all_found) {
+                                                  const std::vector<QVPathGroupKey> &keys,
+                                                  bool *all_found) {
   std::vector<const QVPathGroupBlock *> blocks;
   *all_found = true;
   for (const QVPathGroupKey &key : keys) {
@@ -192,7 +201,8 @@ Bytes make_external(const Bytes &data, const QVPathGroupIndex &index, const std:
     if (block->file_name) continue;
     moving.push_back(block);
     going.push_back(block);
-    if (const QVPathGroupBlock *stale = qv_pathgroups_find(index, block->number, file_name)) going.push_back(stale);
+    if (const QVPathGroupBlock *stale = qv_pathgroups_find(index, block->number, file_name))
+      going.push_back(stale);
   }
   if (moving.empty()) return data;
   const Bytes blocks = qv_pathgroups_extract_blocks(data, moving);
@@ -214,11 +224,12 @@ void qv_pathgroups_migrate(gint32 image) {
     } else {
       std::string error;
       if (auto stored = qv_pathgroups_convert_old(*old, &error)) {
-        qv_parasite_attach(image, QV_PATHGROUPS_PARASITE, GIMP_PARASITE_PERSISTENT, stored->size(), stored->data());
+        qv_parasite_attach(image, QV_PATHGROUPS_PARASITE, GIMP_PARASITE_PERSISTENT, stored->size(),
+                           stored->data());
         qv_parasite_remove(image, QV_PATHGROUPS_OLD_PARASITE);
       } else {
-        qv_message(_("Path-group parasite \"%s\" was not converted: %s"), QV_PATHGROUPS_OLD_PARASITE,
-                   error.c_str());
+        qv_message(_("Path-group parasite \"%s\" was not converted: %s"),
+                   QV_PATHGROUPS_OLD_PARASITE, error.c_str());
       }
     }
   }
@@ -250,8 +261,8 @@ bool qv_pathgroup_store_current(gint32 image, const std::optional<std::string> &
   const auto data = data_or_refuse(image);
   if (!data) return false;
   if (new_name) current->name = *new_name;
-  const Bytes block =
-      qv_pathgroup_block_build(current->number, current->name, image_paths(image), image_per_path_parasites(image));
+  const Bytes block = qv_pathgroup_block_build(current->number, current->name, image_paths(image),
+                                               image_per_path_parasites(image));
   attach_data(image, qv_pathgroups_put_block(*data, qv_pathgroups_index(*data), current->number,
                                              current->file_name, block));
   attach_current(image, *current);
@@ -316,8 +327,10 @@ bool qv_pathgroup_new(gint32 image, const std::string &name, bool duplicate) {
   const QVPathGroupIndex index = qv_pathgroups_index(*data);
   // A record from elsewhere may lag behind the groups stored: a new number
   // must never take over an existing group's block.
-  const gint32 number = std::max(current->next_number, qv_pathgroups_highest_image_number(index) + 1);
-  const std::string group_name = name.empty() ? qv_pathgroup_name_prefix() + std::to_string(number) : name;
+  const gint32 number =
+      std::max(current->next_number, qv_pathgroups_highest_image_number(index) + 1);
+  const std::string group_name =
+      name.empty() ? qv_pathgroup_name_prefix() + std::to_string(number) : name;
 
   QVUndoGroup undo(image);
   attach_data(image, qv_pathgroups_put_block(*data, index, number, std::nullopt,
@@ -331,21 +344,22 @@ std::optional<QVPathGroupFile> qv_pathgroup_read_file(const std::string &file_na
   return file_or_message(file_name);
 }
 
-int qv_pathgroup_load_file(gint32 image, const std::string &file_name, const std::vector<gint32> &numbers) {
+int qv_pathgroup_load_file(gint32 image, const std::string &file_name,
+                           const std::vector<gint32> &numbers) {
   const auto file = file_or_message(file_name);
   if (!file) return -1;
   if (!current_or_refuse(image)) return -1;
   const auto data = data_or_refuse(image);
   if (!data) return -1;
   int added = 0;
-  const Bytes merged = qv_pathgroups_add_from_file(*data, qv_pathgroups_index(*data), file_name, file->chunks,
-                                                   file->index, numbers, &added);
+  const Bytes merged = qv_pathgroups_add_from_file(*data, qv_pathgroups_index(*data), file_name,
+                                                   file->chunks, file->index, numbers, &added);
   if (added > 0) attach_data(image, merged);
   return added;
 }
 
-bool qv_pathgroup_save_file(gint32 image, const std::string &file_name, const std::vector<QVPathGroupKey> &groups,
-                            bool make_external_groups) {
+bool qv_pathgroup_save_file(gint32 image, const std::string &file_name,
+                            const std::vector<QVPathGroupKey> &groups, bool make_external_groups) {
   if (!qv_pathgroup_store_current(image, std::nullopt)) return false;
   auto current = current_or_refuse(image);
   const auto data = data_or_refuse(image);
@@ -365,7 +379,8 @@ bool qv_pathgroup_save_file(gint32 image, const std::string &file_name, const st
   for (const QVPathGroupBlock *block : blocks) {
     if (!numbers.insert(block->number).second) {
       // A file knows its groups by number alone.
-      qv_message(_("Two of the chosen path groups have the number %d; nothing was saved."), block->number);
+      qv_message(_("Two of the chosen path groups have the number %d; nothing was saved."),
+                 block->number);
       return false;
     }
   }
@@ -373,14 +388,16 @@ bool qv_pathgroup_save_file(gint32 image, const std::string &file_name, const st
   std::string detail;
   const Bytes bytes = qv_pathgroup_file_encode(qv_pathgroups_extract_blocks(*data, blocks), next);
   if (qv_pathgroup_file_save(file_name, bytes, &detail) != QVPathGroupFileStatus::ok) {
-    qv_message(_("Path-Group file \"%s\" could not be written: %s"), file_name.c_str(), detail.c_str());
+    qv_message(_("Path-Group file \"%s\" could not be written: %s"), file_name.c_str(),
+               detail.c_str());
     return false;
   }
   if (!make_external_groups) return true;
 
   QVUndoGroup undo(image);
   const bool current_moves =
-      !current->file_name && std::any_of(blocks.begin(), blocks.end(), [&](const QVPathGroupBlock *block) {
+      !current->file_name &&
+      std::any_of(blocks.begin(), blocks.end(), [&](const QVPathGroupBlock *block) {
         return !block->file_name && block->number == current->number;
       });
   attach_data(image, make_external(*data, index, file_name, blocks));
@@ -432,8 +449,10 @@ bool add_content(gint32 image, const QVSnapshotContent &content, int *added) {
     written.push_back(vectors);
     tattoos.emplace_back(path.tattoo, gimp_item_get_tattoo(vectors));
   }
-  for (const QVSnapshotParasite &parasite : qv_pathgroup_parasites_retattooed(content.parasites, tattoos)) {
-    qv_parasite_attach(image, parasite.name.c_str(), parasite.flags, parasite.data.size(), parasite.data.data());
+  for (const QVSnapshotParasite &parasite :
+       qv_pathgroup_parasites_retattooed(content.parasites, tattoos)) {
+    qv_parasite_attach(image, parasite.name.c_str(), parasite.flags, parasite.data.size(),
+                       parasite.data.data());
   }
   qv_read_cache_invalidate();
   *added += static_cast<int>(written.size());
@@ -482,7 +501,8 @@ int qv_pathgroups_duplicate(gint32 image, const std::vector<QVPathGroupKey> &gro
   if (!all_found) return -1;
   if (blocks.empty()) return 0;
   // As for a new group: a lagging record must not hand out a number in use.
-  const gint32 first = std::max(current->next_number, qv_pathgroups_highest_image_number(index) + 1);
+  const gint32 first =
+      std::max(current->next_number, qv_pathgroups_highest_image_number(index) + 1);
   gint32 next = first;
   const Bytes out = qv_pathgroups_duplicate_blocks(*data, blocks, first, "Copy-", &next);
 
@@ -510,14 +530,16 @@ int qv_pathgroups_remove_filenames(gint32 image, const std::vector<QVPathGroupKe
   QVUndoGroup undo(image);
   attach_data(image, out);
   for (const QVPathGroupMove &move : moves) {
-    if (current->file_name && *current->file_name == move.file_name && current->number == move.number) {
+    if (current->file_name && *current->file_name == move.file_name &&
+        current->number == move.number) {
       current->number = move.new_number;
       current->file_name.reset();
       break;
     }
   }
   // Groups that kept their numbers may lie beyond the free number.
-  current->next_number = std::max(next, qv_pathgroups_highest_image_number(qv_pathgroups_index(out)) + 1);
+  current->next_number =
+      std::max(next, qv_pathgroups_highest_image_number(qv_pathgroups_index(out)) + 1);
   attach_current(image, *current);
   return static_cast<int>(moves.size());
 }

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_scopes.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
-#include "gimp/base/qv_scopes.h"
-#include "gimp/base/qv_messages.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "gimp/paths/qv_path_points.h"
 
 #include "core/qv_glib_ptr.h"
-#include "gimp/paths/qv_paths.h"
 #include "gimp/base/qv_read_cache.h"
+#include "gimp/paths/qv_paths.h"
 
 namespace {
 
@@ -39,7 +39,8 @@ QVPathPoints read_live(gint32 image, const char *name) {
   const gint32 vectors = qv_path_id_by_name(image, name);
   if (vectors < 1) return result;
   gint stroke_count = 0;
-  const auto strokes = qv_take_array(gimp_vectors_get_strokes(vectors, &stroke_count), stroke_count);
+  const auto strokes =
+      qv_take_array(gimp_vectors_get_strokes(vectors, &stroke_count), stroke_count);
   for (size_t s = 0; s < strokes.size(); ++s) {
     gint count = 0;
     gdouble *raw = nullptr;
@@ -69,7 +70,8 @@ std::vector<double> stroke_control_points(const std::vector<double> &points, siz
   }
   // GIMP takes whole (in, anchor, out) triples; a stroke that ends on an
   // anchor gets that anchor as its own out-handle.
-  while ((cps.size() / 2) % 3 != 0) cps.insert(cps.end(), {cps[cps.size() - 2], cps[cps.size() - 1]});
+  while ((cps.size() / 2) % 3 != 0)
+    cps.insert(cps.end(), {cps[cps.size() - 2], cps[cps.size() - 1]});
   return cps;
 }
 
@@ -102,8 +104,8 @@ gint32 qv_path_write_points(gint32 image, const char *name, gint32 path_type,
     bool closed = false;
     const auto cps = stroke_control_points(points, begin, end, closed);
     gimp_vectors_stroke_new_from_points(vectors, GIMP_VECTORS_STROKE_TYPE_BEZIER,
-                                        static_cast<gint>(cps.size()), const_cast<double *>(cps.data()),
-                                        closed);
+                                        static_cast<gint>(cps.size()),
+                                        const_cast<double *>(cps.data()), closed);
     begin = end;
   }
   qv_read_cache_invalidate();

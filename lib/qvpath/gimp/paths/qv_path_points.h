@@ -10,8 +10,8 @@
 #include "core/qv_snapshot.h"
 
 struct QVPathPoints {
-  gint32 path_type = 0;   // 0: nothing read
-  gint32 closed = 0;      // the last stroke's closed flag
+  gint32 path_type = 0;  // 0: nothing read
+  gint32 closed = 0;     // the last stroke's closed flag
   std::vector<double> points;
 };
 

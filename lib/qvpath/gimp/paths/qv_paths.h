@@ -11,7 +11,7 @@
 #include <vector>
 
 struct QVPathEntry {
-  gint32 id = -1;   // vectors id
+  gint32 id = -1;  // vectors id
   std::string name;
 };
 

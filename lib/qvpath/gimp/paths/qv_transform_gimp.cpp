@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "core/qv_glib_ptr.h"
-#include "gimp/paths/qv_path_points.h"
-#include "gimp/paths/qv_paths.h"
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_scopes.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
 
 namespace {
 
@@ -57,7 +57,8 @@ std::optional<QVMatrix3> matrix_from_current_path(gint32 image) {
   const auto paths = qv_path_list(image);
   for (size_t i = 0; i + 1 < paths.size(); ++i) {
     if (paths[i].name != *current) continue;
-    const QVMatrix3Result r = qv_matrix3_from_paths(image, paths[i + 1].name.c_str(), current->c_str());
+    const QVMatrix3Result r =
+        qv_matrix3_from_paths(image, paths[i + 1].name.c_str(), current->c_str());
     if (!r.ok) return std::nullopt;
     return r.matrix;
   }
@@ -92,7 +93,8 @@ void transform_selected(gint32 image, gint32 drawable, const QVMatrix3 &matrix, 
   if (options & QV_TRANSFORM_LOCKED_PATHS) transform_locked_paths(image, matrix);
 }
 
-std::optional<std::vector<double>> mapped_points(std::vector<double> points, const QVMatrix3 &matrix) {
+std::optional<std::vector<double>> mapped_points(std::vector<double> points,
+                                                 const QVMatrix3 &matrix) {
   for (size_t i = 0; i + 3 <= points.size(); i += 3) {
     const auto q = qv_matrix3_map(matrix, {points[i], points[i + 1]});
     if (!q) return std::nullopt;

@@ -19,5 +19,5 @@
 // that timeline of that image is being rendered already: then the endless
 // loop is reported and the answer is none. Otherwise the answer is what the
 // render gave: the image drawn on (a copy unless QV_RENDER_ON_SOURCE), or -1.
-std::optional<gint32> qv_render_nested_timeline(gint32 image, const std::string &timeline,
-                                                double x, int flags);
+std::optional<gint32> qv_render_nested_timeline(gint32 image, const std::string &timeline, double x,
+                                                int flags);

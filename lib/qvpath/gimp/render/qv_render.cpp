@@ -7,23 +7,23 @@
 #include <cmath>
 #include <cstring>
 
-#include "gimp/animate/qv_animation.h"
 #include "core/qv_attributes.h"
 #include "core/qv_chunks.h"
-#include "gimp/services/qv_date_services.h"
-#include "gimp/base/qv_render_session.h"
-#include "gimp/draw/qv_draw_style.h"
 #include "core/qv_frame_names.h"
 #include "core/qv_frame_temporary.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/services/qv_image_duplicate.h"
-#include "gimp/animate/qv_keyspline_gimp.h"
-#include "gimp/base/qv_parasite.h"
-#include "gimp/groups/qv_path_groups_gimp.h"
 #include "core/qv_scheme.h"
-#include "gimp/base/qv_scheme_gimp.h"
-#include "gimp/timeline/qv_timeline_gimp.h"
+#include "gimp/animate/qv_animation.h"
+#include "gimp/animate/qv_keyspline_gimp.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/draw/qv_draw_style.h"
+#include "gimp/groups/qv_path_groups_gimp.h"
+#include "gimp/services/qv_date_services.h"
+#include "gimp/services/qv_image_duplicate.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 
 namespace {
 
@@ -34,14 +34,16 @@ const char *const kBeforeSave = "qv-general-script-before-save";
 
 // --- Scripts -------------------------------------------------------------------
 
-void run_script(gint32 target, const std::string &av, const std::string &name, const std::string &script) {
+void run_script(gint32 target, const std::string &av, const std::string &name,
+                const std::string &script) {
   qv_scheme_run_eval4_ref(target, gimp_image_get_active_drawable(target), av.c_str(),
                           qv_scheme_string_literal(name).c_str(), script.c_str());
 }
 
 void run_image_script(gint32 source, gint32 target, const char *parasite, const std::string &av,
                       const std::string &name) {
-  if (const auto script = qv_image_string_get(source, parasite)) run_script(target, av, name, *script);
+  if (const auto script = qv_image_string_get(source, parasite))
+    run_script(target, av, name, *script);
 }
 
 // --- Targets -------------------------------------------------------------------
@@ -110,7 +112,8 @@ void copy_odd_rows(gint32 from, gint32 into) {
 // Returns the image that holds the frame.
 gint32 join_fields(gint32 first, gint32 second, const std::vector<gint32> &touched, bool ntsc) {
   const gint32 from = ntsc ? second : first, into = ntsc ? first : second;
-  for (const gint32 t : touched) copy_odd_rows(drawable_by_touched(from, t), drawable_by_touched(into, t));
+  for (const gint32 t : touched)
+    copy_odd_rows(drawable_by_touched(from, t), drawable_by_touched(into, t));
   return into;
 }
 
@@ -140,9 +143,10 @@ bool save_png_without_time(gint32 image, gint32 drawable, const std::string &fil
   GimpParam *result = gimp_run_procedure(
       "file-png-save2", &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE, image,
       GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, file.c_str(), GIMP_PDB_STRING, file.c_str(),
-      GIMP_PDB_INT32, options[0], GIMP_PDB_INT32, options[1], GIMP_PDB_INT32, options[2], GIMP_PDB_INT32,
-      options[3], GIMP_PDB_INT32, options[4], GIMP_PDB_INT32, options[5], GIMP_PDB_INT32, options[6],
-      GIMP_PDB_INT32, options[7], GIMP_PDB_INT32, options[8], GIMP_PDB_END);
+      GIMP_PDB_INT32, options[0], GIMP_PDB_INT32, options[1], GIMP_PDB_INT32, options[2],
+      GIMP_PDB_INT32, options[3], GIMP_PDB_INT32, options[4], GIMP_PDB_INT32, options[5],
+      GIMP_PDB_INT32, options[6], GIMP_PDB_INT32, options[7], GIMP_PDB_INT32, options[8],
+      GIMP_PDB_END);
   const bool ok = count >= 1 && result[0].data.d_status == GIMP_PDB_SUCCESS;
   gimp_destroy_params(result, count);
   return ok;
@@ -167,9 +171,9 @@ guint32 no_window(gpointer) { return 0; }
 struct QVQuietProgressScope {
   const gchar *callback = nullptr;
   QVQuietProgressScope() {
-    static const GimpProgressVtable quiet = {ignore_start, ignore_end, ignore_text, ignore_value, ignore_pulse,
-                                             no_window,    nullptr,    nullptr,     nullptr,      nullptr,
-                                             nullptr,      nullptr,    nullptr,     nullptr};
+    static const GimpProgressVtable quiet = {
+        ignore_start, ignore_end, ignore_text, ignore_value, ignore_pulse, no_window, nullptr,
+        nullptr,      nullptr,    nullptr,     nullptr,      nullptr,      nullptr,   nullptr};
     callback = gimp_progress_install_vtable(&quiet, nullptr);
   }
   ~QVQuietProgressScope() {
@@ -185,10 +189,9 @@ bool save_frame(gint32 image, const std::string &file) {
   const std::string temporary = qv_frame_temporary_name(file);
   const gint32 drawable = gimp_image_get_active_drawable(image);
   const QVQuietProgressScope quiet;
-  const bool saved = ends_with_png(file)
-                         ? save_png_without_time(image, drawable, temporary)
-                         : gimp_file_save(GIMP_RUN_NONINTERACTIVE, image, drawable, temporary.c_str(),
-                                          temporary.c_str());
+  const bool saved = ends_with_png(file) ? save_png_without_time(image, drawable, temporary)
+                                         : gimp_file_save(GIMP_RUN_NONINTERACTIVE, image, drawable,
+                                                          temporary.c_str(), temporary.c_str());
   if (!saved) {
     g_remove(temporary.c_str());
     return false;
@@ -235,7 +238,8 @@ bool same_file(const std::optional<std::string> &section, const std::optional<st
 
 // The group `id` in a block: a view from its "GHDR" on (the snapshot walk
 // ends at its "GEND"), when it lies in the section of `file`.
-std::optional<QVSnapshot> find_group(const QVBytes &block, int32_t id, const std::optional<std::string> &file) {
+std::optional<QVSnapshot> find_group(const QVBytes &block, int32_t id,
+                                     const std::optional<std::string> &file) {
   QVChunkWalker walker = qv_chunk_walker_new(block.data(), block.size());
   std::optional<std::string> section;
   while (const auto chunk = qv_chunk_walker_next(walker)) {
@@ -250,7 +254,8 @@ std::optional<QVSnapshot> find_group(const QVBytes &block, int32_t id, const std
   return std::nullopt;
 }
 
-std::optional<QVSnapshot> group_of_entry(QVpathAnimationEnvironment &env, const QVanimChunk &entry) {
+std::optional<QVSnapshot> group_of_entry(QVpathAnimationEnvironment &env,
+                                         const QVanimChunk &entry) {
   if (env.group_data.empty()) return std::nullopt;
   if (auto group = find_group(env.group_data[0], entry.group_id, entry.group_file)) return group;
   if (!entry.group_file || entry.group_file->empty()) return std::nullopt;
@@ -265,7 +270,8 @@ std::optional<QVSnapshot> group_of_entry(QVpathAnimationEnvironment &env, const 
 std::vector<std::string> entry_paths(const QVSnapshot &group, const QVanimChunk &entry) {
   const auto names = qv_snapshot_path_names(group);
   if (entry.path_name) {
-    if (std::find(names.begin(), names.end(), *entry.path_name) != names.end()) return {*entry.path_name};
+    if (std::find(names.begin(), names.end(), *entry.path_name) != names.end())
+      return {*entry.path_name};
     if (auto renamed = qv_snapshot_path_name_by_tattoo(group, entry.path_tattoo)) return {*renamed};
     return {*entry.path_name};
   }
@@ -276,7 +282,8 @@ std::vector<std::string> entry_paths(const QVSnapshot &group, const QVanimChunk 
 }
 
 void activate_target_drawable(QVpathAnimationEnvironment &env, const QVanimChunk &entry) {
-  const gint32 layer = gimp_image_get_layer_by_tattoo(env.target, static_cast<guint>(entry.drawable_tattoo));
+  const gint32 layer =
+      gimp_image_get_layer_by_tattoo(env.target, static_cast<guint>(entry.drawable_tattoo));
   gint32 touched = 0;
   if (layer > 0) {
     gimp_image_set_active_layer(env.target, layer);
@@ -307,7 +314,8 @@ bool draw_entries(QVpathAnimationEnvironment &env, const std::string &file, cons
       for (const auto &path : env.paths) {
         if (qv_path_animation_draw3(env.source, path.c_str(), env.t, env.target, &env.group) == 0 &&
             qv_rendering_goes_on(&env)) {
-          qv_user_message(field ? "Cancel, %s »%s«!" : "Cancel, %s»%s«!", field ? field : "", file.c_str());
+          qv_user_message(field ? "Cancel, %s »%s«!" : "Cancel, %s»%s«!", field ? field : "",
+                          file.c_str());
           qv_set_fade_opacity(env.target, 1.0);
           return false;
         }
@@ -342,8 +350,9 @@ struct QVFrameOutcome {
 
 // One frame: drawn on its target(s), scripts run, then kept, saved or added
 // to the frame store.
-QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, const std::string &file, long i,
-                  long frames, int flags, double t_start, double t_end, QVpathAnimationEnvironment *env) {
+QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths,
+                          const std::string &file, long i, long frames, int flags, double t_start,
+                          double t_end, QVpathAnimationEnvironment *env) {
   const double t = qv_render_frame_t(i, frames, t_start, t_end);
   const gint tattoo_state = gimp_image_get_tattoo_state(source);
   const bool keep = flags & QV_RENDER_KEEP;
@@ -359,7 +368,9 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, 
     return {};
   }
   const std::string av = std::to_string(env ? env->start_frame + env->frame_index : 0);
-  if (!keep) run_image_script(source, targets.first, kBeforeRender, av, "QV_GENERAL_SCRIPT_BEFORE_RENDER Field A");
+  if (!keep)
+    run_image_script(source, targets.first, kBeforeRender, av,
+                     "QV_GENERAL_SCRIPT_BEFORE_RENDER Field A");
   if (interlaced) {
     targets.second = make_target(source, false);
     if (targets.second < 1) {
@@ -367,7 +378,8 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, 
       return {};
     }
     if (!keep)
-      run_image_script(source, targets.second, kBeforeRender, av, "QV_GENERAL_SCRIPT_BEFORE_RENDER Field B");
+      run_image_script(source, targets.second, kBeforeRender, av,
+                       "QV_GENERAL_SCRIPT_BEFORE_RENDER Field B");
   }
   const gint32 active_layer = gimp_image_get_active_layer(targets.first);
   std::vector<gint32> touched;
@@ -385,9 +397,11 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, 
     touched = env->touched;
   } else {
     if (!draw_path_list(source, paths, t, targets.first)) return {};
-    if (interlaced && !draw_path_list(source, paths, qv_render_field_t(i, frames, t_start, t_end), targets.second))
+    if (interlaced && !draw_path_list(source, paths, qv_render_field_t(i, frames, t_start, t_end),
+                                      targets.second))
       return {};
-    if (active_layer > 0) touched.push_back(static_cast<gint32>(gimp_item_get_tattoo(active_layer)));
+    if (active_layer > 0)
+      touched.push_back(static_cast<gint32>(gimp_item_get_tattoo(active_layer)));
   }
 
   gint32 frame = targets.first;
@@ -399,7 +413,8 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, 
   }
   if (!keep) run_image_script(source, frame, kAfterRender, av, "QV_GENERAL_SCRIPT_AFTER_RENDER");
 
-  if ((flags & (QV_RENDER_SAVE | QV_RENDER_KEEP)) && (flags & QV_RENDER_FLATTEN)) gimp_image_flatten(frame);
+  if ((flags & (QV_RENDER_SAVE | QV_RENDER_KEEP)) && (flags & QV_RENDER_FLATTEN))
+    gimp_image_flatten(frame);
   if (keep) {
     gimp_image_set_tattoo_state(frame, tattoo_state);
     if (frame != source) gimp_image_undo_enable(frame);
@@ -407,7 +422,8 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, 
     return {frame > 0, frame};
   }
   if (flags & QV_RENDER_SAVE) {
-    if (env && env->before_save_script && g_file_test(env->before_save_script->c_str(), G_FILE_TEST_IS_REGULAR))
+    if (env && env->before_save_script &&
+        g_file_test(env->before_save_script->c_str(), G_FILE_TEST_IS_REGULAR))
       run_script(frame, av, "TIMELINE_SCRIPT_BEFORE_SAVE", *env->before_save_script);
     run_image_script(source, frame, kBeforeSave, av, "QV_GENERAL_SCRIPT_BEFORE_SAVE");
     if (!qv_rendering_goes_on(env)) {
@@ -437,9 +453,9 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths, 
 
 }  // namespace
 
-gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths, const std::string &file_name,
-                        long frames, int flags, double t_start, double t_end,
-                        QVpathAnimationEnvironment *env) {
+gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths,
+                        const std::string &file_name, long frames, int flags, double t_start,
+                        double t_end, QVpathAnimationEnvironment *env) {
   static const bool gegl_ready = (gegl_init(nullptr, nullptr), true);
   (void)gegl_ready;
   std::string file = flags == QV_RENDER_FRAME_STORE ? "preview_001.xcf" : file_name;
@@ -462,7 +478,8 @@ gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths, co
   const QVRenderContextScope context;
   for (long i = 0; i < count; ++i) {
     if (env) env->frame_index = first_index + i;
-    const std::string frame_file = name.extension.empty() ? file : qv_frame_name_build(name, name.start + i);
+    const std::string frame_file =
+        name.extension.empty() ? file : qv_frame_name_build(name, name.start + i);
     const QVFrameOutcome outcome =
         render_one(source, paths, frame_file, i, frames, flags, t_start, t_end, env);
     if (flags & QV_RENDER_KEEP) return outcome.kept;
@@ -476,9 +493,9 @@ QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env
   if (index >= env.entries.size()) return QVEntrySetup::hidden;
   QVanimChunk &entry = env.entries[index];
   qv_set_fade_opacity(env.target, 1.0);
-  const double T = (env.flags & QV_RENDER_KEEP)
-                       ? env.time_override
-                       : qv_frame_time(env.header.fps, env.header.inpoint, env.frame_index, env.half_frame);
+  const double T = (env.flags & QV_RENDER_KEEP) ? env.time_override
+                                                : qv_frame_time(env.header.fps, env.header.inpoint,
+                                                                env.frame_index, env.half_frame);
   entry.t_start = std::isnan(entry.t_start) ? 0.0 : std::clamp(entry.t_start, 0.0, 1.0);
   entry.t_end = std::isnan(entry.t_end) ? 0.0 : std::clamp(entry.t_end, 0.0, 1.0);
   const auto state = qv_entry_state(entry, T);
@@ -500,7 +517,9 @@ QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env
   return QVEntrySetup::paths;
 }
 
-std::vector<QVBytes> qv_render_group_data(gint32 image) { return {qv_pathgroups_render_snapshot(image)}; }
+std::vector<QVBytes> qv_render_group_data(gint32 image) {
+  return {qv_pathgroups_render_snapshot(image)};
+}
 
 gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x, int flags) {
   if (!qv_image_is_open(image)) {
@@ -532,8 +551,8 @@ gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x
   std::string label = qv_take_string(gimp_image_get_name(image));
   if (label.empty()) label = "Render";
   const std::string frame_name =
-      qv_format((flags & QV_RENDER_ON_SOURCE) ? "%s (%s) on image." : "%s (%s) on copy.", label.c_str(),
-                timeline.c_str());
+      qv_format((flags & QV_RENDER_ON_SOURCE) ? "%s (%s) on image." : "%s (%s) on copy.",
+                label.c_str(), timeline.c_str());
 
   const bool marker_stood = qv_rendering_flag(true);
   const gint32 result = qv_render_frames(image, {}, frame_name, 1, flags, 0, 0, &env);
@@ -544,7 +563,6 @@ gint32 qv_timeline_render_at(gint32 image, const std::string &timeline, double x
   }
   return result > 0 ? result : -1;
 }
-
 
 bool qv_rendering_goes_on(QVpathAnimationEnvironment *env) {
   if (env && env->stop) {

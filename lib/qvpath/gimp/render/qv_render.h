@@ -55,9 +55,9 @@ enum class QVEntrySetup { hidden, script, paths };
 // Renders `frames` frames (negative: a loop) into numbered files from
 // `file`. Returns 1 when done, 0 when failed or cancelled; with
 // QV_RENDER_KEEP the id of the kept image (0 or less on failure).
-gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths, const std::string &file,
-                        long frames, int flags, double t_start, double t_end,
-                        QVpathAnimationEnvironment *env);
+gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths,
+                        const std::string &file, long frames, int flags, double t_start,
+                        double t_end, QVpathAnimationEnvironment *env);
 
 // Prepares entry `index` for the current field: t and fade from the frame's
 // time, the paths of its group, the target drawable.

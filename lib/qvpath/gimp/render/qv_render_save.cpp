@@ -11,16 +11,16 @@
 
 #include "core/qv_attributes.h"
 #include "core/qv_chunks.h"
-#include "gimp/ui/qv_dialogs.h"
-#include "gimp/base/qv_render_session.h"
 #include "core/qv_frame_names.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/ui/qv_main_loop.h"
+#include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/render/qv_render.h"
 #include "gimp/timeline/qv_timeline_chooser.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
-#include "gimp/base/qv_messages.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "gimp/ui/qv_main_loop.h"
 
 namespace {
 
@@ -46,8 +46,8 @@ int flags_of(const QVahdrChunk &header) {
   return flags;
 }
 
-std::optional<QVRenderJob> prepare(gint32 image, const std::string &timeline, const std::string &startframe,
-                                   gint32 num) {
+std::optional<QVRenderJob> prepare(gint32 image, const std::string &timeline,
+                                   const std::string &startframe, gint32 num) {
   const auto bytes = qv_timeline_read(image, timeline);
   if (!bytes) return std::nullopt;
   auto decoded = qv_timeline_decode(*bytes);
@@ -61,7 +61,8 @@ std::optional<QVRenderJob> prepare(gint32 image, const std::string &timeline, co
   QVpathAnimationEnvironment &env = job.env;
   env.source = image;
   env.header = decoded.value->header;
-  if (env.header.script_name && !env.header.script_name->empty()) env.before_save_script = env.header.script_name;
+  if (env.header.script_name && !env.header.script_name->empty())
+    env.before_save_script = env.header.script_name;
   // The frame numbers are frames on the timeline's clock.
   if (env.header.fps > 0) {
     env.header.inpoint = static_cast<double>(job.first.start) / env.header.fps;
@@ -129,8 +130,8 @@ std::string saved_at_text() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return qv_format(local.tm_min < 10 ? "last saved at %d:0%d" : "last saved at %d:%d", local.tm_hour,
-                   local.tm_min);
+  return qv_format(local.tm_min < 10 ? "last saved at %d:0%d" : "last saved at %d:%d",
+                   local.tm_hour, local.tm_min);
 }
 
 // Cancel is taken once; the window stays until the running frame is done.
@@ -281,9 +282,10 @@ void on_frame(GtkButton *, gpointer data) {
 
 void on_render_dialog_destroy(GtkWidget *, gpointer data) {
   auto *state = static_cast<RenderDialogState *>(data);
-  g_signal_handlers_disconnect_by_func(state->timeline_button, reinterpret_cast<gpointer>(on_timeline),
+  g_signal_handlers_disconnect_by_func(state->timeline_button,
+                                       reinterpret_cast<gpointer>(on_timeline), state);
+  g_signal_handlers_disconnect_by_func(state->frame_button, reinterpret_cast<gpointer>(on_frame),
                                        state);
-  g_signal_handlers_disconnect_by_func(state->frame_button, reinterpret_cast<gpointer>(on_frame), state);
 }
 
 void attach_render_dialog_state(const QVRenderTimelineDialog &d, gint32 image) {
@@ -307,7 +309,9 @@ RenderDialogState &render_dialog_state(const QVRenderTimelineDialog &d) {
   return *static_cast<RenderDialogState *>(state);
 }
 
-GtkWidget *content_area(GtkWidget *dialog) { return gtk_dialog_get_content_area(GTK_DIALOG(dialog)); }
+GtkWidget *content_area(GtkWidget *dialog) {
+  return gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+}
 
 GtkWidget *padded_row(GtkWidget *content, int padding) {
   GtkWidget *row = gtk_hbox_new(FALSE, 0);
@@ -416,7 +420,8 @@ std::optional<QVRenderChoice> run_render_timeline(gint32 image, const QVRenderCh
 
 }  // namespace
 
-gint32 qv_render_and_save(gint32 image, const std::string &timeline, const std::string &startframe, gint32 num) {
+gint32 qv_render_and_save(gint32 image, const std::string &timeline, const std::string &startframe,
+                          gint32 num) {
   if (num < 1) {
     qv_user_message("num <= 0");
     return 0;
@@ -454,7 +459,8 @@ gint32 qv_render_timeline_dialog(gint32 image) {
   return qv_render_and_save(image, chosen->timeline, chosen->first_frame, chosen->frames);
 }
 
-QVRenderTimelineDialog qv_render_timeline_dialog_build(gint32 image, const QVRenderChoice &initial) {
+QVRenderTimelineDialog qv_render_timeline_dialog_build(gint32 image,
+                                                       const QVRenderChoice &initial) {
   QVRenderTimelineDialog d;
   d.dialog.reset(gtk_dialog_new_with_buttons(_("Render Timeline"), nullptr, GTK_DIALOG_MODAL,
                                              GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_OK,
@@ -519,6 +525,7 @@ QVRenderProgressWindow qv_render_progress_build() {
 }
 
 guint qv_render_progress_pending_step(GtkWidget *window) {
-  const auto *state = static_cast<ProgressState *>(g_object_get_data(G_OBJECT(window), kProgressState));
+  const auto *state =
+      static_cast<ProgressState *>(g_object_get_data(G_OBJECT(window), kProgressState));
   return state ? state->step.id() : 0;
 }

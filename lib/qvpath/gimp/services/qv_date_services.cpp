@@ -5,12 +5,11 @@
 #include <algorithm>
 
 #include "core/qv_date_text.h"
-#include "gimp/style/qv_dates_gimp.h"
 #include "core/qv_glib_ptr.h"
+#include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_read_cache.h"
-#include "gimp/base/qv_messages.h"
-
+#include "gimp/style/qv_dates_gimp.h"
 
 namespace {
 
@@ -63,7 +62,6 @@ void qv_dtf_service_set_from_text(gint32 image, const char *text, double t) {
   qv_dtf_store_date(image, QV_DTF_DATE, *date);
 }
 
-
 std::optional<std::vector<guint8>> qv_global_parasite_bytes(const char *name) {
   if (!global_parasite_listed(name)) return std::nullopt;
   const qv_parasite_ptr parasite(gimp_get_parasite(name));
@@ -76,9 +74,9 @@ std::optional<std::vector<guint8>> qv_global_parasite_bytes(const char *name) {
 
 std::string qv_month_names_set(QVmonthForm form, const char *text) {
   const QVmonthList list = qv_month_list_from_user(text ? text : "", form);
-  qv_global_string_set(form == QVmonthForm::long_name ? QV_MONTH_NAMES_PARASITE
-                                                      : QV_MONTH_NAMES_SHORT_PARASITE,
-                       qv_month_list_join(list, "\t"));
+  qv_global_string_set(
+      form == QVmonthForm::long_name ? QV_MONTH_NAMES_PARASITE : QV_MONTH_NAMES_SHORT_PARASITE,
+      qv_month_list_join(list, "\t"));
   qv_month_names_forget();
   return qv_month_list_join(list, "; ");
 }

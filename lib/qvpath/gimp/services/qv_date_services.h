@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "gimp/style/qv_bbox.h"
 #include "core/qv_dates.h"
-
+#include "gimp/style/qv_bbox.h"
 
 // The stored box "qv-bbox-image" or "qv-bbox-path"; zeros when none is stored.
 QVBox qv_bbox_or_zeros(const char *name);
@@ -28,7 +27,6 @@ void qv_dtf_service_set(gint32 image, const QVdtfNumbers &date0, const QVdtfNumb
 // Stores the date at t between the two dates of the text; a text without a
 // date is reported and stores nothing.
 void qv_dtf_service_set_from_text(gint32 image, const char *text, double t);
-
 
 // The bytes of the GIMP-wide parasite, or none when there is no such parasite.
 std::optional<std::vector<guint8>> qv_global_parasite_bytes(const char *name);

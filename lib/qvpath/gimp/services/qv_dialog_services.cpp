@@ -2,9 +2,9 @@
 
 #include <glib/gi18n-lib.h>
 
-#include "gimp/ui/qv_dialogs.h"
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/ui/qv_dialogs.h"
 
 namespace {
 
@@ -12,7 +12,8 @@ bool display_or_report(const char *what, const char *message) {
   if (qv_display_available()) return true;
   // Script texts may be broken UTF-8, which GIMP's message console refuses.
   const std::string text = qv_take_string(g_utf8_make_valid(message ? message : "", -1));
-  qv_user_message(_("No display to show the %s \"%s\": it counts as cancelled."), what, text.c_str());
+  qv_user_message(_("No display to show the %s \"%s\": it counts as cancelled."), what,
+                  text.c_str());
   return false;
 }
 

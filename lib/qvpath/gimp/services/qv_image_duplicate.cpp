@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "gimp/ui/qv_dialogs.h"
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/ui/qv_dialogs.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ void copy_layer_tattoos(const std::vector<gint32> &source, const std::vector<gin
       if (copy_mask > 0) copy_tattoo(source_mask, copy_mask);
     }
     if (gimp_item_is_group(source[i]) && gimp_item_is_group(copy[i]))
-      copy_layer_tattoos(ids_of(gimp_item_get_children, source[i]), ids_of(gimp_item_get_children, copy[i]));
+      copy_layer_tattoos(ids_of(gimp_item_get_children, source[i]),
+                         ids_of(gimp_item_get_children, copy[i]));
   }
 }
 
@@ -125,7 +126,8 @@ gint32 qv_image_duplicate(gint32 image) {
 }
 
 bool qv_duplicate_mode_valid(gint32 mode) {
-  return mode == QV_DUPLICATE_WITH_DISPLAY || mode == QV_DUPLICATE_IMAGE_ONLY || mode == QV_DUPLICATE_REPEAT;
+  return mode == QV_DUPLICATE_WITH_DISPLAY || mode == QV_DUPLICATE_IMAGE_ONLY ||
+         mode == QV_DUPLICATE_REPEAT;
 }
 
 gint32 qv_image_duplicate_service(gint32 mode, gint32 image) {

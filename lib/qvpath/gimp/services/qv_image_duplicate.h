@@ -18,7 +18,7 @@ gint32 qv_image_duplicate(gint32 image);
 enum QVDuplicateMode : gint32 {
   QV_DUPLICATE_WITH_DISPLAY = 0,  // file name "" and a display of its own
   QV_DUPLICATE_IMAGE_ONLY = 1,
-  QV_DUPLICATE_REPEAT = 2,        // GIMP's "repeat last" of the menu entry: as 0
+  QV_DUPLICATE_REPEAT = 2,  // GIMP's "repeat last" of the menu entry: as 0
 };
 
 // True for the modes the procedure accepts (0, 1 and 2).

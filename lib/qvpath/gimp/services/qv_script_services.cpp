@@ -5,9 +5,9 @@
 
 #include "core/qv_filename.h"
 #include "core/qv_glib_ptr.h"
-#include "gimp/base/qv_scheme_gimp.h"
 #include "core/qv_script_split.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_scheme_gimp.h"
 
 namespace {
 
@@ -55,12 +55,14 @@ std::vector<std::string> qv_script_array_from_string(const char *script) {
 std::optional<std::string> qv_script_combine(gint32 image, const char *prefix, const char *script,
                                              const char *suffix) {
   if (is_empty(script)) return std::nullopt;
-  return std::string(prefix ? prefix : "") + qv_scheme_script_text(image, script) + (suffix ? suffix : "");
+  return std::string(prefix ? prefix : "") + qv_scheme_script_text(image, script) +
+         (suffix ? suffix : "");
 }
 
 QVTmpFileResult qv_script_get_tmp_file(gint32 image, const char *script, std::string &file_name) {
   if (is_empty(script)) return QVTmpFileResult::EMPTY_SCRIPT;
-  const auto written = qv_script_write_tmp_file(qv_script_split(qv_scheme_script_text(image, script)));
+  const auto written =
+      qv_script_write_tmp_file(qv_script_split(qv_scheme_script_text(image, script)));
   if (!written) {
     qv_message(_("Abort, the temporary script file could not be written!"));
     return QVTmpFileResult::FAILED;

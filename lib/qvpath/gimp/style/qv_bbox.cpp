@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "core/qv_names.h"
+#include "core/qv_transform.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/paths/qv_path_calculate.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/style/qv_style_getter.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "core/qv_transform.h"
 
 const char *const QV_BBOX_PATH = "qv-bbox-path";
 const char *const QV_BBOX_IMAGE = "qv-bbox-image";
@@ -46,8 +46,10 @@ void store_corners(const std::vector<QVPoint> &corners, bool round_half_up) {
 
 // A w x h rectangle centred on m, turned by `radians` about m.
 std::vector<QVPoint> centred_rectangle(QVPoint m, double w, double h, double radians) {
-  std::vector<QVPoint> corners = {{m.x - w / 2, m.y - h / 2}, {m.x + w / 2, m.y - h / 2},
-                                  {m.x + w / 2, m.y + h / 2}, {m.x - w / 2, m.y + h / 2}};
+  std::vector<QVPoint> corners = {{m.x - w / 2, m.y - h / 2},
+                                  {m.x + w / 2, m.y - h / 2},
+                                  {m.x + w / 2, m.y + h / 2},
+                                  {m.x - w / 2, m.y + h / 2}};
   if (radians != 0)
     for (auto &c : corners) c = qv_rotate_point(c, m, radians);
   return corners;
@@ -61,8 +63,10 @@ std::vector<QVPoint> image_frame(QVPoint p0, QVPoint p3, int mode, double w0, do
   if (mode & 8) {
     double d = std::hypot(p3.x - p0.x, p3.y - p0.y);
     double width = std::fabs(w0);
-    if (h0 > 0) width = w0 * d / h0;
-    else d = 0;
+    if (h0 > 0)
+      width = w0 * d / h0;
+    else
+      d = 0;
     return centred_rectangle(m, width, d, std::atan2(p3.y - p0.y, p3.x - p0.x));
   }
   if (mode & 1) {
@@ -77,8 +81,8 @@ std::vector<QVPoint> image_frame(QVPoint p0, QVPoint p3, int mode, double w0, do
   return {p0, {p3.x, p0.y}, p3, {p0.x, p3.y}};
 }
 
-void image_box(gint32 image, const char *path, const QVSnapshot *snapshot, const std::vector<double> &points,
-               bool places_image) {
+void image_box(gint32 image, const char *path, const QVSnapshot *snapshot,
+               const std::vector<double> &points, bool places_image) {
   if (places_image && points.size() > 32) {
     store_corners({point(points, 0), point(points, 3), point(points, 6), point(points, 9)}, false);
     return;
@@ -112,8 +116,8 @@ void qv_path_bounding_boxes(gint32 image, const char *path, const QVSnapshot *sn
   QVpathCalc calc;
   calc.mode = QV_CALC_BBOX;
   if (qv_path_calculate3(image, path, calc, image, snapshot) && calc.status == 1)
-    store(QV_BBOX_PATH, to_pixel(calc.x_min, true), to_pixel(calc.y_min, true), to_pixel(calc.x_max, true),
-          to_pixel(calc.y_max, true));
+    store(QV_BBOX_PATH, to_pixel(calc.x_min, true), to_pixel(calc.y_min, true),
+          to_pixel(calc.x_max, true), to_pixel(calc.y_max, true));
 
   const bool places_image = qv_path_has_style_attribute(image, path, snapshot, "image: ", false);
   const bool bracketed = qv_name_query_text(path, QV_NAME_BRACKET).has_value();
@@ -123,7 +127,8 @@ void qv_path_bounding_boxes(gint32 image, const char *path, const QVSnapshot *sn
 
 std::optional<QVBox> qv_bbox_read(const char *name) {
   qv_parasite_ptr p(gimp_get_parasite(name));
-  if (!p || gimp_parasite_data_size(p.get()) < static_cast<glong>(sizeof(QVBox))) return std::nullopt;
+  if (!p || gimp_parasite_data_size(p.get()) < static_cast<glong>(sizeof(QVBox)))
+    return std::nullopt;
   QVBox box;
   std::memcpy(box.data(), gimp_parasite_data(p.get()), sizeof box);
   return box;

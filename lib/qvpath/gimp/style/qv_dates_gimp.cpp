@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "gimp/base/qv_read_cache.h"
 #include <optional>
+#include "gimp/base/qv_read_cache.h"
 
 #include "gimp/base/qv_parasite.h"
 

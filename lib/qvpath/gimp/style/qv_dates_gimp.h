@@ -12,9 +12,9 @@
 
 #include "core/qv_dates.h"
 
-extern const char *const QV_DTF_PARASITE;               // "qv-dtf-numbers"
-extern const char *const QV_MONTH_NAMES_PARASITE;       // "qv-month-names"
-extern const char *const QV_MONTH_NAMES_SHORT_PARASITE; // "qv-month-names-short"
+extern const char *const QV_DTF_PARASITE;                // "qv-dtf-numbers"
+extern const char *const QV_MONTH_NAMES_PARASITE;        // "qv-month-names"
+extern const char *const QV_MONTH_NAMES_SHORT_PARASITE;  // "qv-month-names-short"
 
 // The image's record; all zeros (valid 0) when the parasite is missing or
 // too short to be a record.

@@ -6,8 +6,8 @@
 
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
-#include "gimp/paths/qv_paths.h"
 #include "gimp/base/qv_scopes.h"
+#include "gimp/paths/qv_paths.h"
 
 namespace {
 

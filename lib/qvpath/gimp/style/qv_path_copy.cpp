@@ -2,23 +2,24 @@
 
 #include <string>
 
-#include "gimp/style/qv_helper_paths.h"
 #include "core/qv_names.h"
+#include "core/qv_style.h"
 #include "gimp/base/qv_parasite.h"
-#include "gimp/paths/qv_path_points.h"
-#include "gimp/paths/qv_paths.h"
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_scopes.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_helper_paths.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "core/qv_style.h"
 
 int qv_path_copy_with_parasites(gint32 source_image, const char *source_path, gint32 target_image,
                                 const char *new_name, const QVSnapshot *snapshot, int keep_tattoo) {
   const gint32 source_tattoo = qv_path_tattoo_by_name(source_image, source_path, snapshot);
   if (source_tattoo == 0) return 0;
   const QVPathPoints points = qv_path_read_points(source_image, source_path, snapshot);
-  const gint32 vectors = qv_path_write_points(target_image, new_name ? new_name : source_path,
-                                              points.path_type ? points.path_type : 1, points.points);
+  const gint32 vectors =
+      qv_path_write_points(target_image, new_name ? new_name : source_path,
+                           points.path_type ? points.path_type : 1, points.points);
   if (vectors < 1) return 0;
   if (keep_tattoo & 1) {
     gimp_item_set_tattoo(vectors, source_tattoo);
@@ -26,8 +27,8 @@ int qv_path_copy_with_parasites(gint32 source_image, const char *source_path, gi
   }
   const gint32 new_tattoo = static_cast<gint32>(gimp_item_get_tattoo(vectors));
 
-  const auto names = snapshot ? qv_snapshot_parasite_names(*snapshot)
-                              : qv_image_parasite_names(source_image);
+  const auto names =
+      snapshot ? qv_snapshot_parasite_names(*snapshot) : qv_image_parasite_names(source_image);
   for (const auto &name : names) {
     if (!qv_is_per_path_parasite(name, source_tattoo)) continue;
     const auto parasite = qv_image_parasite_find_in(source_image, name, snapshot);

@@ -2,20 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <type_traits>
 
-#include "core/qv_names.h"
-#include "gimp/paths/qv_paths.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
+#include "core/qv_style.h"
 #include "gimp/paths/qv_path_calculate.h"
 #include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
-#include "core/qv_style.h"
 
 namespace {
-
 
 const char *const kMonthAbbreviations[] = {"Jan.", "Feb.", "Mar.", "Apr.", "May",  "Jun.",
                                            "Jul.", "Aug.", "Sep.", "Oct.", "Nov.", "Dec."};
@@ -48,8 +47,13 @@ struct Getter {
       calc.mode = QV_CALC_BBOX;
       QVPathBox box;
       if (qv_path_calculate3(image, path.c_str(), calc, image, snapshot) && calc.status == 1) {
-        box = {truncate(calc.x_min), truncate(calc.y_min), truncate(calc.x_max), truncate(calc.y_max),
-               calc.x_min, calc.y_min, calc.x_max};
+        box = {truncate(calc.x_min),
+               truncate(calc.y_min),
+               truncate(calc.x_max),
+               truncate(calc.y_max),
+               calc.x_min,
+               calc.y_min,
+               calc.x_max};
       }
       box_cache = box;
     }
@@ -67,7 +71,8 @@ std::vector<double> helper_points(gint32 image, const std::string &helper) {
   return qv_path_read_points(image, helper.c_str(), nullptr).points;
 }
 
-void rewrite_value(Getter &g, const char *key, const std::string &text, const std::optional<std::string> &old) {
+void rewrite_value(Getter &g, const char *key, const std::string &text,
+                   const std::optional<std::string> &old) {
   const std::string value = text + (old ? qv_value_extension(*old) : std::string());
   qv_path_set_style_attribute(g.image, g.path.c_str(), {{key, value}});
 }
@@ -98,7 +103,8 @@ QVRotation resolve_gradient_line(Getter &g, const std::optional<std::string> &va
 // "rotate-at: " from its helper path, the stored value or the defaults.
 QVRotation resolve_rotation(Getter &g, const std::optional<std::string> &value, bool &found) {
   if (g.live()) {
-    if (const auto helper = qv_find_rotation_helper(qv_path_names(g.image), g.path, own_tattoo(g))) {
+    if (const auto helper =
+            qv_find_rotation_helper(qv_path_names(g.image), g.path, own_tattoo(g))) {
       if (const auto r = qv_rotation_from_helper(helper_points(g.image, *helper))) {
         rewrite_value(g, "rotate-at: ", qv_format_rotation(*r), value);
         found = true;
@@ -132,8 +138,8 @@ QVdtfNumbers today() {
 
 std::string format_date(const QVdtfNumbers &d) {
   const int month = static_cast<int>(d.month);
-  return qv_format("%d. %s %d", static_cast<int>(d.day), kMonthAbbreviations[std::clamp(month, 1, 12) - 1],
-                   static_cast<int>(d.year));
+  return qv_format("%d. %s %d", static_cast<int>(d.day),
+                   kMonthAbbreviations[std::clamp(month, 1, 12) - 1], static_cast<int>(d.year));
 }
 
 QVdtfNumbers parse_date(const Getter &g, const std::string &value) {
@@ -170,7 +176,9 @@ GimpRGB to_rgb(const QVColor &c) {
 
 QVColor from_rgb(const GimpRGB &rgb) { return {rgb.r, rgb.g, rgb.b}; }
 
-bool is_foreground_key(const std::string &key) { return key == "stroke: " || key == "gradient-fg: "; }
+bool is_foreground_key(const std::string &key) {
+  return key == "stroke: " || key == "gradient-fg: ";
+}
 
 std::string context_name(const std::string &key) {
   if (key == "stroke-brush: ") return qv_take_string(gimp_context_get_brush());
@@ -180,13 +188,18 @@ std::string context_name(const std::string &key) {
 }
 
 void push_name(const std::string &key, const std::string &name) {
-  if (key == "stroke-brush: ") gimp_context_set_brush(name.c_str());
-  else if (key == "fill-pattern: ") gimp_context_set_pattern(name.c_str());
-  else if (key == "fill-gradient: ") gimp_context_set_gradient(name.c_str());
-  else gimp_context_set_font(name.c_str());
+  if (key == "stroke-brush: ")
+    gimp_context_set_brush(name.c_str());
+  else if (key == "fill-pattern: ")
+    gimp_context_set_pattern(name.c_str());
+  else if (key == "fill-gradient: ")
+    gimp_context_set_gradient(name.c_str());
+  else
+    gimp_context_set_font(name.c_str());
 }
 
-Resolved resolve(Getter &g, const std::string &key, const std::optional<std::string> &value, bool &found) {
+Resolved resolve(Getter &g, const std::string &key, const std::optional<std::string> &value,
+                 bool &found) {
   const QVAttrInfo info = qv_attribute_info(key);
   switch (info.shape) {
     case QVAttrShape::color: {
@@ -195,14 +208,18 @@ Resolved resolve(Getter &g, const std::string &key, const std::optional<std::str
         c = qv_parse_color(*value);
       } else if (!(g.flags & QV_GET_BLACK)) {
         GimpRGB rgb;
-        if (is_foreground_key(key)) gimp_context_get_foreground(&rgb);
-        else gimp_context_get_background(&rgb);
+        if (is_foreground_key(key))
+          gimp_context_get_foreground(&rgb);
+        else
+          gimp_context_get_background(&rgb);
         c = from_rgb(rgb);
       }
       if (g.flags & QV_GET_CONTEXT) {
         const GimpRGB rgb = to_rgb(c);
-        if (is_foreground_key(key)) gimp_context_set_foreground(&rgb);
-        else gimp_context_set_background(&rgb);
+        if (is_foreground_key(key))
+          gimp_context_set_foreground(&rgb);
+        else
+          gimp_context_set_background(&rgb);
       }
       return {qv_format_color(c), writer(to_rgb(c))};
     }
@@ -211,7 +228,8 @@ Resolved resolve(Getter &g, const std::string &key, const std::optional<std::str
       std::string text = value ? *value : qv_format(info.format, v);
       if (!value && key == "font-size: " && (g.flags & QV_GET_TEXT)) {
         const auto read = qv_path_read_points(g.image, g.path.c_str(), g.snapshot);
-        text = qv_format("%0.0f", qv_font_size_from_points(g.path, read.points.data(), read.points.size()));
+        text = qv_format("%0.0f",
+                         qv_font_size_from_points(g.path, read.points.data(), read.points.size()));
       }
       return {text, writer(v)};
     }
@@ -220,7 +238,9 @@ Resolved resolve(Getter &g, const std::string &key, const std::optional<std::str
     case QVAttrShape::aspect_ratio: {
       int v = info.integer_default;
       if (info.shape == QVAttrShape::aspect_ratio) v = qv_aspect_ratio_default(g.path);
-      if (value) v = info.shape == QVAttrShape::boolean ? qv_parse_boolean(*value) : qv_parse_integer(*value);
+      if (value)
+        v = info.shape == QVAttrShape::boolean ? qv_parse_boolean(*value)
+                                               : qv_parse_integer(*value);
       if (info.shape == QVAttrShape::aspect_ratio) v = qv_normalise_aspect_ratio(v);
       return {qv_format("%d", v), writer(v)};
     }
@@ -252,7 +272,8 @@ Resolved resolve(Getter &g, const std::string &key, const std::optional<std::str
       } else if (key == "marker-offsets: " && g.geometry()) {
         const auto &b = g.box();
         // Single precision, as stored offsets have always been computed.
-        t.v[0] = 0.5f * static_cast<float>(b.exact_x_max) + 0.5f * static_cast<float>(b.exact_x_min);
+        t.v[0] =
+            0.5f * static_cast<float>(b.exact_x_max) + 0.5f * static_cast<float>(b.exact_x_min);
         t.v[1] = b.exact_y_min;
       }
       return {value ? *value : qv_format("%0.0f %0.0f", t.v[0], t.v[1]), writer(t)};
@@ -300,7 +321,8 @@ int qv_path_get_style_attribute(gint32 image, const char *path, const QVSnapshot
                                 unsigned flags, const char *override_text,
                                 std::initializer_list<QVAttrRequest> requests) {
   if (!path || qv_path_tattoo_by_name(image, path, snapshot) == 0) return 0;
-  const QVStyleItems items = source_items(image, path, snapshot, flags, override_text).value_or(QVStyleItems());
+  const QVStyleItems items =
+      source_items(image, path, snapshot, flags, override_text).value_or(QVStyleItems());
   Getter g{image, path, snapshot, flags, std::nullopt};
 
   unsigned mask = 0;
@@ -313,16 +335,22 @@ int qv_path_get_style_attribute(gint32 image, const char *path, const QVSnapshot
     bool stop = false;
 
     if (flags & QV_GET_EXTENSION) {
-      if (auto *out = string_out(request.out)) *out = value ? qv_value_extension(*value) : std::string();
-      else stop = true;
+      if (auto *out = string_out(request.out))
+        *out = value ? qv_value_extension(*value) : std::string();
+      else
+        stop = true;
     } else if (flags & QV_GET_RAW) {
-      if (auto *out = string_out(request.out)) *out = value;
-      else stop = true;
+      if (auto *out = string_out(request.out))
+        *out = value;
+      else
+        stop = true;
     } else if (flags & (QV_GET_TEXT | QV_GET_BINARY | QV_GET_CONTEXT)) {
       const Resolved resolved = resolve(g, key, value, found);
       if (flags & QV_GET_TEXT) {
-        if (auto *out = string_out(request.out)) *out = resolved.text;
-        else stop = true;
+        if (auto *out = string_out(request.out))
+          *out = resolved.text;
+        else
+          stop = true;
       } else if (flags & QV_GET_BINARY) {
         stop = !resolved.write || !resolved.write(request.out);
       }

@@ -4,12 +4,12 @@
 
 #include "core/qv_fatal.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_style.h"
 #include "gimp/base/qv_parasite.h"
-#include "gimp/paths/qv_path_points.h"
-#include "gimp/paths/qv_paths.h"
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_scopes.h"
-#include "core/qv_style.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
 
 const char *const QV_STYLE_PARASITE_PREFIX = "qv-style-for-path-";
 const char *const QV_STYLE_SHEET_PREFIX = "qv-style-sheet-";

@@ -31,8 +31,8 @@ std::optional<QVParasiteRecord> qv_image_parasite_find_in(gint32 image, const st
                                                           const QVSnapshot *snapshot);
 
 struct QVStyleRead {
-  gint32 tattoo = 0;             // 0: unknown path
-  std::vector<guint8> data;      // the parasite's bytes; empty: no style
+  gint32 tattoo = 0;         // 0: unknown path
+  std::vector<guint8> data;  // the parasite's bytes; empty: no style
 };
 QVStyleRead qv_path_read_style(gint32 image, const char *path, const QVSnapshot *snapshot);
 

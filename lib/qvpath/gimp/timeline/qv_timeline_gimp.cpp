@@ -5,9 +5,9 @@
 #include <functional>
 
 #include "core/qv_filename.h"
+#include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/timeline/qv_timeline_parasites.h"
-#include "gimp/base/qv_messages.h"
 
 namespace {
 
@@ -41,10 +41,10 @@ bool is_existing_file(const std::string &utf8_path) {
 
 std::optional<QVTimelineParasites> qv_timeline_parasites_read(gint32 image) {
   qv_timeline_parasites_migrate(image);
-  auto parsed = qv_timeline_parasites_parse(qv_image_parasite_bytes(image, QV_TIMELINE_CURRENT_PARASITE),
-                                            qv_image_parasite_bytes(image, QV_TIMELINE_RECENT_PARASITE),
-                                            qv_image_parasite_bytes(image, QV_TIMELINE_REST_PARASITE),
-                                            QVByteOrder::big_endian);
+  auto parsed = qv_timeline_parasites_parse(
+      qv_image_parasite_bytes(image, QV_TIMELINE_CURRENT_PARASITE),
+      qv_image_parasite_bytes(image, QV_TIMELINE_RECENT_PARASITE),
+      qv_image_parasite_bytes(image, QV_TIMELINE_REST_PARASITE), QVByteOrder::big_endian);
   if (!parsed) {
     qv_message(_("The timelines of this image cannot be read, nothing was changed:\n%s"),
                parsed.error.c_str());

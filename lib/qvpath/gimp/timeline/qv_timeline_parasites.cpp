@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/qv_chunks.h"
-#include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_parasite.h"
 
 namespace {
 
@@ -56,11 +56,12 @@ int qv_timeline_parasites_migrate(gint32 image) {
     if (status != QVChunkStatus::ok) {
       // Keep the old parasite: converting damaged data would lose it.
       qv_user_message(_("Timeline parasite \"%s\" was not converted: %s"), name,
-                qv_chunk_status_message(status));
+                      qv_chunk_status_message(status));
       continue;
     }
     const std::string new_name = std::string(name) + "-be";
-    qv_parasite_attach(image, new_name.c_str(), GIMP_PARASITE_PERSISTENT, data->size(), data->data());
+    qv_parasite_attach(image, new_name.c_str(), GIMP_PARASITE_PERSISTENT, data->size(),
+                       data->data());
     qv_parasite_remove(image, name);
     ++converted;
   }

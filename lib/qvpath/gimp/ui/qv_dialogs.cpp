@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/qv_glib_ptr.h"
-#include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_parasite.h"
 
 static_assert(QV_WINDOW_STATE_ICONIFIED == GDK_WINDOW_STATE_ICONIFIED, "GDK bit moved");
 static_assert(QV_WINDOW_STATE_MAXIMIZED == GDK_WINDOW_STATE_MAXIMIZED, "GDK bit moved");
@@ -93,8 +93,9 @@ std::optional<QVDialogGeometry> qv_dialog_geometry_load(const char *key) {
   if (!key || !global_parasite_listed(key)) return std::nullopt;
   qv_parasite_ptr parasite(gimp_get_parasite(key));
   if (!parasite) return std::nullopt;
-  return qv_dialog_geometry_parse(gimp_parasite_data(parasite.get()),
-                                  static_cast<std::size_t>(gimp_parasite_data_size(parasite.get())));
+  return qv_dialog_geometry_parse(
+      gimp_parasite_data(parasite.get()),
+      static_cast<std::size_t>(gimp_parasite_data_size(parasite.get())));
 }
 
 int qv_dialog_geometry_restore(GtkWindow *window, const char *key, int *tracker) {
@@ -151,8 +152,8 @@ GtkWidget *new_dialog(GtkWindow *parent, const std::string &title, bool with_can
 // dialog's style and screen decide the font.
 int add_message(GtkWidget *dialog, const char *message, GtkWidget **label_out) {
   GtkWidget *hbox = gtk_hbox_new(FALSE, 20);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox, FALSE,
-                     FALSE, 20);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox, FALSE, FALSE,
+                     20);
   GtkWidget *label = gtk_label_new(valid_text(message).c_str());
   gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
   gtk_box_pack_start(GTK_BOX(hbox), label, TRUE, TRUE, 20);
@@ -172,8 +173,8 @@ int add_message(GtkWidget *dialog, const char *message, GtkWidget **label_out) {
 
 GtkWidget *add_entry(GtkWidget *dialog, const char *initial, int label_width) {
   GtkWidget *hbox = gtk_hbox_new(FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox, FALSE,
-                     FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox, FALSE, FALSE,
+                     0);
   GtkWidget *entry = gtk_entry_new();
   gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
   if (label_width < QV_DIALOG_ENTRY_MIN_WIDTH)
@@ -206,8 +207,7 @@ QVMessageDialog qv_dialog_alert_build(GtkWindow *parent, const char *title, cons
   return build_message(parent, title_or(title, _("Alert!")), message, false);
 }
 
-QVMessageDialog qv_dialog_confirm_build(GtkWindow *parent, const char *title,
-                                        const char *message) {
+QVMessageDialog qv_dialog_confirm_build(GtkWindow *parent, const char *title, const char *message) {
   return build_message(parent, title_or(title, _("Please confirm!")), message, true);
 }
 

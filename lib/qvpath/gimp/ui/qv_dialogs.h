@@ -69,8 +69,7 @@ struct QVMessageDialog {
 // Builders (need an initialised toolkit); the run functions below use them.
 // Title null: the dialog's default title.
 QVMessageDialog qv_dialog_alert_build(GtkWindow *parent, const char *title, const char *message);
-QVMessageDialog qv_dialog_confirm_build(GtkWindow *parent, const char *title,
-                                        const char *message);
+QVMessageDialog qv_dialog_confirm_build(GtkWindow *parent, const char *title, const char *message);
 QVMessageDialog qv_dialog_prompt_build(GtkWindow *parent, const char *title, const char *message,
                                        const char *initial);
 
