@@ -172,7 +172,7 @@ def main(argv):
     found = modules(argv[1])
     problems = check(argv[1], allowed)
     for component in cycles(edges(found)):
-        print(f"circle closed by the allowed re-entry: {component}")
+        print(f"circle through the allowed edges: {component}")
     for p in problems:
         print(p)
     print(f"{len(found)} modules, {len(allowed)} allowed re-entry edge(s), {len(problems)} problem(s)")

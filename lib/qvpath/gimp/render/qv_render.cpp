@@ -341,6 +341,70 @@ bool draw_path_list(gint32 source, const std::vector<std::string> &paths, double
   return true;
 }
 
+// Draws the timeline's entries on the first field's target and, interlaced,
+// on the second's; `touched` gets the drawables they drew on.
+bool draw_timeline_fields(QVpathAnimationEnvironment &env, const QVFrameTargets &targets,
+                          const std::string &file, bool interlaced, std::vector<gint32> &touched) {
+  env.touched.clear();
+  env.target = targets.first;
+  env.half_frame = 0;
+  if (!draw_entries(env, file, interlaced ? "FIELD_A" : nullptr)) return false;
+  if (interlaced) {
+    env.target = targets.second;
+    env.half_frame = 0.5;
+    if (!draw_entries(env, file, "FIELD_B")) return false;
+  }
+  touched = env.touched;
+  return true;
+}
+
+// Draws the paths at t on the first field's target and, interlaced, at
+// the field's t on the second's; `touched` gets the active layer drawn on.
+bool draw_path_fields(gint32 source, const std::vector<std::string> &paths,
+                      const QVFrameTargets &targets, bool interlaced, double t, double field_t,
+                      std::vector<gint32> &touched) {
+  const gint32 active_layer = gimp_image_get_active_layer(targets.first);
+  if (!draw_path_list(source, paths, t, targets.first)) return false;
+  if (interlaced && !draw_path_list(source, paths, field_t, targets.second)) return false;
+  if (active_layer > 0) touched.push_back(static_cast<gint32>(gimp_item_get_tattoo(active_layer)));
+  return true;
+}
+
+// The before-save scripts, then the frame file; false when the render was
+// cancelled meanwhile or the file could not be written.
+bool save_rendered(gint32 source, gint32 frame, const std::string &file, const std::string &av,
+                   QVpathAnimationEnvironment *env) {
+  if (env && env->before_save_script &&
+      g_file_test(env->before_save_script->c_str(), G_FILE_TEST_IS_REGULAR))
+    run_script(frame, av, "TIMELINE_SCRIPT_BEFORE_SAVE", *env->before_save_script);
+  run_image_script(source, frame, kBeforeSave, av, "QV_GENERAL_SCRIPT_BEFORE_SAVE");
+  if (!qv_rendering_goes_on(env)) {
+    qv_user_message("Cancel, '%s' not saved!", file.c_str());
+    return false;
+  }
+  if (!save_frame(frame, file)) {
+    qv_user_message("%s \"%s\"!", "Abort, saving", file.c_str());
+    return false;
+  }
+  qv_global_string_set(kLastSavedFrame, file);
+  return true;
+}
+
+// The frame flattened, as RGB, into the environment's frame store.
+bool store_rendered(QVpathAnimationEnvironment &env, gint32 frame) {
+  gimp_image_flatten(frame);
+  if (gimp_image_base_type(frame) != GIMP_RGB) gimp_image_convert_rgb(frame);
+  if (!env.frame_store_started) {
+    qv_frame_store_clear(env);
+    env.frame_store_started = true;
+  }
+  if (!qv_frame_store_add(env, frame)) {
+    qv_user_message("Abort, qv_path_animation_add_frame to pixbuffer!");
+    return false;
+  }
+  return true;
+}
+
 // What rendering one frame gave: whether it went well and, with
 // QV_RENDER_KEEP, the image that was kept (0 or less when none).
 struct QVFrameOutcome {
@@ -381,28 +445,12 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths,
       run_image_script(source, targets.second, kBeforeRender, av,
                        "QV_GENERAL_SCRIPT_BEFORE_RENDER Field B");
   }
-  const gint32 active_layer = gimp_image_get_active_layer(targets.first);
   std::vector<gint32> touched;
-
-  if (env && (flags & QV_RENDER_TIMELINE)) {
-    env->touched.clear();
-    env->target = targets.first;
-    env->half_frame = 0;
-    if (!draw_entries(*env, file, interlaced ? "FIELD_A" : nullptr)) return {};
-    if (interlaced) {
-      env->target = targets.second;
-      env->half_frame = 0.5;
-      if (!draw_entries(*env, file, "FIELD_B")) return {};
-    }
-    touched = env->touched;
-  } else {
-    if (!draw_path_list(source, paths, t, targets.first)) return {};
-    if (interlaced && !draw_path_list(source, paths, qv_render_field_t(i, frames, t_start, t_end),
-                                      targets.second))
-      return {};
-    if (active_layer > 0)
-      touched.push_back(static_cast<gint32>(gimp_item_get_tattoo(active_layer)));
-  }
+  const bool drawn = env && (flags & QV_RENDER_TIMELINE)
+                         ? draw_timeline_fields(*env, targets, file, interlaced, touched)
+                         : draw_path_fields(source, paths, targets, interlaced, t,
+                                            qv_render_field_t(i, frames, t_start, t_end), touched);
+  if (!drawn) return {};
 
   gint32 frame = targets.first;
   if (interlaced) {
@@ -421,33 +469,8 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths,
     targets.first = 0;  // handed to the caller
     return {frame > 0, frame};
   }
-  if (flags & QV_RENDER_SAVE) {
-    if (env && env->before_save_script &&
-        g_file_test(env->before_save_script->c_str(), G_FILE_TEST_IS_REGULAR))
-      run_script(frame, av, "TIMELINE_SCRIPT_BEFORE_SAVE", *env->before_save_script);
-    run_image_script(source, frame, kBeforeSave, av, "QV_GENERAL_SCRIPT_BEFORE_SAVE");
-    if (!qv_rendering_goes_on(env)) {
-      qv_user_message("Cancel, '%s' not saved!", file.c_str());
-      return {};
-    }
-    if (!save_frame(frame, file)) {
-      qv_user_message("%s \"%s\"!", "Abort, saving", file.c_str());
-      return {};
-    }
-    qv_global_string_set(kLastSavedFrame, file);
-  }
-  if (env && (flags & QV_RENDER_FRAME_STORE)) {
-    gimp_image_flatten(frame);
-    if (gimp_image_base_type(frame) != GIMP_RGB) gimp_image_convert_rgb(frame);
-    if (!env->frame_store_started) {
-      qv_frame_store_clear(*env);
-      env->frame_store_started = true;
-    }
-    if (!qv_frame_store_add(*env, frame)) {
-      qv_user_message("Abort, qv_path_animation_add_frame to pixbuffer!");
-      return {};
-    }
-  }
+  if ((flags & QV_RENDER_SAVE) && !save_rendered(source, frame, file, av, env)) return {};
+  if (env && (flags & QV_RENDER_FRAME_STORE) && !store_rendered(*env, frame)) return {};
   return {true, 0};
 }
 
