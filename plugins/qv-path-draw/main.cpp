@@ -118,29 +118,24 @@ void run_render_timeline_save(QVCall &call) {
   qv_reply_int(call.reply, render_timeline_save(call));
 }
 
+// The table is laid out by hand, one procedure to a block.
+// clang-format off
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_DRAW,
-       N_("Draw path with style-attributes at t!"),
-       N_("Draw path with style-attributes at t on current drawable!\n t is used by "
-          "animation-paths "
-          "([@...), [@-Script] will run script-fu-qv-batch, image draw and av (=t) variables can "
-          "be "
+      {PROC_DRAW, N_("Draw path with style-attributes at t!"),
+       N_("Draw path with style-attributes at t on current drawable!\n t is used by animation-paths "
+          "([@...), [@-Script] will run script-fu-qv-batch, image draw and av (=t) variables can be "
           "used within the script. t (av) is recalculated along the path!"),
-       N_("path-animation-draw"),
-       nullptr,
+       N_("path-animation-draw"), nullptr,
        {IMAGE_PARAM,
         {GIMP_PDB_STRING, "path", N_("path or keySpline animation path ([@ ...) to draw")},
-        {GIMP_PDB_FLOAT, "t",
-         N_("0.0 <= t <= 1.0 (0=begin, 1=end), used for animation path [@...")}},
+        {GIMP_PDB_FLOAT, "t", N_("0.0 <= t <= 1.0 (0=begin, 1=end), used for animation path [@...")}},
        {},
        run_draw},
-      {PROC_DRAW_CURRENT_TEMP,
-       N_("Draws Path with Style-Parasite Attributes on ۞ ESL!"),
+      {PROC_DRAW_CURRENT_TEMP, N_("Draws Path with Style-Parasite Attributes on ۞ ESL!"),
        N_("Draws current path on ۞ Edit Style Layer with Style-Attributes, if ۞ ESL does not exist "
           "for that path it will be create automatically!"),
-       N_("5. Draw on ۞ ESL"),
-       MENU_PATH,
+       N_("5. Draw on ۞ ESL"), MENU_PATH,
        {{GIMP_PDB_INT32, "mode", N_("0  (t=0.5) | 1 use t below")},
         IMAGE_PARAM,
         {GIMP_PDB_DRAWABLE, "draw", N_("unused")},
@@ -148,10 +143,8 @@ const std::vector<QVProcedureDef> &procedure_table() {
        {},
        run_draw_current,
        QV_MENU_CALL_PARAMS},
-      {PROC_DRAW_CURRENT,
-       N_("Draws Path with Style-Parasite Attributes on active drawable!"),
-       N_("Draws current path on active drawable with Style-Attributes!"),
-       N_("4. Draw Path"),
+      {PROC_DRAW_CURRENT, N_("Draws Path with Style-Parasite Attributes on active drawable!"),
+       N_("Draws current path on active drawable with Style-Attributes!"), N_("4. Draw Path"),
        MENU_PATH,
        {{GIMP_PDB_INT32, "mode", N_("0  (t=0.5) | 1 use t below | 2 use t below, NO UNSET_ESL")},
         IMAGE_PARAM,
@@ -160,43 +153,34 @@ const std::vector<QVProcedureDef> &procedure_table() {
        {},
        run_draw_current,
        QV_MENU_CALL_PARAMS},
-      {PROC_REMOVE_ESL,
-       N_("Remove all Edit Style Layers!"),
-       N_("Remove all Edit Style Layers!"),
-       N_("6. Remove ۞ ESL"),
-       MENU_PATH,
+      {PROC_REMOVE_ESL, N_("Remove all Edit Style Layers!"), N_("Remove all Edit Style Layers!"),
+       N_("6. Remove ۞ ESL"), MENU_PATH,
        {{GIMP_PDB_INT32, "mode", N_("0=Interactive | 1=Non-Interactive")},
         IMAGE_PARAM,
         {GIMP_PDB_DRAWABLE, "drawable", N_("Drawable")}},
        {},
        run_remove_esl},
-      {PROC_RENDER_IMAGE,
-       N_("Renders Timeline on original image (flatten image ignored)!"),
+      {PROC_RENDER_IMAGE, N_("Renders Timeline on original image (flatten image ignored)!"),
        N_("Renders Timeline on original image (flatten image ignored)! "
           "\"qv-general-script-before-render\" and \"qv-general-script-after-render\" ignored!"),
-       PROC_RENDER_IMAGE,
-       nullptr,
+       PROC_RENDER_IMAGE, nullptr,
        {IMAGE_PARAM,
         {GIMP_PDB_STRING, "timeline", TIMELINE_NAME_OR_FILE},
         {GIMP_PDB_FLOAT, "t", N_("0.0 <= t <= 1.0")}},
        {{GIMP_PDB_IMAGE, "imageR", N_("rendered image == input image")}},
        run_render_timeline_image},
-      {PROC_RENDER_IMAGE_COPY,
-       N_("Renders Timeline on copy of image!"),
+      {PROC_RENDER_IMAGE_COPY, N_("Renders Timeline on copy of image!"),
        N_("Renders Timeline on copy of image and closes opened image by qv_path_draw! "
           "\"qv-general-script-before-render\" and \"qv-general-script-after-render\" ignored!"),
-       PROC_RENDER_IMAGE_COPY,
-       nullptr,
+       PROC_RENDER_IMAGE_COPY, nullptr,
        {IMAGE_PARAM,
         {GIMP_PDB_STRING, "timeline", TIMELINE_NAME_OR_FILE_REVERSED},
         {GIMP_PDB_FLOAT, "t", N_("0.0 <= t <= 1.0")}},
        {{GIMP_PDB_IMAGE, "imageR", N_("rendered copy of image")}},
        run_render_timeline_image},
-      {PROC_RENDER_SAVE,
-       N_("Renders Timeline on copy of image!"),
+      {PROC_RENDER_SAVE, N_("Renders Timeline on copy of image!"),
        N_("Renders Timeline on copy of image, save to disk and delete copy of image!"),
-       N_("3. Render Timeline"),
-       MENU_PATH,
+       N_("3. Render Timeline"), MENU_PATH,
        {{GIMP_PDB_INT32, "mode",
          N_("0=Interactive, 1=Non-Interactive, 2=Non-Interactive (g_strcompress(input_strings))")},
         IMAGE_PARAM,
@@ -210,6 +194,7 @@ const std::vector<QVProcedureDef> &procedure_table() {
   };
   return table;
 }
+// clang-format on
 
 }  // namespace
 

@@ -60,52 +60,23 @@ void run_to_parasite(QVCall &call) {
   gimp_displays_flush();
 }
 
+// The table is laid out by hand, one procedure to a block.
+// clang-format off
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_SELECT,
-       N_("Blurb!"),
-       N_("Help!"),
-       N_("1. Select ..."),
-       MENU_PATH,
-       PARAMS,
-       {},
+      {PROC_SELECT, N_("Blurb!"), N_("Help!"), N_("1. Select ..."), MENU_PATH, PARAMS, {},
        run_manager<QV_PATHGROUP_MANAGER_SELECT>},
-      {PROC_NEW,
-       N_("Blurb!"),
-       N_("Help!"),
-       N_("2. New ..."),
-       MENU_PATH,
-       PARAMS,
-       {},
-       run_new<false>},
-      {PROC_DUPLICATE,
-       N_("Blurb!"),
-       N_("Help!"),
-       N_("3. Duplicate"),
-       MENU_PATH,
-       PARAMS,
-       {},
-       run_new<true>},
-      {PROC_LOAD,
-       N_("Blurb!"),
-       N_("Help!"),
-       N_("4. Load ..."),
-       MENU_PATH,
-       PARAMS,
-       {},
+      {PROC_NEW, N_("Blurb!"), N_("Help!"), N_("2. New ..."), MENU_PATH, PARAMS, {}, run_new<false>},
+      {PROC_DUPLICATE, N_("Blurb!"), N_("Help!"), N_("3. Duplicate"), MENU_PATH, PARAMS, {}, run_new<true>},
+      {PROC_LOAD, N_("Blurb!"), N_("Help!"), N_("4. Load ..."), MENU_PATH, PARAMS, {},
        run_manager<QV_PATHGROUP_MANAGER_LOAD>},
-      {PROC_SAVE,
-       N_("Blurb!"),
-       N_("Help!"),
-       N_("5. Save ..."),
-       MENU_PATH,
-       PARAMS,
-       {},
+      {PROC_SAVE, N_("Blurb!"), N_("Help!"), N_("5. Save ..."), MENU_PATH, PARAMS, {},
        run_manager<QV_PATHGROUP_MANAGER_SAVE>},
       {PROC_TO_PARASITE, N_("Blurb!"), N_("Help!"), nullptr, nullptr, PARAMS, {}, run_to_parasite},
   };
   return table;
 }
+// clang-format on
 
 }  // namespace
 

@@ -32,35 +32,23 @@ void run_confirm(QVCall &call) { qv_reply_int(call.reply, qv_confirm_service(cal
 
 void run_alert(QVCall &call) { qv_alert_service(call.text(0)); }
 
+// The table is laid out by hand, one procedure to a block.
+// clang-format off
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_PROMPT,
-       N_("Prompts to enter text!"),
-       N_("Prompts to enter text!"),
-       N_("prompt"),
-       nullptr,
+      {PROC_PROMPT, N_("Prompts to enter text!"), N_("Prompts to enter text!"), N_("prompt"), nullptr,
        {MESSAGE, {GIMP_PDB_STRING, "entry", N_("Entry textline or \"\".")}},
        {{GIMP_PDB_STRING, "entry", N_("text entered.")}},
        run_prompt},
-      {PROC_CONFIRM,
-       N_("Confirm message!"),
-       N_("Confirm message!"),
-       N_("confirm"),
-       nullptr,
-       {MESSAGE},
+      {PROC_CONFIRM, N_("Confirm message!"), N_("Confirm message!"), N_("confirm"), nullptr, {MESSAGE},
        {{GIMP_PDB_INT32, "confirmation", N_("CANCEL = FALSE, OK = 1")}},
        run_confirm},
-      {PROC_ALERT,
-       N_("Alert message!"),
-       N_("Alert message!"),
-       N_("plugin_alert"),
-       nullptr,
-       {MESSAGE},
-       {},
+      {PROC_ALERT, N_("Alert message!"), N_("Alert message!"), N_("plugin_alert"), nullptr, {MESSAGE}, {},
        run_alert},
   };
   return table;
 }
+// clang-format on
 
 }  // namespace
 

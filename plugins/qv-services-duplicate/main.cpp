@@ -34,15 +34,12 @@ void run_duplicate(QVCall &call) {
   qv_reply_int(call.reply, qv_image_duplicate_service(mode, call.param[1].data.d_image));
 }
 
+// The table is laid out by hand, one procedure to a block.
+// clang-format off
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
-      {PROC_IMAGE_DUPLICATE,
-       N_(DUPLICATE_BLURB),
-       N_(DUPLICATE_HELP),
-       N_("Duplicate /w Tattoos"),
-       "<Image>/Image",
-       {{GIMP_PDB_INT32, "mode",
-         N_("0=create with Display set filename=\"\" | 1=create Image only")},
+      {PROC_IMAGE_DUPLICATE, N_(DUPLICATE_BLURB), N_(DUPLICATE_HELP), N_("Duplicate /w Tattoos"), "<Image>/Image",
+       {{GIMP_PDB_INT32, "mode", N_("0=create with Display set filename=\"\" | 1=create Image only")},
         {GIMP_PDB_IMAGE, "image", N_("Input image")},
         {GIMP_PDB_DRAWABLE, "draw", N_("Drawable unused.")}},
        {{GIMP_PDB_INT32, "image", N_("new duplicated image")}},
@@ -50,6 +47,7 @@ const std::vector<QVProcedureDef> &procedure_table() {
   };
   return table;
 }
+// clang-format on
 
 }  // namespace
 

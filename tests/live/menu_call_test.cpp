@@ -98,9 +98,11 @@ struct MenuCall : ::testing::Test {
   bool call_from_menu(const std::string &procedure) {
     gint n = 0;
     GimpParam params[3];
-    params[0].type = GIMP_PDB_INT32, params[0].data.d_int32 = GIMP_RUN_INTERACTIVE;
-    params[1].type = GIMP_PDB_IMAGE, params[1].data.d_image = image.id;
-    params[2].type = GIMP_PDB_DRAWABLE,
+    params[0].type = GIMP_PDB_INT32;
+    params[0].data.d_int32 = GIMP_RUN_INTERACTIVE;
+    params[1].type = GIMP_PDB_IMAGE;
+    params[1].data.d_image = image.id;
+    params[2].type = GIMP_PDB_DRAWABLE;
     params[2].data.d_drawable = gimp_image_get_active_drawable(image.id);
     GimpParam *values = gimp_run_procedure2(procedure.c_str(), &n, 3, params);
     const bool ok = n > 0 && values[0].data.d_status == GIMP_PDB_SUCCESS;
