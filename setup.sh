@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 
 packages=(
   build-essential cmake pkg-config
-  gimp libgimp2.0-dev libgtk2.0-dev
+  gimp libgimp2.0-dev libgtk2.0-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   # Key presses into real windows for the tests of dialogs and menus, the

@@ -116,6 +116,16 @@ std::optional<std::string> qv_image_string_get(gint32 image, const char *name) {
   return std::string(bytes->begin(), nul);
 }
 
+bool qv_global_parasite_listed(const char *name) {
+  if (!name || !*name) return false;
+  gint count = 0;
+  // Two statements: as one call's arguments, `count` could be read before
+  // GIMP has filled it in.
+  gchar **list = gimp_get_parasite_list(&count);
+  const auto names = qv_take_string_array(list, count);
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 bool qv_global_parasite_exists(const char *name) {
   qv_parasite_ptr p(gimp_get_parasite(name));
   return p != nullptr;

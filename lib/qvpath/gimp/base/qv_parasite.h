@@ -41,6 +41,9 @@ void qv_global_parasite_attach(const char *name, guint32 flags, size_t size, con
 void qv_global_string_set(const char *name, const std::string &text);
 std::optional<std::string> qv_global_string_get(const char *name);
 bool qv_global_parasite_exists(const char *name);
+// Whether GIMP lists a GIMP-wide parasite of that name. Asking for a missing
+// one by name is a failed call that GIMP reports; the list is asked quietly.
+bool qv_global_parasite_listed(const char *name);
 
 // The text of an image parasite up to its first NUL (a trailing NUL is
 // optional); none when it is missing or empty.

@@ -21,6 +21,7 @@
 #include "gimp/base/qv_scheme_gimp.h"
 #include "gimp/draw/qv_draw_style.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
+#include "gimp/render/qv_frame_png.h"
 #include "gimp/services/qv_date_services.h"
 #include "gimp/services/qv_image_duplicate.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
@@ -88,6 +89,7 @@ gint32 drawable_by_touched(gint32 image, gint32 touched) {
 // Copies the rows with odd image y of `from` into `into`.
 void copy_odd_rows(gint32 from, gint32 into) {
   if (from < 1 || into < 1) return;
+  qv_gegl_ready();
   gint x0 = 0, y0 = 0;
   gimp_drawable_offsets(from, &x0, &y0);
   const int width = gimp_drawable_width(from), height = gimp_drawable_height(from);
@@ -119,37 +121,32 @@ gint32 join_fields(gint32 first, gint32 second, const std::vector<gint32> &touch
 
 // --- Saving --------------------------------------------------------------------
 
-// The user's PNG settings, asked once per process: asking starts GIMP's PNG
-// plug-in, which costs half a second, as much as saving a frame.
-std::array<gint32, 9> png_defaults() {
-  static const std::array<gint32, 9> defaults = [] {
-    std::array<gint32, 9> options = {0, 9, 0, 0, 0, 0, 0, 0, 0};
-    gint count = 0;
-    GimpParam *values = gimp_run_procedure("file-png-get-defaults", &count, GIMP_PDB_END);
-    if (count >= 10 && values[0].data.d_status == GIMP_PDB_SUCCESS)
-      for (size_t i = 0; i < options.size(); ++i) options[i] = values[i + 1].data.d_int32;
-    gimp_destroy_params(values, count);
-    return options;
-  }();
-  return defaults;
-}
-
-// PNG frames keep the user's PNG settings but never the save time, so that
-// rendering the same frame again (elsewhere, later) gives the same file.
-bool save_png_without_time(gint32 image, gint32 drawable, const std::string &file) {
-  std::array<gint32, 9> options = png_defaults();
-  options[6] = 0;  // the save time
+// PNG frames through GIMP's PNG plug-in, with the user's settings but never
+// the save time, so that rendering the same frame again (elsewhere, later)
+// gives the same file.
+bool save_png_through_gimp(gint32 image, gint32 drawable, const std::string &file) {
+  const QVPngSettings &s = qv_png_user_settings();
   gint count = 0;
   GimpParam *result = gimp_run_procedure(
       "file-png-save2", &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE, image,
       GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, file.c_str(), GIMP_PDB_STRING, file.c_str(),
-      GIMP_PDB_INT32, options[0], GIMP_PDB_INT32, options[1], GIMP_PDB_INT32, options[2],
-      GIMP_PDB_INT32, options[3], GIMP_PDB_INT32, options[4], GIMP_PDB_INT32, options[5],
-      GIMP_PDB_INT32, options[6], GIMP_PDB_INT32, options[7], GIMP_PDB_INT32, options[8],
-      GIMP_PDB_END);
+      GIMP_PDB_INT32, s.interlace, GIMP_PDB_INT32, s.compression, GIMP_PDB_INT32, s.background,
+      GIMP_PDB_INT32, s.gamma, GIMP_PDB_INT32, s.offsets, GIMP_PDB_INT32, s.resolution,
+      GIMP_PDB_INT32, 0 /* the save time */, GIMP_PDB_INT32, s.comment, GIMP_PDB_INT32,
+      s.transparent_colours, GIMP_PDB_END);
   const bool ok = count >= 1 && result[0].data.d_status == GIMP_PDB_SUCCESS;
   gimp_destroy_params(result, count);
   return ok;
+}
+
+// A PNG frame is written here unless gimprc asks for GIMP's plug-in or the
+// frame is not 8-bit RGB(A).
+bool save_png(gint32 image, gint32 drawable, const std::string &file) {
+  if (!qv_png_through_gimp()) {
+    const QVPngWrite written = qv_frame_png_write(image, drawable, file, qv_png_user_settings());
+    if (written != QVPngWrite::unsupported) return written == QVPngWrite::written;
+  }
+  return save_png_through_gimp(image, drawable, file);
 }
 
 bool ends_with_png(const std::string &file) {
@@ -189,7 +186,7 @@ bool save_frame(gint32 image, const std::string &file) {
   const std::string temporary = qv_frame_temporary_name(file);
   const gint32 drawable = gimp_image_get_active_drawable(image);
   const QVQuietProgressScope quiet;
-  const bool saved = ends_with_png(file) ? save_png_without_time(image, drawable, temporary)
+  const bool saved = ends_with_png(file) ? save_png(image, drawable, temporary)
                                          : gimp_file_save(GIMP_RUN_NONINTERACTIVE, image, drawable,
                                                           temporary.c_str(), temporary.c_str());
   if (!saved) {
@@ -479,8 +476,6 @@ QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths,
 gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths,
                         const std::string &file_name, long frames, int flags, double t_start,
                         double t_end, QVpathAnimationEnvironment *env) {
-  static const bool gegl_ready = (gegl_init(nullptr, nullptr), true);
-  (void)gegl_ready;
   std::string file = flags == QV_RENDER_FRAME_STORE ? "preview_001.xcf" : file_name;
   const QVFrameName name = qv_frame_name_split(file);
   // A kept frame is never saved, so its name only labels it.
@@ -595,7 +590,15 @@ bool qv_rendering_goes_on(QVpathAnimationEnvironment *env) {
   return qv_rendering_in_progress();
 }
 
+void qv_gegl_ready() {
+  // GEGL costs about a second and 400 MB to start, so a render starts it
+  // only for the buffers of interlaced fields and the frame store.
+  static const bool ready = (gegl_init(nullptr, nullptr), true);
+  (void)ready;
+}
+
 bool qv_frame_store_add(QVpathAnimationEnvironment &env, gint32 image) {
+  qv_gegl_ready();
   const gint32 drawable = gimp_image_get_active_drawable(image);
   if (drawable < 1 || gimp_drawable_bpp(drawable) != 3) return false;
   const int width = gimp_drawable_width(drawable), height = gimp_drawable_height(drawable);

@@ -76,5 +76,9 @@ std::vector<QVBytes> qv_render_group_data(gint32 image);
 // stopped (a stopped job takes the marker down).
 bool qv_rendering_goes_on(QVpathAnimationEnvironment *env);
 
+// Starts GEGL in this process, once; whatever reads or writes drawable
+// buffers calls it first.
+void qv_gegl_ready();
+
 bool qv_frame_store_add(QVpathAnimationEnvironment &env, gint32 image);
 void qv_frame_store_clear(QVpathAnimationEnvironment &env);

@@ -13,16 +13,6 @@
 
 namespace {
 
-// GIMP answers the lookup of a missing GIMP-wide parasite with a failed call
-// (and a message about it), so the list is asked first.
-bool global_parasite_listed(const char *name) {
-  if (!name || !*name) return false;
-  gint count = 0;
-  gchar **list = gimp_get_parasite_list(&count);
-  const auto names = qv_take_string_array(list, count);
-  return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 // Scripts pass -1 or 0 for "no image"; GIMP would refuse those with a
 // calling error on every parasite call.
 bool image_usable(gint32 image) { return image > 0 && qv_image_is_open(image); }
@@ -36,7 +26,7 @@ bool writable_image(gint32 image) {
 }  // namespace
 
 QVBox qv_bbox_or_zeros(const char *name) {
-  if (!global_parasite_listed(name)) return QVBox{};
+  if (!qv_global_parasite_listed(name)) return QVBox{};
   return qv_bbox_read(name).value_or(QVBox{});
 }
 
@@ -63,7 +53,7 @@ void qv_dtf_service_set_from_text(gint32 image, const char *text, double t) {
 }
 
 std::optional<std::vector<guint8>> qv_global_parasite_bytes(const char *name) {
-  if (!global_parasite_listed(name)) return std::nullopt;
+  if (!qv_global_parasite_listed(name)) return std::nullopt;
   const qv_parasite_ptr parasite(gimp_get_parasite(name));
   if (!parasite) return std::nullopt;
   const auto *data = static_cast<const guint8 *>(gimp_parasite_data(parasite.get()));

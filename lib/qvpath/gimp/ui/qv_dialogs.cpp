@@ -50,17 +50,6 @@ bool qv_dialog_toolkit_init() {
 
 namespace {
 
-// GIMP answers a lookup of a missing GIMP-wide parasite with a failed
-// procedure call, so the name list is consulted first.
-bool global_parasite_listed(const char *name) {
-  gint count = 0;
-  // Two statements: as one call's arguments, `count` could be read before
-  // GIMP has filled it in.
-  gchar **list = gimp_get_parasite_list(&count);
-  const auto names = qv_take_string_array(list, count);
-  return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 gboolean remember_window_state(GtkWidget *, GdkEventWindowState *event, gpointer cell) {
   *static_cast<int *>(cell) = static_cast<int>(event->new_window_state);
   return FALSE;
@@ -90,7 +79,7 @@ void store_record(const char *key, const QVDialogGeometry &record) {
 }  // namespace
 
 std::optional<QVDialogGeometry> qv_dialog_geometry_load(const char *key) {
-  if (!key || !global_parasite_listed(key)) return std::nullopt;
+  if (!key || !qv_global_parasite_listed(key)) return std::nullopt;
   qv_parasite_ptr parasite(gimp_get_parasite(key));
   if (!parasite) return std::nullopt;
   return qv_dialog_geometry_parse(
