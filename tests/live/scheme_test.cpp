@@ -6,10 +6,13 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_scheme_gimp.h"
+#include "gimp/paths/qv_paths.h"
 #include "live_support.h"
 
 namespace {
@@ -60,6 +63,18 @@ class SchemeLive : public testing::Test {
   }
   QVTestImage image_;
 };
+
+// A script may rename paths behind the suite's back; a memo of reads that
+// outlived it would name a path that is gone.
+TEST_F(SchemeLive, ReadsMadeBeforeAScriptAreMadeAgainAfterIt) {
+  const QVReadCacheScope scope;
+  qv_test_add_path(image_.id, "before", {0, 0, 5, 5});
+  EXPECT_EQ(qv_path_names(image_.id), std::vector<std::string>{"before"});
+  ASSERT_TRUE(
+      run("(gimp-item-set-name (car (gimp-image-get-vectors-by-name image \"before\")) "
+          "\"after\")"));
+  EXPECT_EQ(qv_path_names(image_.id), std::vector<std::string>{"after"});
+}
 
 TEST_F(SchemeLive, AFirstEvaluationRunsTheSuitesEvaluatorAndLowersTheCounterAgain) {
   EXPECT_TRUE(run(kReport));

@@ -227,4 +227,24 @@ TEST_F(StyleStoreTest, MemoisedReadsSeeEveryChange) {
   EXPECT_EQ(qv_path_tattoo_by_name(image.id, "P", nullptr), qv_test_tattoo(again));
 }
 
+// Inside one frame the path list and points are memoised across parasite
+// writes and paths coming and going; each of those must still show.
+TEST_F(StyleStoreTest, MemoisedPathsFollowPathsAddedRemovedAndReplaced) {
+  const QVReadCacheScope scope;
+  const auto names = [&] { return qv_path_names(image.id); };
+  EXPECT_EQ(names(), std::vector<std::string>{"P"});
+  const auto first = qv_path_read_points(image.id, "P", nullptr).points;
+  qv_path_store_style(image.id, "P", "a: 1"s);  // a parasite write keeps the memo
+  EXPECT_EQ(qv_path_read_points(image.id, "P", nullptr).points, first);
+
+  qv_test_add_path(image.id, "Q", {0, 0, 9, 9});
+  qv_path_write_points(image.id, "R", 1, {0, 0, 1, 0, 0, 2, 5, 5, 2, 5, 5, 1, 5, 5, 2});
+  EXPECT_EQ(names().size(), 3u);
+  EXPECT_EQ(qv_path_count(image.id), 3u);
+  qv_path_delete(image.id, "P");
+  EXPECT_EQ(names().size(), 2u);
+  qv_path_write_points(image.id, "P", 1, {7, 7, 1, 7, 7, 2, 8, 8, 2, 8, 8, 1, 8, 8, 2});
+  EXPECT_EQ(qv_path_read_points(image.id, "P", nullptr).points[0], 7);
+}
+
 }  // namespace

@@ -36,6 +36,11 @@ std::vector<std::string> path_names(gint32 image, const QVSnapshot *snapshot) {
   return names;
 }
 
+bool path_exists(gint32 image, const std::string &path, const QVSnapshot *snapshot) {
+  if (snapshot) return qv_snapshot_find_path(*snapshot, path).has_value();
+  return qv_path_id_by_name(image, path.c_str()) > 0;
+}
+
 // Draws one path of the source onto the target: in place when both are the
 // same live image, else through a copy that is removed again.
 void draw_path(gint32 source, const std::string &path, gint32 target, const QVSnapshot *snapshot,
@@ -46,10 +51,10 @@ void draw_path(gint32 source, const std::string &path, gint32 target, const QVSn
     return;
   }
   const std::string copy_name = qv_name_query_text(path, QV_NAME_AFTER_GROUP).value_or(path);
-  const size_t paths_before = qv_path_list(target).size();
+  const size_t paths_before = qv_path_count(target);
   qv_path_copy_with_parasites(source, path.c_str(), target, copy_name.c_str(), snapshot, 0);
   const auto copy = qv_path_current(target);
-  if (!copy || qv_path_list(target).size() == paths_before) return;
+  if (!copy || qv_path_count(target) == paths_before) return;
   qv_path_draw_style(target, snapshot, override_text.c_str());
   qv_path_delete_with_parasites(target, copy->c_str());
 }
@@ -60,16 +65,17 @@ void draw_ordinary(gint32 source, const std::string &path, double t, gint32 targ
                    const QVSnapshot *snapshot) {
   const std::string override_text = "@-timeline-t-temp: " + qv_format("%0.10f", t);
   const long group = qv_name_query_number(path, QV_NAME_GROUP);
-  const auto names = path_names(source, snapshot);
   const auto previous = qv_path_current(target);
-  for (auto it = names.rbegin(); it != names.rend(); ++it) {
-    if (group == 0) {
-      if (*it != path) continue;
-      draw_path(source, *it, target, snapshot, override_text);
-      break;
-    }
-    if (qv_name_query_number(*it, QV_NAME_GROUP) == group && !qv_name_is_helper_path(*it))
-      draw_path(source, *it, target, snapshot, override_text);
+  if (group == 0) {
+    // One path needs no list of all the others: that would make a frame's
+    // cost grow with the square of its paths.
+    if (path_exists(source, path, snapshot))
+      draw_path(source, path, target, snapshot, override_text);
+  } else {
+    const auto names = path_names(source, snapshot);
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+      if (qv_name_query_number(*it, QV_NAME_GROUP) == group && !qv_name_is_helper_path(*it))
+        draw_path(source, *it, target, snapshot, override_text);
   }
   if (previous) qv_path_set_current(target, previous->c_str());
 }

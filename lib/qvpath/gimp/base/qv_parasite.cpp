@@ -52,7 +52,7 @@ std::vector<std::string> qv_image_parasite_names(gint32 image) {
 
 void qv_parasite_attach(gint32 image, const char *name, guint32 flags, size_t size,
                         const void *data) {
-  qv_read_cache_invalidate();
+  qv_read_cache_parasites_changed();
   qv_parasite_ptr parasite(gimp_parasite_new(name, flags, size, data));
   gimp_image_attach_parasite(image, parasite.get());
   qv_image_mark_dirty(image, true);
@@ -72,7 +72,7 @@ int qv_parasite_remove(gint32 image, const char *name) {
   if (!name) return 0;
   const auto names = qv_image_parasite_names(image);
   if (std::find(names.begin(), names.end(), name) == names.end()) return 0;
-  qv_read_cache_invalidate();
+  qv_read_cache_parasites_changed();
   gimp_image_detach_parasite(image, name);
   qv_image_mark_dirty(image, true);
   return 1;

@@ -84,7 +84,7 @@ void qv_fade_opacity_set(gint32 image, double percent) {
   // and must neither be saved nor be undone.
   const qv_parasite_ptr parasite(
       gimp_parasite_new(QV_FADE_OPACITY_PARASITE, 0, sizeof fade, &fade));
-  qv_read_cache_invalidate();
+  qv_read_cache_parasites_changed();
   gimp_image_attach_parasite(image, parasite.get());
 }
 

@@ -10,6 +10,7 @@
 #include "core/qv_glib_ptr.h"
 #include "core/qv_scheme.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_read_cache.h"
 
 const char *const QV_SCHEME_COUNTER_KEY = "qv_scheme_run_eval4_ref";
 const char *const QV_SCHEME_VERSION_KEY = "script_fu_qv_scheme_version";
@@ -102,8 +103,19 @@ std::string qv_scheme_script_text(gint32 image, const char *script) {
   return script;
 }
 
+namespace {
+
+// A script may change any path or parasite behind the suite's back: what
+// was read before it is read again.
+struct QVForgetReadsAfter {
+  ~QVForgetReadsAfter() { qv_read_cache_invalidate(); }
+};
+
+}  // namespace
+
 bool qv_scheme_run_eval4_ref(gint32 image, gint32 drawable, const char *av, const char *name,
                              const char *script) {
+  const QVForgetReadsAfter forget;
   av = av ? av : "";
   name = name ? name : "\"\"";
   script = script ? script : "";

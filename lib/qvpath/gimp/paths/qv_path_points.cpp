@@ -1,5 +1,7 @@
 #include "gimp/paths/qv_path_points.h"
 
+#include <utility>
+
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/paths/qv_paths.h"
@@ -34,10 +36,8 @@ void append_stroke(std::vector<double> &out, const std::vector<double> &cps, boo
 // it returns this very list, and for more strokes it returns nothing, which
 // would send us here anyway. One route also keeps an unknown name an ordinary
 // answer instead of a failed procedure call on the error console.
-QVPathPoints read_live(gint32 image, const char *name) {
-  QVPathPoints result;
-  const gint32 vectors = qv_path_id_by_name(image, name);
-  if (vectors < 1) return result;
+QVCachedPoints read_vectors(gint32 vectors) {
+  QVCachedPoints result;
   gint stroke_count = 0;
   const auto strokes =
       qv_take_array(gimp_vectors_get_strokes(vectors, &stroke_count), stroke_count);
@@ -50,6 +50,16 @@ QVPathPoints read_live(gint32 image, const char *name) {
     append_stroke(result.points, cps, closed);
     result.closed = closed ? 1 : 0;
   }
+  return result;
+}
+
+QVPathPoints read_live(gint32 image, const char *name) {
+  QVPathPoints result;
+  const gint32 vectors = qv_path_id_by_name(image, name);
+  if (vectors < 1) return result;
+  QVCachedPoints read = qv_read_cache_points(vectors, [vectors] { return read_vectors(vectors); });
+  result.closed = read.closed;
+  result.points = std::move(read.points);
   if (!result.points.empty()) result.path_type = 1;
   return result;
 }
@@ -108,7 +118,7 @@ gint32 qv_path_write_points(gint32 image, const char *name, gint32 path_type,
                                         const_cast<double *>(cps.data()), closed);
     begin = end;
   }
-  qv_read_cache_invalidate();
+  qv_read_cache_paths_changed();
   if (!gimp_image_insert_vectors(image, vectors, 0, -1)) {
     gimp_item_delete(vectors);
     return -1;

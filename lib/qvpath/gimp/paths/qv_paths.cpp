@@ -8,8 +8,16 @@ std::vector<QVPathEntry> qv_path_list(gint32 image) {
   const auto ids = qv_take_array(gimp_image_get_vectors(image, &count), count);
   std::vector<QVPathEntry> paths;
   paths.reserve(ids.size());
-  for (gint32 id : ids) paths.push_back({id, qv_take_string(gimp_item_get_name(id))});
+  for (gint32 id : ids)
+    paths.push_back(
+        {id, qv_read_cache_item_name(id, [id] { return qv_take_string(gimp_item_get_name(id)); })});
   return paths;
+}
+
+size_t qv_path_count(gint32 image) {
+  gint count = 0;
+  g_free(gimp_image_get_vectors(image, &count));
+  return count > 0 ? static_cast<size_t>(count) : 0;
 }
 
 std::vector<std::string> qv_path_names(gint32 image) {
@@ -61,6 +69,6 @@ void qv_path_set_locked(gint32 image, const char *name, bool locked) {
 
 bool qv_path_delete(gint32 image, const char *name) {
   const gint32 id = qv_path_id_by_name(image, name);
-  qv_read_cache_invalidate();
+  qv_read_cache_paths_changed();
   return id > 0 && gimp_image_remove_vectors(image, id);
 }

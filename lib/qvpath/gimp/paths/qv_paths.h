@@ -18,6 +18,9 @@ struct QVPathEntry {
 // The image's paths in list order (index 0 is the top of the Paths dialog).
 std::vector<QVPathEntry> qv_path_list(gint32 image);
 
+// How many paths the image has (no names are asked for).
+size_t qv_path_count(gint32 image);
+
 // The names of the image's paths in list order.
 std::vector<std::string> qv_path_names(gint32 image);
 

@@ -17,6 +17,7 @@
 #include "gimp/animate/qv_keyspline_gimp.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_render_session.h"
 #include "gimp/base/qv_scheme_gimp.h"
 #include "gimp/draw/qv_draw_style.h"
@@ -414,6 +415,9 @@ struct QVFrameOutcome {
 QVFrameOutcome render_one(gint32 source, const std::vector<std::string> &paths,
                           const std::string &file, long i, long frames, int flags, double t_start,
                           double t_end, QVpathAnimationEnvironment *env) {
+  // One memo of reads for the whole frame: every drawn path looks through
+  // the same images' paths, which must not be listed again for each one.
+  const QVReadCacheScope frame_reads;
   const double t = qv_render_frame_t(i, frames, t_start, t_end);
   const gint tattoo_state = gimp_image_get_tattoo_state(source);
   const bool keep = flags & QV_RENDER_KEEP;

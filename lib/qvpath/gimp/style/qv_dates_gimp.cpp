@@ -39,7 +39,7 @@ bool qv_dtf_store_date(gint32 image, std::uint32_t mask, const QVdtfNumbers &rec
   // Flags 0 and no dirty mark: the record is never saved with the image, so
   // storing it leaves nothing for the user to save.
   const qv_parasite_ptr parasite(gimp_parasite_new(QV_DTF_PARASITE, 0, bytes.size(), bytes.data()));
-  qv_read_cache_invalidate();
+  qv_read_cache_parasites_changed();
   return gimp_image_attach_parasite(image, parasite.get());
 }
 
