@@ -15,17 +15,11 @@ struct QVFileClose {
 };
 using QVFile = std::unique_ptr<FILE, QVFileClose>;
 
+// `channels` is checked to lie in 1...4 before.
 int colour_type(int channels) {
-  switch (channels) {
-    case 1:
-      return PNG_COLOR_TYPE_GRAY;
-    case 2:
-      return PNG_COLOR_TYPE_GRAY_ALPHA;
-    case 3:
-      return PNG_COLOR_TYPE_RGB;
-    default:
-      return PNG_COLOR_TYPE_RGB_ALPHA;
-  }
+  static const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
+                              PNG_COLOR_TYPE_RGB_ALPHA};
+  return types[channels - 1];
 }
 
 std::string check(const QVFloorPixels &pixels) {

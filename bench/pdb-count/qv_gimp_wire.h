@@ -1,7 +1,7 @@
 // The part of GIMP 2.10's wire protocol the PDB call counter and its test use. GIMP
 // installs no header for it (libgimpbase/gimpprotocol.h stays in GIMP's
 // sources), so the declarations are repeated here, as GIMP 2.10 defines
-// them; libgimpbase exports both functions.
+// them; libgimpbase exports these functions.
 #pragma once
 
 #include <glib.h>
