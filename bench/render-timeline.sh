@@ -32,8 +32,9 @@
 #                         GIMP's start and the image's load. Prints seconds
 #                         and PDB calls per frame for each N and the slope of
 #                         log(cost) against log(N) from N = 10 to 100 (1 is
-#                         linear, 2 quadratic). With --baseline for both
-#                         builds. Takes a while.
+#                         linear, 2 quadratic), then the same for the cost
+#                         above N = 1's (the fixed part hides the growth).
+#                         With --baseline for both builds. Takes a while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/gimp-env.sh
@@ -225,7 +226,15 @@ for n in "${sizes[@]}"; do
   [ -s "$work/paths-$n.xcf" ] || { tail -20 "$work/make-paths-$n.log" >&2; exit 1; }
 done
 
-slope() { awk -v a="$1" -v b="$2" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", log(b / a) / log(10); else print "n/a" }'; }
+# slope A B [BASE]: log(B / A) over log(100 / 10); with BASE, the slope of
+# the part above it (B - BASE over A - BASE) over log(99 / 9): a per-frame
+# cost that does not grow with N (duplicate, flatten, save) hides how the
+# part that does grows.
+slope() {
+  awk -v a="$1" -v b="$2" -v base="${3:-0}" 'BEGIN {
+    a -= base; b -= base
+    if (a > 0 && b > 0) printf "%.2f", log(b / a) / log(base == 0 ? 10 : 11); else print "n/a" }'
+}
 
 # paths_table LABEL PROFILE BUILD: per-frame seconds and PDB calls for each
 # N, then the slopes from N = 10 to N = 100.
@@ -248,6 +257,8 @@ paths_table() {
   done
   printf 'slope of log(cost) over log(N), N = 10 to 100: time %s, PDB calls %s\n' \
     "$(slope "${time[10]}" "${time[100]}")" "$(slope "${calls[10]}" "${calls[100]}")"
+  printf '  of the cost above N = 1 over log(N - 1): time %s, PDB calls %s\n' \
+    "$(slope "${time[10]}" "${time[100]}" "${time[1]}")" "$(slope "${calls[10]}" "${calls[100]}" "${calls[1]}")"
 }
 paths_table new "$work/profile" "$new_build"
 [ -z "$baseline" ] || paths_table baseline "$work/base-profile" "$baseline"
