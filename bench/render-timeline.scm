@@ -1,4 +1,4 @@
-; The render benchmark's two Script-Fu programs.
+; The render benchmark's Script-Fu programs.
 ;
 ; (qv-bench-make-image "examples/animation.xcf" "work/bench.xcf")
 ;   the animation example scaled to 1280x720, with its timeline "Demo"
@@ -50,3 +50,34 @@
     (let ((port (open-output-file report-file)))
       (display "done" port)
       (close-output-port port))))
+
+; (qv-bench-make-paths-image 10 "work/paths-10.xcf")
+;   a 640x360 image whose timeline "Demo" animates 10 keysplines, each
+;   turning the fill of its own small box from red to blue, so that the
+;   frame's cost can be read against the number of animated paths. Needs
+;   examples/make-demo-image.scm and examples/make-animation-image.scm
+;   loaded, and the examples' timeline plug-in in the profile.
+(define (qv-bench-box image i)
+  (let* ((x (+ 16 (* 64 (modulo i 10))))
+         (y (+ 8 (* 36 (modulo (quotient i 10) 10))))
+         (name (string-append "Box " (number->string i)))
+         (keyspline (string-append "[@] box " (number->string i))))
+    (qv-demo-path image name TRUE (list x y (+ x 32) y (+ x 32) (+ y 20) x (+ y 20)))
+    (qv-demo-style image name '(("fill" "220 30 30")))
+    (qv-demo-path image keyspline FALSE '(630 10 630 20))
+    (qv-demo-style image keyspline
+                   (list (list "@-tattoos" (qv-tattoo-of image name)) '("fill" "220 30 30;30 60 220")))))
+
+(define (qv-bench-make-paths-image n out)
+  (let* ((image (car (gimp-image-new 640 360 RGB)))
+         (layer (car (gimp-layer-new image 640 360 RGB-IMAGE "Background" 100 LAYER-MODE-NORMAL))))
+    (gimp-image-insert-layer image layer 0 -1)
+    (gimp-context-set-foreground '(245 245 240))
+    (gimp-drawable-fill layer FILL-FOREGROUND)
+    (let loop ((i 0))
+      (if (< i n)
+          (begin (qv-bench-box image i) (loop (+ i 1)))))
+    (plug-in-qv-example-timeline image "Demo")
+    (gimp-image-set-active-layer image layer)
+    (gimp-xcf-save 0 image layer out out)
+    (gimp-image-delete image)))
