@@ -26,11 +26,40 @@
 (define (qv-eval4-environment image draw av name)
   (the-environment))
 
+; Splitting code into expressions starts a plug-in process, and a render
+; hands over the same code frame after frame: the splits of the last few
+; code texts are kept. Only code is kept, never a file name, whose file may
+; change between two calls; code is what starts with "(" or ";".
+(define qv-eval4-splits '())
+(define qv-eval4-splits-kept 16)
+
+(define (qv-eval4-code? script)
+  (let loop ((i 0))
+    (and (< i (string-length script))
+         (let ((c (string-ref script i)))
+           (if (char-whitespace? c)
+               (loop (+ i 1))
+               (or (char=? c #\() (char=? c #\;)))))))
+
+(define (qv-eval4-first n items)
+  (if (or (= n 0) (null? items)) '() (cons (car items) (qv-eval4-first (- n 1) (cdr items)))))
+
+(define (qv-eval4-expressions image script)
+  (let ((known (and (qv-eval4-code? script) (assoc script qv-eval4-splits))))
+    (if known
+        (cdr known)
+        (let* ((found (cadr (plug-in-qv-script-array image script)))
+               (expressions (if (vector? found) (vector->list found) found)))
+          (if (qv-eval4-code? script)
+              (set! qv-eval4-splits
+                    (cons (cons script expressions)
+                          (qv-eval4-first (- qv-eval4-splits-kept 1) qv-eval4-splits))))
+          expressions))))
+
 (define (qv-eval4-run image draw av name script)
-  (let ((environment (qv-eval4-environment image draw (qv-eval4-av av) (qv-eval4-name name)))
-        (expressions (cadr (plug-in-qv-script-array image script))))
+  (let ((environment (qv-eval4-environment image draw (qv-eval4-av av) (qv-eval4-name name))))
     (for-each (lambda (text) (eval (read (open-input-string text)) environment))
-              (if (vector? expressions) (vector->list expressions) expressions))))
+              (qv-eval4-expressions image script))))
 
 (define (script-fu-qv-eval4 image draw av name script)
   (qv-eval4-run image draw av name script))

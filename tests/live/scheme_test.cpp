@@ -145,6 +145,40 @@ TEST_F(SchemeLive, ScriptFilesAreFoundRelativeToTheImageInBothEvaluators) {
   EXPECT_EQ(seen(), expected("generic", 2));
 }
 
+// The evaluator keeps the split of code it was handed, but a script named by
+// its file is read again on every call: an edited file takes effect at once,
+// whether the suite or a script names it.
+TEST_F(SchemeLive, AnEditedScriptFileIsReadAgain) {
+  const char *tmp = std::getenv("QV_TEST_TMP");
+  const std::string file = std::string(tmp ? tmp : g_get_tmp_dir()) + "/scheme-edited.scm";
+  const auto write = [&](const char *word) {
+    const std::string code =
+        std::string("(gimp-attach-parasite (list \"qv-test-eval\" 0 \"") + word + "\"))";
+    ASSERT_TRUE(g_file_set_contents(file.c_str(), code.c_str(), -1, nullptr));
+  };
+  const auto run_by_script = [&] {
+    gint n = 0;
+    GimpParam *r = gimp_run_procedure(
+        QV_SCHEME_EVAL4_PROC, &n, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE,
+        image_.id, GIMP_PDB_DRAWABLE, image_.layer, GIMP_PDB_STRING, "0", GIMP_PDB_STRING, "\"\"",
+        GIMP_PDB_STRING, file.c_str(), GIMP_PDB_END);
+    gimp_destroy_params(r, n);
+  };
+  for (const char *word : {"one", "two", "three"}) {
+    write(word);
+    EXPECT_TRUE(run(file.c_str()));
+    EXPECT_EQ(seen(), word);
+    gimp_detach_parasite(kSeen);
+  }
+  for (const char *word : {"four", "five"}) {
+    write(word);
+    run_by_script();
+    EXPECT_EQ(seen(), word);
+    gimp_detach_parasite(kSeen);
+  }
+  g_remove(file.c_str());
+}
+
 TEST_F(SchemeLive, TheMessageFunctionPutsTheUsersHandlerBack) {
   const GimpMessageHandlerType before = gimp_message_get_handler();
   gimp_message_set_handler(GIMP_MESSAGE_BOX);

@@ -119,10 +119,13 @@ bool qv_scheme_run_eval4_ref(gint32 image, gint32 drawable, const char *av, cons
   av = av ? av : "";
   name = name ? name : "\"\"";
   script = script ? script : "";
-  if (scheme_version() == 1) return run_eval4(image, drawable, av, name, script);
+  // The evaluator gets the code rather than the file name: it keeps the
+  // code's split into expressions, which a render asks for every frame.
+  const std::string code = qv_scheme_script_text(image, script);
+  if (scheme_version() == 1) return run_eval4(image, drawable, av, name, code.c_str());
 
   QVSchemeNesting nesting;
-  if (nesting.level < 2) return run_eval4(image, drawable, av, name, script);
+  if (nesting.level < 2) return run_eval4(image, drawable, av, name, code.c_str());
   return run_generic(
       qv_scheme_nested_program(image, drawable, av, name, qv_scheme_script_text(image, script)));
 }
