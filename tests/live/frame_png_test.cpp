@@ -35,21 +35,6 @@ QVDecoded decode(const std::string &file) {
   return d;
 }
 
-bool gimp_png_save(gint32 image, gint32 drawable, const std::string &file,
-                   const QVPngSettings &s) {
-  gint n = 0;
-  GimpParam *r = gimp_run_procedure(
-      "file-png-save2", &n, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE, image,
-      GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, file.c_str(), GIMP_PDB_STRING, file.c_str(),
-      GIMP_PDB_INT32, s.interlace, GIMP_PDB_INT32, s.compression, GIMP_PDB_INT32, s.background,
-      GIMP_PDB_INT32, s.gamma, GIMP_PDB_INT32, s.offsets, GIMP_PDB_INT32, s.resolution,
-      GIMP_PDB_INT32, 0, GIMP_PDB_INT32, s.comment, GIMP_PDB_INT32, s.transparent_colours,
-      GIMP_PDB_END);
-  const bool ok = n > 0 && r[0].data.d_status == GIMP_PDB_SUCCESS;
-  gimp_destroy_params(r, n);
-  return ok;
-}
-
 struct FramePng : ::testing::Test {
   QVTestImage image{97, 61};  // odd sizes: rows are not multiples of anything
   std::string folder = qv_take_string(g_dir_make_tmp("qv-frame-png-XXXXXX", nullptr));
@@ -64,9 +49,8 @@ struct FramePng : ::testing::Test {
     gimp_context_push();
     gimp_context_set_foreground(&kRed);
     gimp_context_set_background(&kTeal);
-    gimp_edit_blend(image.layer, GIMP_BLEND_FG_BG_RGB, GIMP_LAYER_MODE_NORMAL,
-                    GIMP_GRADIENT_LINEAR, 100, 0, GIMP_REPEAT_NONE, FALSE, FALSE, 1, 0, FALSE, 0,
-                    0, 97, 61);
+    gimp_edit_blend(image.layer, GIMP_BLEND_FG_BG_RGB, GIMP_LAYER_MODE_NORMAL, GIMP_GRADIENT_LINEAR,
+                    100, 0, GIMP_REPEAT_NONE, FALSE, FALSE, 1, 0, FALSE, 0, 0, 97, 61);
     gimp_image_select_rectangle(image.id, GIMP_CHANNEL_OP_REPLACE, 10, 20, 50, 7);
     gimp_edit_clear(image.layer);
     gimp_selection_none(image.id);
@@ -80,7 +64,7 @@ struct FramePng : ::testing::Test {
   void expect_same_pixels(gint32 drawable, const QVPngSettings &s, const char *label) {
     const std::string suite = folder + "/suite.png", gimp = folder + "/gimp.png";
     ASSERT_EQ(qv_frame_png_write(image.id, drawable, suite, s), QVPngWrite::written) << label;
-    ASSERT_TRUE(gimp_png_save(image.id, drawable, gimp, s)) << label;
+    ASSERT_TRUE(qv_frame_png_write_with_gimp(image.id, drawable, gimp, s)) << label;
     const QVDecoded a = decode(suite), b = decode(gimp);
     ASSERT_GT(a.width, 0) << label;
     EXPECT_EQ(a.width, b.width) << label;
@@ -104,10 +88,9 @@ TEST_F(FramePng, DecodesToThePixelsGimpWrites) {
   QVPngSettings chunks;
   chunks.gamma = chunks.offsets = true;
   chunks.background = chunks.resolution = chunks.comment = false;
-  for (const auto &[settings, label] : {std::pair{plain, "defaults, with alpha"},
-                                        std::pair{interlaced, "interlaced, level 0"},
-                                        std::pair{keep_hidden, "transparent colours kept"},
-                                        std::pair{chunks, "other chunks"}})
+  for (const auto &[settings, label] :
+       {std::pair{plain, "defaults, with alpha"}, std::pair{interlaced, "interlaced, level 0"},
+        std::pair{keep_hidden, "transparent colours kept"}, std::pair{chunks, "other chunks"}})
     expect_same_pixels(image.layer, settings, label);
 
   gimp_layer_set_offsets(image.layer, 3, 2);

@@ -171,3 +171,18 @@ QVPngWrite qv_frame_png_write(gint32 image, gint32 drawable, const std::string &
   g_remove(file.c_str());
   return QVPngWrite::failed;
 }
+
+bool qv_frame_png_write_with_gimp(gint32 image, gint32 drawable, const std::string &file,
+                                  const QVPngSettings &s) {
+  gint count = 0;
+  GimpParam *result = gimp_run_procedure(
+      "file-png-save2", &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE, image,
+      GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, file.c_str(), GIMP_PDB_STRING, file.c_str(),
+      GIMP_PDB_INT32, s.interlace, GIMP_PDB_INT32, s.compression, GIMP_PDB_INT32, s.background,
+      GIMP_PDB_INT32, s.gamma, GIMP_PDB_INT32, s.offsets, GIMP_PDB_INT32, s.resolution,
+      GIMP_PDB_INT32, 0 /* the save time */, GIMP_PDB_INT32, s.comment, GIMP_PDB_INT32,
+      s.transparent_colours, GIMP_PDB_END);
+  const bool ok = count >= 1 && result[0].data.d_status == GIMP_PDB_SUCCESS;
+  gimp_destroy_params(result, count);
+  return ok;
+}

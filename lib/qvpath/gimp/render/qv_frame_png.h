@@ -33,3 +33,8 @@ enum class QVPngWrite {
 // drawable and its image, the comment from the image's "gimp-comment".
 QVPngWrite qv_frame_png_write(gint32 image, gint32 drawable, const std::string &file,
                               const QVPngSettings &settings);
+
+// The same frame through GIMP's PNG plug-in with these settings, again
+// without the save time; false when the plug-in failed.
+bool qv_frame_png_write_with_gimp(gint32 image, gint32 drawable, const std::string &file,
+                                  const QVPngSettings &settings);

@@ -122,24 +122,6 @@ gint32 join_fields(gint32 first, gint32 second, const std::vector<gint32> &touch
 
 // --- Saving --------------------------------------------------------------------
 
-// PNG frames through GIMP's PNG plug-in, with the user's settings but never
-// the save time, so that rendering the same frame again (elsewhere, later)
-// gives the same file.
-bool save_png_through_gimp(gint32 image, gint32 drawable, const std::string &file) {
-  const QVPngSettings &s = qv_png_user_settings();
-  gint count = 0;
-  GimpParam *result = gimp_run_procedure(
-      "file-png-save2", &count, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE, GIMP_PDB_IMAGE, image,
-      GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING, file.c_str(), GIMP_PDB_STRING, file.c_str(),
-      GIMP_PDB_INT32, s.interlace, GIMP_PDB_INT32, s.compression, GIMP_PDB_INT32, s.background,
-      GIMP_PDB_INT32, s.gamma, GIMP_PDB_INT32, s.offsets, GIMP_PDB_INT32, s.resolution,
-      GIMP_PDB_INT32, 0 /* the save time */, GIMP_PDB_INT32, s.comment, GIMP_PDB_INT32,
-      s.transparent_colours, GIMP_PDB_END);
-  const bool ok = count >= 1 && result[0].data.d_status == GIMP_PDB_SUCCESS;
-  gimp_destroy_params(result, count);
-  return ok;
-}
-
 // A PNG frame is written here unless gimprc asks for GIMP's plug-in or the
 // frame is not 8-bit RGB(A).
 bool save_png(gint32 image, gint32 drawable, const std::string &file) {
@@ -147,7 +129,7 @@ bool save_png(gint32 image, gint32 drawable, const std::string &file) {
     const QVPngWrite written = qv_frame_png_write(image, drawable, file, qv_png_user_settings());
     if (written != QVPngWrite::unsupported) return written == QVPngWrite::written;
   }
-  return save_png_through_gimp(image, drawable, file);
+  return qv_frame_png_write_with_gimp(image, drawable, file, qv_png_user_settings());
 }
 
 bool ends_with_png(const std::string &file) {
