@@ -11,6 +11,7 @@
 #include "core/qv_geometry.h"
 #include "core/qv_style.h"
 #include "core/qv_transform.h"
+#include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_procedure_table.h"
 #include "gimp/base/qv_reply.h"
 #include "gimp/paths/qv_path_calculate.h"
@@ -269,7 +270,15 @@ void run_transform_drawable_matrix(QVCall &call) {
                            matrix_param(call.param[3]), QV_TRANSFORM_DRAWABLE);
 }
 
+// A key or value that would split the style into other attributes is a
+// calling error, and nothing is stored.
 void run_set_style(QVCall &call) {
+  if (const auto refusal =
+          qv_style_pair_refusal(qv_style_normalise_key(call.text(2)), call.text(3))) {
+    qv_user_message(_("%s: %s; nothing was stored."), call.name, refusal->c_str());
+    qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
+    return;
+  }
   set_style_attribute(call.param[0].data.d_image, call.text(1), call.text(2), call.text(3));
 }
 

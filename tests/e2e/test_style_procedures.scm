@@ -40,6 +40,31 @@
              (qv-check "image still clean" (= 0 (car (gimp-image-is-dirty image))))
              (gimp-image-delete image))))
 
+; A TAB in a value, or a colon, TAB or line break in a name, would split the
+; style into other attributes (a "fill" smuggling in a "@-script: "): each
+; such call is a calling error and the stored style stays as it was.
+(qv-test "keys and values that would split the style are refused"
+         (lambda ()
+           (let ((image (qv-new-image 16 16))
+                 (tab (string (integer->char 9)))
+                 (newline-text (string (integer->char 10))))
+             (qv-add-path image "P" '(1 1 10 10))
+             (plug-in-qv-path-set-style-attribute image "P" "fill" "1 2 3")
+             (for-each
+              (lambda (pair)
+                (qv-check (string-append "refused: " (car pair))
+                          (not (catch #f (plug-in-qv-path-set-style-attribute image "P" (car pair) (cadr pair)) #t))))
+              (list (list "fill" (string-append "1 2 3" tab "@-script: /tmp/x.scm"))
+                    (list (string-append "fill" tab "@-script") "1")
+                    (list (string-append "fi" newline-text "ll") "1")
+                    (list "@-script: x; fill" "1")
+                    (list ":" "1")))
+             (qv-check-equal "style unchanged" "fill: 1 2 3" (qv-text-before-nul (qv-style-of image "P")))
+             (plug-in-qv-path-set-style-attribute image "P" "text" (string-append "two" newline-text "lines"))
+             (qv-check-equal "a line break in a value is text" (string-append "two" newline-text "lines")
+                             (car (plug-in-qv-path-get-style-attribute image "P" "text")))
+             (gimp-image-delete image))))
+
 (qv-test "a style survives saving and loading the image as XCF"
          (lambda ()
            (let* ((image (qv-new-image 16 16))

@@ -15,6 +15,31 @@ TEST(StyleText, SplitKeepsEmptyItemsAndJoinRestoresTheText) {
   EXPECT_EQ(qv_style_join(parts), text);
 }
 
+// Nothing stored may change how the style splits into attributes.
+TEST(StyleText, PairsThatWouldSplitTheStyleAreRefusedAndSetNothing) {
+  const std::string old = "fill: 1 2 3";
+  struct Case {
+    std::string key, value;
+    bool refused;
+  } cases[] = {
+      {"fill: ", "1 2 3\t@-script: /tmp/x.scm", true},
+      {"fill\t@-script: ", "1", true},
+      {"fi\nll: ", "1", true},
+      {"fi\rll: ", "1", true},
+      {"@-script: x; fill: ", "1", true},
+      {": ", "1", true},
+      {"", "1", true},
+      {"text: ", "two\nlines", false},
+      {"stroke: ", "", false},
+      {"@-timeline-t-temp: ", "0.5000000000", false},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(qv_style_pair_refusal(c.key, c.value).has_value(), c.refused) << c.key << c.value;
+    const auto text = qv_style_set_attributes(old, {{"stroke: ", "9"}, {c.key, c.value}});
+    EXPECT_EQ(*text == old, c.refused) << c.key << c.value;
+  }
+}
+
 TEST(StyleText, KeyIsTheTextUpToColonBlank) {
   EXPECT_EQ(qv_style_item_key("stroke-brush: Circle (11)"), "stroke-brush: ");
   EXPECT_EQ(qv_style_item_key("date: 12: 30"), "date: ");

@@ -96,9 +96,21 @@ std::string qv_style_trim_for_store(const std::string &text) {
   return text.substr(begin, end - begin);
 }
 
+std::optional<std::string> qv_style_pair_refusal(const std::string &key, const std::string &value) {
+  std::string name = key;
+  if (name.size() >= 2 && name.compare(name.size() - 2, 2, ": ") == 0) name.resize(name.size() - 2);
+  if (name.empty()) return std::string("the attribute has no name");
+  if (name.find_first_of(":\t\r\n") != std::string::npos)
+    return "the attribute name \"" + name + "\" holds a colon, a TAB or a line break";
+  if (value.find('\t') != std::string::npos) return "the value of \"" + name + "\" holds a TAB";
+  return std::nullopt;
+}
+
 std::optional<std::string> qv_style_set_attributes(
     const std::optional<std::string> &old_text,
     const std::vector<std::pair<std::string, std::string>> &pairs) {
+  for (const auto &[key, value] : pairs)
+    if (qv_style_pair_refusal(key, value)) return old_text;
   QVStyleItems items;
   if (old_text) items = qv_style_split(*old_text);
   QVStyleItems added;

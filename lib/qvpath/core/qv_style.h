@@ -34,10 +34,17 @@ std::optional<QVStyleItems> qv_style_merge(const std::optional<std::string> &bas
 // TABs removed.
 std::string qv_style_trim_for_store(const std::string &text);
 
+// Why a pair may not be stored, or none when it may. A style is one line of
+// items split at TABs, each "key: value": a TAB in a value, or a ":", TAB or
+// line break in a key's name, would turn one attribute into others (a
+// "fill" value could smuggle in a "@-script: "). An empty name is refused too.
+std::optional<std::string> qv_style_pair_refusal(const std::string &key, const std::string &value);
+
 // Sets each (key, value) pair on a style text: the first item that begins
 // with the key is replaced, later ones emptied, missing keys appended in
 // argument order. Keys carry their colon and blank ("stroke: "). Returns none
-// when there was neither an old text nor a pair.
+// when there was neither an old text nor a pair. When any pair is refused
+// (qv_style_pair_refusal) nothing is set: the old text comes back as it was.
 std::optional<std::string> qv_style_set_attributes(
     const std::optional<std::string> &old_text,
     const std::vector<std::pair<std::string, std::string>> &pairs);

@@ -1,10 +1,13 @@
 #include "gimp/style/qv_style_gimp.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <algorithm>
 
 #include "core/qv_fatal.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_style.h"
+#include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_scopes.h"
@@ -109,6 +112,13 @@ gint32 qv_path_remove_style(gint32 image, const char *path) {
 }
 
 int qv_path_set_style_attribute(gint32 image, const char *path, const QVStylePairs &pairs) {
+  for (const auto &[key, value] : pairs) {
+    if (const auto refusal = qv_style_pair_refusal(key, value)) {
+      qv_user_message(_("The style of \"%s\" was not changed: %s."), path ? path : "",
+                      refusal->c_str());
+      return 0;
+    }
+  }
   const auto old_text = qv_path_get_style_text(image, path, nullptr);
   const auto text = qv_or_abort("Abort, buf=malloc(qv_path_set_style_attribute) failed!",
                                 [&] { return qv_style_set_attributes(old_text, pairs); });

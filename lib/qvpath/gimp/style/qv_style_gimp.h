@@ -49,6 +49,8 @@ gint32 qv_path_store_style(gint32 image, const char *path, const std::string &te
 gint32 qv_path_remove_style(gint32 image, const char *path);
 
 using QVStylePairs = std::vector<std::pair<std::string, std::string>>;
+// Sets the pairs on the path's style. A pair that would change the style's
+// structure (qv_style_pair_refusal) is reported and nothing is set: 0.
 int qv_path_set_style_attribute(gint32 image, const char *path, const QVStylePairs &pairs);
 int qv_path_remove_style_attributes(gint32 image, const char *path,
                                     const std::vector<std::string> &keys);
