@@ -459,7 +459,10 @@ std::vector<QVSnapshotParasite> qv_pathgroup_parasites_retattooed(
   std::vector<QVSnapshotParasite> out;
   for (const QVSnapshotParasite &parasite : parasites) {
     if (!qv_is_any_per_path_parasite(parasite.name)) continue;
-    const auto [stem, tattoo] = qv_split_trailing_number(parasite.name);
+    // A structured binding is not a variable a C++17 lambda may capture.
+    const auto split = qv_split_trailing_number(parasite.name);
+    const std::string &stem = split.first;
+    const long tattoo = split.second;
     const auto it =
         std::find_if(tattoos.begin(), tattoos.end(),
                      [&](const std::pair<int32_t, int32_t> &t) { return t.first == tattoo; });
