@@ -51,6 +51,7 @@ void with_rendering_marker(Fn &&draw) {
 }
 
 void run_draw(QVCall &call) {
+  if (!qv_call_image_exists(call, 0)) return;
   const gint32 image = call.param[0].data.d_image;
   const double t = call.param[2].data.d_float;
   with_rendering_marker([&] {
@@ -63,6 +64,7 @@ void run_draw(QVCall &call) {
 // A menu call carries no mode and no t: it draws at the gimprc's default t
 // on the target the menu entry names, as mode 0 does.
 void run_draw_current(QVCall &call) {
+  if (!qv_call_image_exists(call, 1)) return;
   const bool has_t = call.nparams >= 4;
   const gint32 mode = has_t ? call.param[0].data.d_int32 : 0;
   const gint32 image = call.param[1].data.d_image;
@@ -77,7 +79,9 @@ void run_draw_current(QVCall &call) {
   });
 }
 
-void run_remove_esl(QVCall &call) { qv_esl_remove_all(call.param[1].data.d_image); }
+void run_remove_esl(QVCall &call) {
+  if (qv_call_image_exists(call, 1)) qv_esl_remove_all(call.param[1].data.d_image);
+}
 
 void run_render_timeline_image(QVCall &call) {
   const bool in_place = call.is(PROC_RENDER_IMAGE);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/qv_geometry.h"
+#include "core/qv_glib_ptr.h"
 #include "core/qv_style.h"
 #include "core/qv_transform.h"
 #include "gimp/base/qv_messages.h"
@@ -228,11 +229,6 @@ unsigned menu_transform_options(const QVCall &call) {
 
 // ---- style attributes -----------------------------------------------------------
 
-void set_style_attribute(gint32 image, const char *path, const char *attribute, const char *value) {
-  if (qv_path_tattoo_by_name(image, path, nullptr) == 0) return;
-  qv_path_set_style_attribute(image, path, {{qv_style_normalise_key(attribute), value}});
-}
-
 std::string get_style_attribute(gint32 image, const char *path, const char *attribute) {
   std::optional<std::string> value;
   const std::string key = qv_style_normalise_key(attribute);
@@ -254,18 +250,28 @@ void run_measuring(QVCall &call) {
 
 void run_matrix(QVCall &call) { matrix_procedure(call); }
 
+// A matrix argument must hold the nine numbers it declares.
+bool matrix_given(QVCall &call, gint count_index) {
+  if (call.param[count_index].data.d_int32 == 9 && call.param[count_index + 1].data.d_floatarray)
+    return true;
+  qv_call_refuse(call, _("the matrix must hold 9 numbers"));
+  return false;
+}
+
 void run_transform_path(QVCall &call) {
-  if (call.param[3].data.d_floatarray)
+  if (qv_call_image_exists(call, 0) && matrix_given(call, 2))
     qv_transform_path(call.param[0].data.d_image, call.text(1), matrix_param(call.param[3]));
 }
 
 void run_menu_transform(QVCall &call) {
+  if (!qv_call_image_exists(call, 1)) return;
+  if (call.is(PROC_TRANSFORM_DRAWABLE) && !qv_call_drawable_exists(call, 2)) return;
   qv_transform_drawables(call.param[1].data.d_image, call.param[2].data.d_drawable,
                          qv_matrix3_identity(), menu_transform_options(call));
 }
 
 void run_transform_drawable_matrix(QVCall &call) {
-  if (call.param[3].data.d_floatarray)
+  if (qv_call_image_exists(call, 0) && qv_call_drawable_exists(call, 1) && matrix_given(call, 2))
     qv_transform_drawables(call.param[0].data.d_image, call.param[1].data.d_drawable,
                            matrix_param(call.param[3]), QV_TRANSFORM_DRAWABLE);
 }
@@ -275,11 +281,16 @@ void run_transform_drawable_matrix(QVCall &call) {
 void run_set_style(QVCall &call) {
   if (const auto refusal =
           qv_style_pair_refusal(qv_style_normalise_key(call.text(2)), call.text(3))) {
-    qv_user_message(_("%s: %s; nothing was stored."), call.name, refusal->c_str());
-    qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
+    qv_call_refuse(call, *refusal + _("; nothing was stored."));
     return;
   }
-  set_style_attribute(call.param[0].data.d_image, call.text(1), call.text(2), call.text(3));
+  if (!qv_call_image_exists(call, 0)) return;
+  const gint32 image = call.param[0].data.d_image;
+  if (qv_path_tattoo_by_name(image, call.text(1), nullptr) == 0) {
+    qv_call_refuse(call, qv_take_string(g_strdup_printf(_("Path »%s« does not exist!"), call.text(1))));
+    return;
+  }
+  qv_path_set_style_attribute(image, call.text(1), {{qv_style_normalise_key(call.text(2)), call.text(3)}});
 }
 
 void run_get_style(QVCall &call) {

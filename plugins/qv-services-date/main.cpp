@@ -84,17 +84,20 @@ void run_get_date(QVCall &call) {
 }
 
 void run_set_date(QVCall &call) {
+  if (!qv_call_image_exists(call, 0)) return;
   const GimpParam *param = call.param;
   qv_dtf_service_set(param[0].data.d_image, date_param(&param[1]), date_param(&param[4]),
                      param[7].data.d_float);
 }
 
 void run_set_date_from_string(QVCall &call) {
+  if (!qv_call_image_exists(call, 0)) return;
   qv_dtf_service_set_from_text(call.param[0].data.d_image, call.text(1),
                                call.param[2].data.d_float);
 }
 
 void run_fade_opacity_set(QVCall &call) {
+  if (!qv_call_image_exists(call, 0)) return;
   qv_fade_opacity_set(call.param[0].data.d_image, call.param[1].data.d_float);
 }
 

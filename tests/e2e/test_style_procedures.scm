@@ -29,12 +29,13 @@
                              (qv-text-before-nul (qv-style-of image "P")))
              (gimp-image-delete image))))
 
-(qv-test "unknown path: the setter changes nothing, the getter answers empty"
+(qv-test "unknown path: the setter fails and changes nothing, the getter answers empty"
          (lambda ()
            (let ((image (qv-new-image 16 16)))
              (qv-add-path image "P" '(1 1 10 10))
              (gimp-image-clean-all image)
-             (plug-in-qv-path-set-style-attribute image "no such path" "stroke" "1 1 1")
+             (qv-check "setter fails"
+                       (not (catch #f (plug-in-qv-path-set-style-attribute image "no such path" "stroke" "1 1 1") #t)))
              (qv-check-equal "getter" "" (car (plug-in-qv-path-get-style-attribute image "no such path" "stroke")))
              (qv-check-equal "parasites" 0 (car (gimp-image-get-parasite-list image)))
              (qv-check "image still clean" (= 0 (car (gimp-image-is-dirty image))))

@@ -1,4 +1,5 @@
 #include "gimp/base/qv_procedure_table.h"
+#include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_messages.h"
 
 #include <glib/gi18n-lib.h>
@@ -46,6 +47,26 @@ bool QVCall::is(const char *procedure) const { return std::strcmp(name, procedur
 const char *QVCall::text(gint index) const {
   const gchar *value = index < nparams ? param[index].data.d_string : nullptr;
   return value ? value : "";
+}
+
+void qv_call_refuse(QVCall &call, const std::string &why) {
+  qv_user_message("%s: %s", call.name, why.c_str());
+  qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
+}
+
+bool qv_call_image_exists(QVCall &call, gint index) {
+  const gint32 image = index < call.nparams ? call.param[index].data.d_image : -1;
+  if (gimp_image_is_valid(image)) return true;
+  // "No valid image ID" is the suite's fixed text for this case.
+  qv_call_refuse(call, "No valid image ID: " + std::to_string(image));
+  return false;
+}
+
+bool qv_call_drawable_exists(QVCall &call, gint index) {
+  const gint32 drawable = index < call.nparams ? call.param[index].data.d_drawable : -1;
+  if (gimp_item_is_valid(drawable) && gimp_item_is_drawable(drawable)) return true;
+  qv_call_refuse(call, qv_take_string(g_strdup_printf(_("no drawable has the ID %d"), drawable)));
+  return false;
 }
 
 void qv_dispatch(const std::vector<QVProcedureDef> &table, const gchar *name, gint nparams,

@@ -6,6 +6,7 @@
 
 #include <libgimp/gimp.h>
 
+#include <string>
 #include <vector>
 
 #include "gimp/base/qv_reply.h"
@@ -32,6 +33,16 @@ struct QVCall {
 };
 
 using QVHandler = void (*)(QVCall &call);
+
+// Whether the argument at `index` names an open image (a drawable of an open
+// image). When it does not, the call did nothing: the reply becomes a calling
+// error and the message names the procedure and the id it was given.
+bool qv_call_image_exists(QVCall &call, gint index);
+bool qv_call_drawable_exists(QVCall &call, gint index);
+
+// Answers a call that did nothing because of an argument with a calling
+// error and the message `why` after the procedure's name.
+void qv_call_refuse(QVCall &call, const std::string &why);
 
 // A procedure chosen from a menu gets only the arguments GIMP fills itself:
 // run mode, image and drawable. Its further arguments are for scripts.
