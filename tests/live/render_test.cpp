@@ -199,6 +199,22 @@ TEST_F(RenderLive, ATimelineThatRendersItselfStops) {
   EXPECT_FALSE(qv_global_string_get("qv-timelines-in-progress"));
 }
 
+// An entry whose group or path is gone is reported and left out; the
+// entries that can be drawn still are, and the render succeeds.
+TEST_F(RenderLive, EntriesNamingMissingGroupsOrPathsAreLeftOut) {
+  add_entry(0, 1);
+  add_entry(0, 1).group_id = 7;
+  QVanimChunk &gone = add_entry(0, 1);
+  gone.path_name = std::string("[@] gone");
+  gone.path_tattoo = 9999;
+  QVanimChunk &in_file = add_entry(0, 1);
+  in_file.group_file = dir + "/no-such-groups.qvg";
+  store();
+  ASSERT_EQ(qv_render_and_save(image.id, "Main", frame(5), 3), 1);
+  for (int n : {5, 6, 7}) EXPECT_TRUE(g_file_test(frame(n).c_str(), G_FILE_TEST_EXISTS)) << n;
+  EXPECT_TRUE(near(saved_pixel(5), {128, 0, 128, 255}));
+}
+
 TEST_F(RenderLive, BadRequestsRenderNothing) {
   add_entry(0, 1);
   store();

@@ -162,7 +162,7 @@ std::optional<QVPathGroupFile> file_or_message(const std::string &file_name) {
                  file.detail.c_str());
       break;
     case QVPathGroupFileStatus::not_group_file:
-      qv_message("%s", _("No valid Path-Group file!"));
+      qv_message("%s\n%s", _("No valid Path-Group file!"), file_name.c_str());
       break;
     case QVPathGroupFileStatus::damaged:
     case QVPathGroupFileStatus::write_failed:

@@ -1,5 +1,6 @@
 #include "gimp/render/qv_render.h"
 
+#include <glib/gi18n-lib.h>
 #include <glib/gstdio.h>
 
 #include <algorithm>
@@ -241,24 +242,46 @@ std::optional<QVSnapshot> group_of_entry(QVpathAnimationEnvironment &env,
   if (!entry.group_file || entry.group_file->empty()) return std::nullopt;
   for (size_t i = 1; i < env.group_data.size(); ++i)
     if (auto group = find_group(env.group_data[i], entry.group_id, entry.group_file)) return group;
+  if (env.unloadable_group_files.count(*entry.group_file)) return std::nullopt;
   auto loaded = qv_pathgroup_file_render_snapshot(*entry.group_file);
-  if (!loaded) return std::nullopt;
+  if (!loaded) {
+    env.unloadable_group_files.insert(*entry.group_file);
+    return std::nullopt;
+  }
   env.group_data.push_back(std::move(*loaded));
   return find_group(env.group_data.back(), entry.group_id, entry.group_file);
 }
 
+// The paths an entry animates: the one it names (found again by tattoo when
+// renamed), or every keyspline path of its group. None when the named path
+// is gone.
 std::vector<std::string> entry_paths(const QVSnapshot &group, const QVanimChunk &entry) {
   const auto names = qv_snapshot_path_names(group);
   if (entry.path_name) {
     if (std::find(names.begin(), names.end(), *entry.path_name) != names.end())
       return {*entry.path_name};
     if (auto renamed = qv_snapshot_path_name_by_tattoo(group, entry.path_tattoo)) return {*renamed};
-    return {*entry.path_name};
+    return {};
   }
   std::vector<std::string> keysplines;
   for (auto it = names.rbegin(); it != names.rend(); ++it)
     if (it->compare(0, 2, "[@") == 0) keysplines.push_back(*it);
   return keysplines;
+}
+
+std::string entry_group_label(const QVanimChunk &entry) {
+  std::string label = qv_format("%d", entry.group_id);
+  if (entry.group_name) label += " \"" + *entry.group_name + "\"";
+  if (entry.group_file && !entry.group_file->empty()) label += " of \"" + *entry.group_file + "\"";
+  return label;
+}
+
+// Says once per render that an entry is not drawn, and why; the other
+// entries are drawn as usual.
+void report_entry_once(QVpathAnimationEnvironment &env, const QVanimChunk &entry,
+                       const std::string &why) {
+  if (!env.reported_entries.insert(entry.anim_id).second) return;
+  qv_message(_("Timeline entry %d is not drawn: %s."), entry.anim_id, why.c_str());
 }
 
 void activate_target_drawable(QVpathAnimationEnvironment &env, const QVanimChunk &entry) {
@@ -513,10 +536,20 @@ QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env
   if (entry.script_name) return QVEntrySetup::script;
 
   const auto group = group_of_entry(env, entry);
-  if (!group) return QVEntrySetup::hidden;
+  if (!group) {
+    report_entry_once(env, entry,
+                      qv_format(_("there is no path group %s"), entry_group_label(entry).c_str()));
+    return QVEntrySetup::hidden;
+  }
   env.group = *group;
   env.paths = entry_paths(*group, entry);
-  if (env.paths.empty()) return QVEntrySetup::hidden;
+  if (env.paths.empty()) {
+    if (entry.path_name)
+      report_entry_once(env, entry,
+                        qv_format(_("path group %s has no path \"%s\""),
+                                  entry_group_label(entry).c_str(), entry.path_name->c_str()));
+    return QVEntrySetup::hidden;
+  }
   activate_target_drawable(env, entry);
   return QVEntrySetup::paths;
 }

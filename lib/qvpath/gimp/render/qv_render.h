@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,11 @@ struct QVpathAnimationEnvironment {
   std::optional<std::string> before_save_script;
   std::vector<gint32> touched;  // drawables drawn on; negative: a layer's mask
   bool stop = false;
+  // Entries (by id) already reported as naming a group or path that is not
+  // there, and group files that could not be loaded: each is said and tried
+  // once per render, not once per frame.
+  std::set<int32_t> reported_entries;
+  std::set<std::string> unloadable_group_files;
 };
 
 // What an entry does in the current field.
