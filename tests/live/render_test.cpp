@@ -215,6 +215,18 @@ TEST_F(RenderLive, EntriesNamingMissingGroupsOrPathsAreLeftOut) {
   EXPECT_TRUE(near(saved_pixel(5), {128, 0, 128, 255}));
 }
 
+// Five seconds at 10 fps end at frame 50: a request for as many frames as
+// an int holds renders the two that are left, one from past the end none.
+TEST_F(RenderLive, RequestsPastTheOutpointStopThere) {
+  add_entry(0, 1);
+  store();
+  ASSERT_EQ(qv_render_and_save(image.id, "Main", dir + "/frame_048.png", G_MAXINT32), 1);
+  EXPECT_TRUE(g_file_test(frame(49).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_FALSE(g_file_test((dir + "/frame_050.png").c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_EQ(qv_render_and_save(image.id, "Main", dir + "/frame_060.png", 3), 0);
+  EXPECT_FALSE(g_file_test((dir + "/frame_060.png").c_str(), G_FILE_TEST_EXISTS));
+}
+
 TEST_F(RenderLive, BadRequestsRenderNothing) {
   add_entry(0, 1);
   store();

@@ -305,6 +305,13 @@ TEST(PathGroupFile, EncodeDecodeAndRefusals) {
   const Bytes with_section = qv_pathgroup_file_encode(file_section("x", blocks), 3);
   EXPECT_EQ(qv_pathgroup_file_decode(with_section.data(), with_section.size()).status,
             QVPathGroupFileStatus::damaged);
+
+  // Numbers no group can have: named in the refusal.
+  const Bytes no_next = qv_pathgroup_file_encode(blocks, 0);
+  const QVPathGroupFile refused = qv_pathgroup_file_decode(no_next.data(), no_next.size());
+  EXPECT_EQ(refused.status, QVPathGroupFileStatus::damaged);
+  EXPECT_NE(refused.detail.find("next free group number 0"), std::string::npos) << refused.detail;
+  EXPECT_NE(error_of(block(-3, "minus", 1)).find("negative"), std::string::npos);
 }
 
 TEST(PathGroupFile, SaveReplacesWholeAndLoadReportsMissingFiles) {

@@ -105,3 +105,26 @@ TEST(RenderTiming, TimelinesInProgressFindLoops) {
 }
 
 }  // namespace
+
+// 25 fps with the outpoint at 2 s: frame 50 is the first past it.
+TEST(RenderTiming, FrameRangesStopAtTheOutpoint) {
+  QVahdrChunk h;
+  h.fps = 25;
+  h.outpoint = 2;
+  h.outpoint_mode = QV_OUT_EXPLICIT;
+  struct Case {
+    long first, asked, frames;
+    bool cut;
+  } cases[] = {{0, 50, 50, false},           {0, 10, 10, false}, {48, 2147483647, 2, true},
+               {50, 1, 0, true},             {70, 5, 0, true},   {-5, 60, 50, true},
+               {0, 0, 0, false}};
+  for (const Case &c : cases) {
+    const QVFrameRange r = qv_render_frame_range(h, c.first, c.asked);
+    EXPECT_EQ(r.frames, c.frames) << c.first << "+" << c.asked;
+    EXPECT_EQ(r.cut, c.cut) << c.first << "+" << c.asked;
+    EXPECT_EQ(r.outpoint_frame, 50);
+  }
+  h.outpoint_mode = QV_OUT_END;  // then the end counts
+  h.end = 1;
+  EXPECT_EQ(qv_render_frame_range(h, 0, 100).frames, 25);
+}

@@ -4,6 +4,7 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -249,6 +250,56 @@ TEST(TimelineCodec, BrokenFieldsAreRefused) {
   const uint32_t bogus = qv_chunk_code("ABCD");
   std::memcpy(b.data() + anim + 4, &bogus, 4);
   EXPECT_FALSE(qv_timeline_decode(b));
+}
+
+// Values that would render N identical frames or never end are refused
+// where the timeline is decoded, with the entry and the field named, in a
+// ".qvt" file as in a parasite.
+TEST(TimelineCodec, ImplausibleValuesAreRefusedWithTheirField) {
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  struct Case {
+    const char *field;
+    void (*spoil)(QVTimeline &, double);
+    double value;
+  };
+  const Case cases[] = {
+      {"frame rate 0", [](QVTimeline &t, double v) { t.header.fps = v; }, 0},
+      {"frame rate nan", [](QVTimeline &t, double v) { t.header.fps = v; }, nan},
+      {"frame rate -25", [](QVTimeline &t, double v) { t.header.fps = v; }, -25},
+      {"frame rate 1000000", [](QVTimeline &t, double v) { t.header.fps = v; }, 1e6},
+      {"interlace mode 99", [](QVTimeline &t, double v) { t.header.interlace = int32_t(v); }, 99},
+      {"outpoint mode 7", [](QVTimeline &t, double v) { t.header.outpoint_mode = int32_t(v); }, 7},
+      {"outpoint inf", [](QVTimeline &t, double v) { t.header.outpoint = v; }, inf},
+      {"entry 1: duration nan", [](QVTimeline &t, double v) { t.entries[0].duration = v; }, nan},
+      {"entry 1: duration -2", [](QVTimeline &t, double v) { t.entries[0].duration = v; }, -2},
+      {"entry 2: t at end inf", [](QVTimeline &t, double v) { t.entries[1].t_end = v; }, inf},
+      {"entry 2: t at start 1.5", [](QVTimeline &t, double v) { t.entries[1].t_start = v; }, 1.5},
+      {"entry 1: begin -inf", [](QVTimeline &t, double v) { t.entries[0].begin = v; }, -inf},
+  };
+  for (const Case &c : cases) {
+    QVTimeline t = rich_timeline();
+    c.spoil(t, c.value);
+    const QVBytes bytes = qv_timeline_encode(t, QVByteOrder::big_endian);
+    const auto decoded = qv_timeline_decode(bytes, QVByteOrder::big_endian);
+    EXPECT_FALSE(decoded) << c.field;
+    const std::string field = std::strchr(c.field, ':') ? std::strchr(c.field, ':') + 2 : c.field;
+    EXPECT_NE(decoded.error.find(field), std::string::npos) << decoded.error;
+    if (std::strchr(c.field, ':')) {
+      EXPECT_NE(decoded.error.find("animation " + std::string(c.field, std::strchr(c.field, ':'))),
+                std::string::npos)
+          << decoded.error;
+    }
+    const QVBytes file = qv_timeline_file_bytes(qv_timeline_encode(t));
+    EXPECT_FALSE(qv_timeline_file_parse(file.data(), file.size())) << c.field;
+  }
+  // What the editor itself writes stays readable: unset t, endless repeat
+  // and freezes, a zero duration.
+  QVTimeline t = rich_timeline();
+  t.entries[1].t_end = -1;
+  t.entries[1].repeat = -1;
+  t.entries[1].freeze_after = -1;
+  t.entries[1].duration = 0;
+  EXPECT_TRUE(qv_timeline_decode(qv_timeline_encode(t)));
 }
 
 TEST(TimelineSplit, ParasiteOfSeveralTimelines) {

@@ -148,6 +148,9 @@ class IndexWalk {
     }
     if (chunk.type == QV_CHUNK_GNXT) {
       index_.next_number = qv_chunk_get_i32(start + 8);
+      if (*index_.next_number < 1)
+        return refuse("the next free group number " + std::to_string(*index_.next_number) +
+                      " is below 1");
       return true;
     }
     return refuse("a \"" + type + "\" chunk does not belong in path-group data");
@@ -156,6 +159,7 @@ class IndexWalk {
   bool open_block(const QVChunk &chunk, const uint8_t *start, const uint8_t *limit) {
     QVPathGroupBlock block;
     block.number = qv_chunk_get_i32(start + 8);
+    if (block.number < 0) return refuse(describe_group(block.number) + " has a negative number");
     const auto name = text_field(start + GHDR_NAME_OFFSET, limit, qv_chunk_get_u32(start + 12));
     if (!name) return refuse("the name of " + describe_group(block.number) + " is not a text");
     block.name = *name;

@@ -90,6 +90,18 @@ long qv_ahdr_frame_count(const QVahdrChunk &h) {
   return static_cast<long>(frames);
 }
 
+QVFrameRange qv_render_frame_range(const QVahdrChunk &h, long first, long asked) {
+  QVFrameRange range;
+  const double out = std::floor(h.fps * qv_ahdr_outpoint(h) + 0.5);
+  // A header that passed the decoder's checks has a finite outpoint; the
+  // bound keeps the conversion defined for any other.
+  range.outpoint_frame = std::isfinite(out) ? static_cast<long>(std::clamp(out, 0.0, 1e15)) : 0;
+  const long left = std::max(0L, range.outpoint_frame - std::max(0L, first));
+  range.frames = std::min(std::max(0L, asked), left);
+  range.cut = range.frames < asked;
+  return range;
+}
+
 double qv_render_frame_t(long i, long frames, double t_start, double t_end) {
   t_start = clamp_t(t_start);
   t_end = clamp_t(t_end);

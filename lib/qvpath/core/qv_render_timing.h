@@ -47,6 +47,17 @@ double qv_ahdr_outpoint(const QVahdrChunk &header);
 // nonsense, at most 999999.
 long qv_ahdr_frame_count(const QVahdrChunk &header);
 
+// The frames a render of `asked` frames from timeline frame `first` on gets:
+// none past the outpoint frame (the outpoint in frames, rounded), so a
+// request far past the end cannot run on with identical frames. `cut` says
+// that the request ran past the outpoint.
+struct QVFrameRange {
+  long frames = 0;
+  long outpoint_frame = 0;
+  bool cut = false;
+};
+QVFrameRange qv_render_frame_range(const QVahdrChunk &header, long first, long asked);
+
 // What an entry shows at one time: nothing, or t with a fade factor.
 struct QVentryState {
   double t = 0;

@@ -3,6 +3,8 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cmath>
+#include <initializer_list>
 #include <cstring>
 #include <memory>
 
@@ -291,6 +293,58 @@ QVBytes qv_timeline_encode(const QVTimeline &timeline, QVByteOrder order) {
   return out;
 }
 
+namespace {
+
+std::string number_text(double value) {
+  char buffer[G_ASCII_DTOSTR_BUF_SIZE];
+  return g_ascii_dtostr(buffer, sizeof buffer, value);
+}
+
+// A field that must be finite and within [low, high].
+std::optional<std::string> out_of_range(const char *field, double value, double low, double high) {
+  if (std::isfinite(value) && value >= low && value <= high) return std::nullopt;
+  return std::string(field) + " " + number_text(value) + " is not between " + number_text(low) +
+         " and " + number_text(high);
+}
+
+std::optional<std::string> not_finite(const char *field, double value) {
+  if (std::isfinite(value)) return std::nullopt;
+  return std::string(field) + " " + number_text(value) + " is not a number of seconds";
+}
+
+std::optional<std::string> first_fault(std::initializer_list<std::optional<std::string>> faults) {
+  for (const auto &fault : faults)
+    if (fault) return fault;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> qv_ahdr_implausible(const QVahdrChunk &h) {
+  if (!(std::isfinite(h.fps) && h.fps > 0 && h.fps <= QV_TIMELINE_FPS_MAX))
+    return "frame rate " + number_text(h.fps) + " is not above 0 and up to " +
+           number_text(QV_TIMELINE_FPS_MAX);
+  if (h.interlace < QV_PROGRESSIVE || h.interlace > QV_INTERLACED_NTSC)
+    return "interlace mode " + std::to_string(h.interlace) + " is not 0, 1 or 2";
+  if (h.outpoint_mode < QV_OUT_IN_PLUS || h.outpoint_mode > QV_OUT_END)
+    return "outpoint mode " + std::to_string(h.outpoint_mode) + " is not 0, 1 or 2";
+  if (h.preview_step < 0) return "preview step " + std::to_string(h.preview_step) + " is negative";
+  return first_fault({not_finite("inpoint", h.inpoint), not_finite("outpoint", h.outpoint),
+                      not_finite("end", h.end), not_finite("minimum end", h.min_end),
+                      not_finite("view start", h.view_start),
+                      not_finite("view scale", h.view_seconds_per_pixel)});
+}
+
+std::optional<std::string> qv_anim_implausible(const QVanimChunk &e) {
+  return first_fault({out_of_range("t at start", e.t_start, -1, 1),
+                      out_of_range("t at end", e.t_end, -1, 1),
+                      out_of_range("duration", e.duration, 0, HUGE_VAL),
+                      not_finite("begin", e.begin), not_finite("repeat", e.repeat),
+                      not_finite("fade-in", e.fade_in), not_finite("fade-out", e.fade_out),
+                      not_finite("freeze-before", e.freeze_before),
+                      not_finite("freeze-after", e.freeze_after)});
+}
+
 QVDecoded<QVahdrChunk> qv_ahdr_decode(const uint8_t *data, size_t length, QVByteOrder order) {
   QVDecoded<QVahdrChunk> result;
   if (auto error = check_frame(data, length, order, QV_CHUNK_AHDR, AHDR_FIXED_PAYLOAD)) {
@@ -317,6 +371,10 @@ QVDecoded<QVahdrChunk> qv_ahdr_decode(const uint8_t *data, size_t length, QVByte
   std::optional<std::string> *const members[] = {&h.frame_fname, &h.script_name, &h.name};
   if (auto error = read_members(data, r.u32(0), QV_AHDR_FIXED_SIZE, lengths, 3, members)) {
     result.error = "timeline header: " + *error;
+    return result;
+  }
+  if (auto fault = qv_ahdr_implausible(h)) {
+    result.error = "timeline header: " + *fault;
     return result;
   }
   result.value = std::move(h);
@@ -354,6 +412,10 @@ QVDecoded<QVanimChunk> qv_anim_decode(const uint8_t *data, size_t length, QVByte
                                                  &e.script_name, &e.script_text, &e.extra};
   if (auto error = read_members(data, r.u32(0), QV_ANIM_FIXED_SIZE, lengths, 6, members)) {
     result.error = "animation entry " + std::to_string(e.anim_id) + ": " + *error;
+    return result;
+  }
+  if (auto fault = qv_anim_implausible(e)) {
+    result.error = "animation entry " + std::to_string(e.anim_id) + ": " + *fault;
     return result;
   }
   result.value = std::move(e);

@@ -134,8 +134,19 @@ void qv_anim_encode(QVBytes &out, const QVanimChunk &entry, QVByteOrder order = 
 // The whole chunk sequence AHDR, ANIM..., AEND.
 QVBytes qv_timeline_encode(const QVTimeline &timeline, QVByteOrder order = QVByteOrder::host);
 
+// The highest frame rate a timeline may have.
+constexpr double QV_TIMELINE_FPS_MAX = 1000.0;
+
+// Why a decoded header or entry cannot be rendered as it stands, naming the
+// field, or none when every value is plausible: a frame rate above 0 and up
+// to QV_TIMELINE_FPS_MAX, known interlace and outpoint modes, finite times,
+// t at start and end in -1 (unset) .. 1, and a duration of 0 or more.
+std::optional<std::string> qv_ahdr_implausible(const QVahdrChunk &header);
+std::optional<std::string> qv_anim_implausible(const QVanimChunk &entry);
+
 // One chunk at the start of `data` (its header included), which must be
-// wholly inside the `length` bytes.
+// wholly inside the `length` bytes. Values that fail the checks above are
+// refused like a broken chunk.
 QVDecoded<QVahdrChunk> qv_ahdr_decode(const uint8_t *data, size_t length,
                                       QVByteOrder order = QVByteOrder::host);
 QVDecoded<QVanimChunk> qv_anim_decode(const uint8_t *data, size_t length,

@@ -13,6 +13,7 @@
 #include "core/qv_chunks.h"
 #include "core/qv_frame_names.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_render_timing.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
@@ -56,8 +57,21 @@ std::optional<QVRenderJob> prepare(gint32 image, const std::string &timeline,
     return std::nullopt;
   }
   QVRenderJob job;
-  job.num = num;
   job.first = qv_frame_name_split(startframe);
+  // The editor keeps the header's end; a timeline written elsewhere may not
+  // have, so the end the entries give counts too.
+  QVahdrChunk clock = decoded.value->header;
+  clock.end = std::max(clock.end, qv_timeline_end(*decoded.value));
+  const QVFrameRange range = qv_render_frame_range(clock, job.first.start, num);
+  if (range.cut) {
+    qv_user_message(_("Timeline \"%s\" ends at frame %ld: %ld of the %ld frames asked for from "
+                      "frame %ld lie past its outpoint and are not rendered."),
+                    timeline.c_str(), range.outpoint_frame, static_cast<long>(num) - range.frames,
+                    static_cast<long>(num), job.first.start);
+  }
+  if (range.frames < 1) return std::nullopt;
+  num = static_cast<gint32>(range.frames);
+  job.num = num;
   QVpathAnimationEnvironment &env = job.env;
   env.source = image;
   env.header = decoded.value->header;
