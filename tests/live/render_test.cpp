@@ -227,6 +227,21 @@ TEST_F(RenderLive, RequestsPastTheOutpointStopThere) {
   EXPECT_FALSE(g_file_test((dir + "/frame_060.png").c_str(), G_FILE_TEST_EXISTS));
 }
 
+// A damaged recent or rest parasite does not hide the current timeline:
+// it renders, and the damaged parasite stays byte for byte as it was.
+TEST_F(RenderLive, DamagedTimelineParasitesDoNotHideTheCurrentOne) {
+  add_entry(0, 1);
+  store();
+  const std::string junk = "AHDRnot a timeline";
+  for (const char *name : {QV_TIMELINE_RECENT_PARASITE, QV_TIMELINE_REST_PARASITE}) {
+    qv_parasite_attach(image.id, name, GIMP_PARASITE_PERSISTENT, junk.size(), junk.data());
+    EXPECT_EQ(qv_render_and_save(image.id, "Main", frame(3), 1), 1) << name;
+    EXPECT_TRUE(g_file_test(frame(3).c_str(), G_FILE_TEST_EXISTS)) << name;
+    g_remove(frame(3).c_str());
+    EXPECT_EQ(qv_test_parasite(image.id, name), junk) << name;
+  }
+}
+
 TEST_F(RenderLive, BadRequestsRenderNothing) {
   add_entry(0, 1);
   store();

@@ -1,6 +1,7 @@
 #include "core/qv_frame_temporary.h"
 #include "core/qv_render_progress.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -72,6 +73,22 @@ TEST(RenderProgress, DurationTexts) {
 TEST(FrameTemporaryName, HiddenBesideTheFrameKeepingItsExtension) {
   EXPECT_EQ(qv_frame_temporary_name("/render/shot_0007.png"), "/render/.shot_0007.png.part.png");
   EXPECT_EQ(qv_frame_temporary_name("/a.b/c/f_01.jpg"), "/a.b/c/.f_01.jpg.part.jpg");
+  // A legal frame name near the 255-byte limit gets a temporary name within
+  // it too, still unique per frame and still ending in the extension.
+  const std::string stem(240, 'x');
+  const std::string a = qv_frame_temporary_name("/r/" + stem + "_0001.png");
+  const std::string b = qv_frame_temporary_name("/r/" + stem + "_0002.png");
+  std::string umlauts;
+  for (int i = 0; i < 120; ++i) umlauts += "\xc3\xa4";  // "ä", two bytes each
+  umlauts = qv_frame_temporary_name("/r/" + umlauts + "_1.png");
+  for (const std::string &name : {a, b}) {
+    EXPECT_LE(name.size() - 3, 255u) << name;
+    EXPECT_EQ(name.substr(name.size() - 9), ".part.png");
+    EXPECT_EQ(name.substr(0, 4), "/r/.");
+  }
+  EXPECT_NE(a, b);
+  EXPECT_LE(umlauts.size() - 3, 255u);
+  EXPECT_TRUE(g_utf8_validate(umlauts.c_str(), -1, nullptr)) << "cut inside a character";
   EXPECT_EQ(qv_frame_temporary_name("f_01.png"), "./.f_01.png.part.png");
   EXPECT_EQ(qv_frame_temporary_name("/out/frame_7"), "/out/.frame_7.part");
   EXPECT_EQ(qv_frame_temporary_name("/r/f_01.tar.gz"), "/r/.f_01.tar.gz.part.gz");

@@ -54,6 +54,14 @@ Bytes header_chunk(const std::string &name, double fps, double in, double out, i
   return chunk;
 }
 
+// A whole timeline without entries: the header, then "AEND".
+Bytes timeline(const std::string &name, double fps, double in, double out, int32_t mode) {
+  Bytes bytes = header_chunk(name, fps, in, out, mode);
+  put_u32(bytes, 0);
+  bytes.insert(bytes.end(), {'A', 'E', 'N', 'D'});
+  return bytes;
+}
+
 Bytes parasite_list(const std::vector<std::pair<std::string, Bytes>> &parasites) {
   Bytes list;
   for (const auto &[name, data] : parasites) {
@@ -211,31 +219,44 @@ TEST(XcfBadInput, CompressedAndMissingFilesSayWhy) {
 
 // A broken chunk keeps the timelines read before it and says where it broke;
 // a header whose strings overrun its chunk is never read past.
-TEST(XcfTimelines, BrokenParasitesKeepWhatWasReadAndReportTheRest) {
-  Bytes recent = header_chunk("One", 25, 0, 1, 1);
-  const Bytes two = header_chunk("Two", 25, 0, 2, 1);
+// The plug-in's salvage: a damaged parasite hides none of the others, its
+// own timelines are left out whole, and the problem names it and the fault.
+TEST(XcfTimelines, DamagedParasitesAreLeftOutAndNamed) {
+  Bytes recent = timeline("One", 25, 0, 1, 1);
+  const Bytes two = timeline("Two", 25, 0, 2, 1);
   recent.insert(recent.end(), two.begin(), two.end());
   put_u32(recent, 500);  // a chunk claiming more than is left
   recent.insert(recent.end(), {'A', 'N', 'I', 'M'});
-
-  Bytes overrun = header_chunk("Three", 25, 0, 1, 1);
+  Bytes overrun = timeline("Three", 25, 0, 1, 1);
   overrun[8 + 92 + 3] = 200;  // frame-name length 200 in a 110-byte chunk
+  const Bytes still = timeline("Still", 0, 0, 1, 1);  // frame rate 0
+  const Bytes no_end = header_chunk("Open", 25, 0, 1, 1);
 
-  const QVXcfRead result = read(xcf_with_properties(parasite_property(parasite_list(
-      {{QV_TIMELINE_PARASITE_RECENT, recent}, {QV_TIMELINE_PARASITE_REST, overrun}}))));
-  ASSERT_TRUE(result.image) << result.error;
-  const QVTimelineList list = qv_xcf_timelines(*result.image);
-  EXPECT_EQ(names_of(list), (std::vector<std::string>{"One", "Two"}));
-  ASSERT_EQ(list.problems.size(), 2u);
-  EXPECT_NE(list.problems[0].find(QV_TIMELINE_PARASITE_RECENT), std::string::npos);
-  EXPECT_NE(list.problems[1].find(QV_TIMELINE_PARASITE_REST), std::string::npos);
+  struct Case {
+    const char *parasite;
+    Bytes data;
+    const char *fault;
+  } cases[] = {{QV_TIMELINE_PARASITE_RECENT, recent, "past"},
+               {QV_TIMELINE_PARASITE_REST, overrun, "run past"},
+               {QV_TIMELINE_PARASITE_REST, still, "frame rate 0"},
+               {QV_TIMELINE_PARASITE_RECENT, no_end, "AEND"}};
+  for (const Case &c : cases) {
+    const QVXcfRead result = read(xcf_with_properties(parasite_property(parasite_list(
+        {{QV_TIMELINE_PARASITE_CURRENT, timeline("Main", 25, 0, 2, 1)}, {c.parasite, c.data}}))));
+    ASSERT_TRUE(result.image) << result.error;
+    const QVTimelineList list = qv_xcf_timelines(*result.image);
+    EXPECT_EQ(names_of(list), (std::vector<std::string>{"Main"})) << c.fault;
+    ASSERT_EQ(list.problems.size(), 1u) << c.fault;
+    EXPECT_NE(list.problems[0].find(c.parasite), std::string::npos) << list.problems[0];
+    EXPECT_NE(list.problems[0].find(c.fault), std::string::npos) << list.problems[0];
+  }
 }
 
 TEST(XcfTimelines, LookupOrderAndUnnamedTimelines) {
   const QVXcfRead result = read(xcf_with_properties(parasite_property(
-      parasite_list({{QV_TIMELINE_PARASITE_CURRENT, header_chunk("", 25, 0, 1, 1)},
-                     {QV_TIMELINE_PARASITE_RECENT, header_chunk("Twin", 25, 0, 2, 1)},
-                     {QV_TIMELINE_PARASITE_REST, header_chunk("Twin", 25, 0, 3, 1)}}))));
+      parasite_list({{QV_TIMELINE_PARASITE_CURRENT, timeline("", 25, 0, 1, 1)},
+                     {QV_TIMELINE_PARASITE_RECENT, timeline("Twin", 25, 0, 2, 1)},
+                     {QV_TIMELINE_PARASITE_REST, timeline("Twin", 25, 0, 3, 1)}}))));
   ASSERT_TRUE(result.image) << result.error;
   const QVTimelineList list = qv_xcf_timelines(*result.image);
   EXPECT_EQ(names_of(list), (std::vector<std::string>{"Timeline", "Twin", "Twin"}));

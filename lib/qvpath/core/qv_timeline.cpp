@@ -558,6 +558,27 @@ QVDecoded<QVTimelineParasites> qv_timeline_parasites_parse(const std::optional<Q
   return result;
 }
 
+QVTimelineSalvage qv_timeline_parasites_salvage(const std::optional<QVBytes> &current,
+                                                const std::optional<QVBytes> &recent,
+                                                const std::optional<QVBytes> &rest,
+                                                QVByteOrder order) {
+  QVTimelineSalvage salvage;
+  const std::optional<QVBytes> none;
+  auto read_alone = [&](const std::optional<QVBytes> &c, const std::optional<QVBytes> &r,
+                        const std::optional<QVBytes> &s) {
+    auto parsed = qv_timeline_parasites_parse(c, r, s, order);
+    if (!parsed) {
+      salvage.problems.push_back("Timelines left out, their parasite is damaged: " + parsed.error);
+      return QVTimelineParasites{};
+    }
+    return std::move(*parsed.value);
+  };
+  salvage.parasites.current = read_alone(current, none, none).current;
+  salvage.parasites.recent = read_alone(none, recent, none).recent;
+  salvage.parasites.rest = read_alone(none, none, rest).rest;
+  return salvage;
+}
+
 std::optional<QVBytes> qv_timeline_parasite_content(const std::vector<QVBytes> &timelines,
                                                     QVByteOrder order) {
   if (timelines.empty()) return std::nullopt;

@@ -190,6 +190,22 @@ QVDecoded<QVTimelineParasites> qv_timeline_parasites_parse(const std::optional<Q
                                                            const std::optional<QVBytes> &rest,
                                                            QVByteOrder order);
 
+// The timelines that can still be rendered when some parasites are damaged:
+// each parasite is read on its own, so a damaged recent or rest parasite does
+// not hide the current timeline. A damaged parasite is left out (and so left
+// as it is in the image) with one sentence in `problems` naming it; the
+// plug-in and the batch launcher both read timelines for rendering this way
+// and report the same sentence. Operations that move timelines between the
+// parasites use qv_timeline_parasites_parse instead, which refuses them all.
+struct QVTimelineSalvage {
+  QVTimelineParasites parasites;
+  std::vector<std::string> problems;
+};
+QVTimelineSalvage qv_timeline_parasites_salvage(const std::optional<QVBytes> &current,
+                                                const std::optional<QVBytes> &recent,
+                                                const std::optional<QVBytes> &rest,
+                                                QVByteOrder order);
+
 // A parasite's content: the pieces joined, in the given order; none for an
 // empty list, so that an emptied parasite is removed rather than kept empty.
 std::optional<QVBytes> qv_timeline_parasite_content(const std::vector<QVBytes> &timelines,

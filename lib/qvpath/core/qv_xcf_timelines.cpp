@@ -1,6 +1,5 @@
 #include "core/qv_xcf_timelines.h"
 
-#include "core/qv_chunks.h"
 #include "core/qv_render_timing.h"
 #include "core/qv_timeline.h"
 
@@ -10,14 +9,9 @@ const char *const QV_TIMELINE_PARASITE_REST = "qv-timeline-rest-be";
 
 namespace {
 
-// The header of one timeline, read by the timeline library; none when its
-// strings do not fit its chunk.
-std::optional<QVTimelineInfo> read_header(const uint8_t *chunk, uint32_t payload,
-                                          QVTimelineGroup group) {
-  const auto decoded =
-      qv_ahdr_decode(chunk, QV_CHUNK_HEADER_SIZE + size_t{payload}, QVByteOrder::big_endian);
-  if (!decoded) return std::nullopt;
-  const QVahdrChunk &h = *decoded.value;
+QVTimelineInfo info_of(const QVBytes &timeline, QVTimelineGroup group) {
+  // The salvage decoded every piece whole, so its header is sound.
+  const QVahdrChunk h = *qv_ahdr_decode(timeline.data(), timeline.size()).value;
   QVTimelineInfo info;
   info.group = group;
   info.header = h;
@@ -27,35 +21,30 @@ std::optional<QVTimelineInfo> read_header(const uint8_t *chunk, uint32_t payload
   return info;
 }
 
-// Every header of one parasite; the current parasite holds a single timeline.
-void read_parasite(const QVXcfImage &image, const char *name, QVTimelineGroup group,
-                   QVTimelineList &list) {
+std::optional<QVBytes> parasite_bytes(const QVXcfImage &image, const char *name) {
   const QVXcfParasite *parasite = qv_xcf_find_parasite(image, name);
-  if (!parasite) return;
-  QVChunkWalker walker =
-      qv_chunk_walker_new(parasite->data.data(), parasite->data.size(), QVByteOrder::big_endian);
-  while (const std::optional<QVChunk> chunk = qv_chunk_walker_next(walker)) {
-    if (chunk->type != QV_CHUNK_AHDR) continue;
-    const auto header = read_header(parasite->data.data() + chunk->offset, chunk->size, group);
-    if (!header) {
-      list.problems.push_back(std::string(name) + ": a timeline header's texts run past its chunk");
-      return;
-    }
-    list.timelines.push_back(*header);
-    if (group == QVTimelineGroup::current) return;
-  }
-  if (walker.status != QVChunkStatus::ok) {
-    list.problems.push_back(std::string(name) + ": " + qv_chunk_status_message(walker.status));
-  }
+  if (!parasite) return std::nullopt;
+  return parasite->data;
 }
 
 }  // namespace
 
 QVTimelineList qv_xcf_timelines(const QVXcfImage &image) {
+  // The plug-in's own reading for a render, so that what is listed here
+  // renders there and what is refused is refused by both, in the same words.
+  const QVTimelineSalvage salvage =
+      qv_timeline_parasites_salvage(parasite_bytes(image, QV_TIMELINE_PARASITE_CURRENT),
+                                    parasite_bytes(image, QV_TIMELINE_PARASITE_RECENT),
+                                    parasite_bytes(image, QV_TIMELINE_PARASITE_REST),
+                                    QVByteOrder::big_endian);
   QVTimelineList list;
-  read_parasite(image, QV_TIMELINE_PARASITE_CURRENT, QVTimelineGroup::current, list);
-  read_parasite(image, QV_TIMELINE_PARASITE_RECENT, QVTimelineGroup::recent, list);
-  read_parasite(image, QV_TIMELINE_PARASITE_REST, QVTimelineGroup::rest, list);
+  list.problems = salvage.problems;
+  if (salvage.parasites.current)
+    list.timelines.push_back(info_of(*salvage.parasites.current, QVTimelineGroup::current));
+  for (const QVBytes &t : salvage.parasites.recent)
+    list.timelines.push_back(info_of(t, QVTimelineGroup::recent));
+  for (const QVBytes &t : salvage.parasites.rest)
+    list.timelines.push_back(info_of(t, QVTimelineGroup::rest));
   return list;
 }
 

@@ -1,8 +1,8 @@
 // The timelines of an image as the batch launcher needs them: names, their
 // group (current, recent, rest) and how many frames each renders, read from
-// the three big-endian timeline parasites of an XCF file. Only the header
-// chunk of each timeline is looked at; the animation entries are GIMP's
-// business.
+// the three big-endian timeline parasites of an XCF file. Each timeline is
+// decoded whole, with the same checks and the same salvage the plug-in uses
+// when it renders.
 #pragma once
 
 #include "core/qv_timeline.h"
@@ -29,8 +29,8 @@ struct QVTimelineInfo {
 
 struct QVTimelineList {
   std::vector<QVTimelineInfo> timelines;  // current, then recent, then rest
-  // One sentence per parasite whose chunks could not be walked to the end;
-  // the timelines found before the break are still listed.
+  // One sentence per damaged parasite, whose timelines are not listed
+  // (qv_timeline_parasites_salvage).
   std::vector<std::string> problems;
 };
 

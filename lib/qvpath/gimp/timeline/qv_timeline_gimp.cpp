@@ -84,9 +84,15 @@ std::optional<QVBytes> qv_timeline_get(gint32 image, int index, QVTimelineGet mo
 }
 
 std::optional<QVBytes> qv_timeline_by_name(gint32 image, const std::string &name) {
-  const auto parasites = qv_timeline_parasites_read(image);
-  if (!parasites) return std::nullopt;
-  return qv_timeline_by_name(*parasites, name);
+  // Reading only: a damaged parasite is reported and its timelines are left
+  // out, so it cannot hide the sound ones.
+  qv_timeline_parasites_migrate(image);
+  const QVTimelineSalvage salvage = qv_timeline_parasites_salvage(
+      qv_image_parasite_bytes(image, QV_TIMELINE_CURRENT_PARASITE),
+      qv_image_parasite_bytes(image, QV_TIMELINE_RECENT_PARASITE),
+      qv_image_parasite_bytes(image, QV_TIMELINE_REST_PARASITE), QVByteOrder::big_endian);
+  for (const std::string &problem : salvage.problems) qv_message("%s", problem.c_str());
+  return qv_timeline_by_name(salvage.parasites, name);
 }
 
 std::optional<QVBytes> qv_timeline_read(gint32 image, const std::string &name_or_path) {
@@ -102,9 +108,7 @@ std::optional<QVBytes> qv_timeline_read(gint32 image, const std::string &name_or
     }
     return std::move(file.value);
   }
-  const auto parasites = qv_timeline_parasites_read(image);
-  if (!parasites) return std::nullopt;
-  auto found = qv_timeline_by_name(*parasites, name_or_path);
+  auto found = qv_timeline_by_name(image, name_or_path);
   if (!found) {
     qv_message(_("No timeline file or timeline of this image named \"%s\"."), name_or_path.c_str());
   }

@@ -28,6 +28,8 @@ std::optional<QVTimelineDirectory> qv_timeline_directory_new(gint32 image,
                                                              bool presence_only = false);
 
 std::optional<QVBytes> qv_timeline_get(gint32 image, int index, QVTimelineGet mode);
+// The first timeline of that name among the parasites that can be read; a
+// damaged parasite is reported and left as it is (qv_timeline_parasites_salvage).
 std::optional<QVBytes> qv_timeline_by_name(gint32 image, const std::string &name);
 
 // An existing file named in UTF-8 is read as a timeline file; anything else
