@@ -44,13 +44,13 @@ check "no marker files left" [ -z "$(ls "${TMPDIR:-/tmp}"/frameRunner-*.scm 2>/d
 
 # GIMP starts without a display even when frameRunner has one (a GIMP with a
 # display opens the render procedure's progress windows on the desktop), and
-# stays in frameRunner's process group, so Ctrl+C in a terminal ends both.
+# in a process group of its own, which frameRunner ends on Ctrl+C.
 reset
 DISPLAY=:42 WAYLAND_DISPLAY=wayland-42 FAKE_ENV_LOG=$work/env run --block-size 100 --jobs 2
 status=$?
 check "run with a display exits 0" [ $status -eq 0 ]
 check "every GIMP started without DISPLAY and WAYLAND_DISPLAY" \
-  diff <(printf 'DISPLAY=unset WAYLAND_DISPLAY=unset own-group=no\n%.0s' 1 2 3) "$work/env"
+  diff <(printf 'DISPLAY=unset WAYLAND_DISPLAY=unset own-group=yes\n%.0s' 1 2 3) "$work/env"
 
 # A block that writes half its frames: reported with its range, the others done.
 reset
@@ -103,6 +103,16 @@ bad "no extension" 'needs an extension' run --frame "$work/out/f_0"
 bad "missing GIMP" 'does not exist' "$runner" --xcf "$xcf" --timeline Intro --gimp "$work/no-gimp" --frame "$work/out/f_0.png"
 bad "zero block size" 'block-size' run --block-size 0
 bad "stray argument" 'unexpected argument' run extra
+mkfifo "$work/pipe.xcf"
+bad "a FIFO instead of an image" 'not a regular file' \
+  timeout 10 "$runner" --xcf "$work/pipe.xcf" --timeline Intro --gimp "$fake" --frame "$work/out/f_0.png"
+
+# --jobs is capped, with a word about it.
+reset
+run --jobs 1000 --block-size 10
+check "--jobs 1000 says the cap" grep -q -- '--jobs 1000 is more than 16' "$work/stderr"
+check "--jobs 1000 still renders" [ "$(frames_on_disk)" -eq 250 ]
+check "never more than 16 at once" [ "$(sort -n "$FAKE_RUNNING.max" | tail -1)" -le 16 ]
 if [ "$(id -u)" != 0 ]; then
   chmod a-w "$work/out"
   bad "read-only folder" 'cannot be written' run

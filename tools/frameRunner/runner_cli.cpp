@@ -12,6 +12,8 @@
 
 namespace {
 
+static_assert(QV_RUNNER_MAX_JOBS == 16, "the --jobs help text names the cap");
+
 constexpr int EXIT_BLOCK_FAILED = 1;
 constexpr int EXIT_BAD_INPUT = 2;
 
@@ -69,7 +71,7 @@ std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
       {"parameters", 'p', 0, G_OPTION_ARG_STRING, &parameters,
        "Extra GIMP arguments before -b, shell-quoted, e.g. \"-i\"", "TEXT"},
       {"jobs", 'j', 0, G_OPTION_ARG_INT, &options.jobs,
-       "GIMP processes at once (default: number of processors)", "N"},
+       "GIMP processes at once (default: number of processors; at most 16)", "N"},
       {"resume", 'r', 0, G_OPTION_ARG_NONE, &options.resume,
        "Render only frames whose files do not exist yet", nullptr},
       {"list", 'l', 0, G_OPTION_ARG_NONE, &options.list,
@@ -161,8 +163,17 @@ std::optional<std::string> build_job(const CliOptions &options, const QVTimeline
   job.timeline = timeline->name;
   job.first = qv_frame_name_split(frame);
   job.first.start += options.from;
-  job.parallel = options.jobs > 0 ? options.jobs : static_cast<int>(g_get_num_processors());
+  job.parallel = qv_runner_parallel(options.jobs);
+  if (options.jobs > QV_RUNNER_MAX_JOBS) {
+    std::fprintf(stderr, "frameRunner: --jobs %d is more than %d; %d GIMPs run at once\n",
+                 options.jobs, QV_RUNNER_MAX_JOBS, QV_RUNNER_MAX_JOBS);
+  }
   if (options.resume) {
+    // Unfinished frames of a render that was killed: rendered again below.
+    if (const long removed = qv_remove_temporary_frames(job.first, frames)) {
+      std::printf("frameRunner: removed %ld unfinished frame file%s of an earlier run\n", removed,
+                  removed == 1 ? "" : "s");
+    }
     const QVFrameName first = job.first;
     job.blocks = qv_plan_resume(frames, options.block_size, [&first](long offset) {
       const std::string file = qv_frame_name_build(first, first.start + offset);
@@ -230,9 +241,15 @@ int qv_runner_cli(int argc, char **argv) {
     std::printf("frameRunner: every frame file exists already; nothing to render.\n");
     return 0;
   }
-  const auto outcomes = qv_run_render_job(job, [](const std::string &line) {
-    std::printf("frameRunner: %s\n", line.c_str());
-    std::fflush(stdout);
-  });
-  return report(job, outcomes);
+  QVJobControl control;
+  const auto outcomes = qv_run_render_job(
+      job,
+      [](const std::string &line) {
+        std::printf("frameRunner: %s\n", line.c_str());
+        std::fflush(stdout);
+      },
+      &control);
+  const int status = report(job, outcomes);
+  // Stopped by a signal: the exit status a shell expects from one.
+  return control.signal() ? 128 + control.signal() : status;
 }

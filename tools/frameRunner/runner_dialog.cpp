@@ -691,7 +691,7 @@ QVWindowRenderResult qv_runner_window_render(const QVRunnerSettings &settings,
   job.timeline = settings.timeline;
   job.first = qv_frame_name_split(settings.frame_filename);
   job.blocks = qv_plan_blocks(settings.frames_to_render, settings.block_size);
-  job.parallel = options.parallel > 0 ? options.parallel : static_cast<int>(g_get_num_processors());
+  job.parallel = qv_runner_parallel(options.parallel);
 
   // Made before any GIMP starts: frames already on disk count only once
   // they are written again.

@@ -7,10 +7,15 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
+#include <glib-unix.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -31,13 +36,19 @@ std::string frame_number(const QVFrameName &first, long offset) {
   return std::to_string(first.start + offset);
 }
 
+// Marker files are "frameRunner-<pid>-XXXXXX.scm" in the temporary folder:
+// the process id tells a later run whose markers were left by a frameRunner
+// that no longer runs.
+constexpr const char *MARKER_PREFIX = "frameRunner-";
+
 // A marker file holding the block's program: it stays when the render
 // succeeded, and shows what was run when one has to look into a failure.
 // Its name is part of the program, so the file is made first.
 std::optional<std::string> make_marker(std::string &error) {
   gchar *raw = nullptr;
   GError *gerror = nullptr;
-  const int fd = g_file_open_tmp("frameRunner-XXXXXX.scm", &raw, &gerror);
+  const std::string pattern = MARKER_PREFIX + std::to_string(getpid()) + "-XXXXXX.scm";
+  const int fd = g_file_open_tmp(pattern.c_str(), &raw, &gerror);
   if (fd < 0) {
     error = std::string("cannot make a marker file: ") + gerror->message;
     g_error_free(gerror);
@@ -66,9 +77,49 @@ qv_gstrv environment_without_display() {
   return environment;
 }
 
+// The process id in a marker file's name, or 0 when it is no marker.
+pid_t marker_owner(const char *name) {
+  const size_t prefix = std::strlen(MARKER_PREFIX);
+  if (std::strncmp(name, MARKER_PREFIX, prefix) != 0 || !g_str_has_suffix(name, ".scm")) return 0;
+  char *end = nullptr;
+  const long pid = std::strtol(name + prefix, &end, 10);
+  return pid > 0 && end && *end == '-' ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the markers of frameRunners that no longer run (killed with
+// SIGKILL, which no handler sees).
+void remove_stale_markers(const std::function<void(const std::string &)> &log) {
+  const std::string folder = g_get_tmp_dir();
+  GDir *dir = g_dir_open(folder.c_str(), 0, nullptr);
+  if (!dir) return;
+  long removed = 0;
+  while (const char *name = g_dir_read_name(dir)) {
+    const pid_t owner = marker_owner(name);
+    if (owner == 0 || owner == getpid() || kill(owner, 0) == 0 || errno != ESRCH) continue;
+    if (g_remove((folder + G_DIR_SEPARATOR_S + name).c_str()) == 0) ++removed;
+  }
+  g_dir_close(dir);
+  if (removed > 0) {
+    log("removed " + std::to_string(removed) + " marker file" + (removed == 1 ? "" : "s") +
+        " of an earlier frameRunner that was killed");
+  }
+}
+
 // Runs in the child between fork and exec: a process group of its own, led
-// by GIMP, which GIMP's plug-ins join.
-void own_process_group(gpointer) { setpgid(0, 0); }
+// by GIMP, which GIMP's plug-ins join; and SIGTERM should frameRunner die,
+// so that no GIMP renders on for nobody.
+void child_setup(gpointer) {
+  setpgid(0, 0);
+#ifdef __linux__
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+}
+
+// Sends the signal to the process group, or to the process when it leads
+// none (yet).
+void signal_group(GPid group, int signal) {
+  if (kill(-group, signal) != 0) kill(group, signal);
+}
 
 // Whether a process of the group still runs. kill() also reaches zombies
 // (ended, not yet reaped by their parent), so on Linux the members are
@@ -117,6 +168,7 @@ struct QVJobRun {
   std::map<size_t, GPid> groups;  // running block → its process group
   std::vector<GPid> ending;
   QVSourceId ending_check;
+  int signal = 0;  // the signal that cancelled the job
 
   QVJobRun(const QVRenderJob &j, const std::function<void(const std::string &)> &l, QVJobControl *c)
       : job(j), log(l), control(c) {}
@@ -128,6 +180,7 @@ struct QVJobRun {
   void check_ending();
   void quit_when_done();
   void remove_temporary_files();
+  void remove_block_temporary_files(const QVFrameBlock &block);
   static std::vector<QVBlockOutcome> execute(const QVRenderJob &job,
                                              const std::function<void(const std::string &)> &log,
                                              QVJobControl *control);
@@ -179,6 +232,8 @@ void QVJobRun::finish_block(size_t index, const std::string &marker, gint wait_s
                      std::to_string(outcome.block.count) + " frames not rendered";
   }
   g_remove(marker.c_str());
+  // A GIMP that was ended may have left its unfinished frame behind.
+  if (!outcome.ok) remove_block_temporary_files(outcome.block);
   const char *word = outcome.ok ? "done: " : outcome.cancelled ? "cancelled: " : "FAILED: ";
   log(word + qv_block_description(first, outcome.block) +
       (outcome.ok || outcome.cancelled ? std::string() : ": " + outcome.reason));
@@ -217,21 +272,19 @@ bool QVJobRun::start_block(size_t index) {
   GPid pid = 0;
   GError *gerror = nullptr;
   if (!g_spawn_async(nullptr, argv.data(), environment.get(),
-                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
-                     control ? own_process_group : nullptr, nullptr, &pid, &gerror)) {
+                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), child_setup,
+                     nullptr, &pid, &gerror)) {
     outcome.reason = std::string("cannot start GIMP: ") + gerror->message;
     g_error_free(gerror);
     g_remove(block->marker.c_str());
     return false;
   }
-  if (control) {
-    // Also from this side, so that a cancel right now already finds the
-    // group (the child may not have run its setup yet; if it has exec'd,
-    // this fails harmlessly).
-    setpgid(pid, pid);
-    groups[index] = pid;
-    control->started_[index] = true;
-  }
+  // Also from this side, so that a cancel right now already finds the
+  // group (the child may not have run its setup yet; if it has exec'd,
+  // this fails harmlessly).
+  setpgid(pid, pid);
+  groups[index] = pid;
+  if (control) control->started_[index] = true;
   outcome.started = true;
   log("started: " + qv_block_description(job.first, outcome.block));
   ++running;
@@ -267,7 +320,7 @@ void QVJobRun::cancel() {
   }
   waiting.clear();
   for (const auto &[index, group] : groups) {
-    if (kill(-group, SIGTERM) != 0) kill(group, SIGTERM);
+    signal_group(group, SIGTERM);
     ending.push_back(group);
   }
   if (!ending.empty()) ending_check.reset(g_timeout_add(ENDING_CHECK_MS, on_ending_check, this));
@@ -290,26 +343,61 @@ void QVJobRun::check_ending() {
     killed = true;
     for (const GPid group : ending) {
       log("GIMP did not end on SIGTERM; sending SIGKILL to process group " + std::to_string(group));
-      kill(-group, SIGKILL);
+      signal_group(group, SIGKILL);
     }
   }
   if (ending.empty()) ending_check.reset();
   quit_when_done();
 }
 
+namespace {
+
+long remove_temporary_files_of(const QVFrameName &first, const QVFrameBlock &block) {
+  long removed = 0;
+  for (const std::string &file : qv_block_frame_files(first, block)) {
+    if (g_remove(qv_frame_temporary_name(file).c_str()) == 0) ++removed;
+  }
+  return removed;
+}
+
+std::string unfinished_files(long removed) {
+  return "removed " + std::to_string(removed) + " unfinished frame file" +
+         (removed == 1 ? "" : "s");
+}
+
+gboolean on_signal(gpointer data) {
+  auto *pair = static_cast<std::pair<QVJobRun *, int> *>(data);
+  QVJobRun &run = *pair->first;
+  if (run.signal == 0) {
+    run.signal = pair->second;
+    run.log("stopping: signal " + std::to_string(pair->second) + " received");
+  }
+  run.cancel();
+  return G_SOURCE_CONTINUE;  // removed by its holder
+}
+
+}  // namespace
+
+void QVJobRun::remove_block_temporary_files(const QVFrameBlock &block) {
+  if (const long removed = remove_temporary_files_of(job.first, block)) log(unfinished_files(removed));
+}
+
 // Frames whose GIMP was ended may have a temporary file beside them.
 void QVJobRun::remove_temporary_files() {
   long removed = 0;
-  for (size_t i = 0; i < outcomes.size(); ++i) {
-    if (!outcomes[i].started) continue;
-    for (const std::string &file : qv_block_frame_files(job.first, outcomes[i].block)) {
-      if (g_remove(qv_frame_temporary_name(file).c_str()) == 0) ++removed;
-    }
+  for (const QVBlockOutcome &outcome : outcomes) {
+    if (outcome.started) removed += remove_temporary_files_of(job.first, outcome.block);
   }
-  if (removed > 0) {
-    log("removed " + std::to_string(removed) + " unfinished frame file" +
-        (removed == 1 ? "" : "s"));
-  }
+  if (removed > 0) log(unfinished_files(removed));
+}
+
+long qv_remove_temporary_frames(const QVFrameName &first, long frames) {
+  return remove_temporary_files_of(first, {0, frames});
+}
+
+int qv_runner_parallel(int asked) {
+  const int wanted = asked > 0 ? asked : static_cast<int>(g_get_num_processors());
+  return std::clamp(wanted, 1, QV_RUNNER_MAX_JOBS);
 }
 
 void QVJobControl::cancel() {
@@ -358,7 +446,13 @@ std::vector<QVBlockOutcome> QVJobRun::execute(const QVRenderJob &job,
     control->run_ = &run;
   }
   if (!job.blocks.empty()) {
+    remove_stale_markers(log);
     run.loop = g_main_loop_new(nullptr, FALSE);
+    // From the first marker on, a signal must not end frameRunner before
+    // its GIMPs and files are cleared away.
+    std::pair<QVJobRun *, int> signals[] = {{&run, SIGINT}, {&run, SIGTERM}, {&run, SIGHUP}};
+    std::vector<QVSourceId> watches;
+    for (auto &entry : signals) watches.emplace_back(g_unix_signal_add(entry.second, on_signal, &entry));
     if (control && control->cancelled_) {
       run.cancel();
     } else {
@@ -367,9 +461,11 @@ std::vector<QVBlockOutcome> QVJobRun::execute(const QVRenderJob &job,
     if (run.running > 0 || !run.ending.empty()) g_main_loop_run(run.loop);
     g_main_loop_unref(run.loop);
     run.loop = nullptr;
+    if (run.cancelling) run.remove_temporary_files();
   }
   if (control) {
-    if (run.cancelling) run.remove_temporary_files();
+    control->signal_ = run.signal;
+    if (run.signal) control->cancelled_ = true;
     control->run_ = nullptr;
     control->finished_ = true;
   }

@@ -19,6 +19,15 @@
 #include <string>
 #include <vector>
 
+// The most GIMP processes a job runs at once, whatever is asked: each needs
+// a few hundred megabytes, and more than this only makes them wait for disk
+// and processors.
+constexpr int QV_RUNNER_MAX_JOBS = 16;
+
+// GIMP processes at once for a request: 0 or less means one per processor;
+// the result lies in 1..QV_RUNNER_MAX_JOBS.
+int qv_runner_parallel(int asked);
+
 struct QVRenderJob {
   std::string gimp;                     // executable, a path or a name on PATH
   std::vector<std::string> parameters;  // put between the executable and "-b"
@@ -51,6 +60,8 @@ class QVJobControl {
   // from starting, after the job ended it does nothing.
   void cancel();
   bool cancelled() const { return cancelled_; }
+  // The signal (SIGINT, SIGTERM, SIGHUP) that cancelled the job; 0 if none did.
+  int signal() const { return signal_; }
   // Per block of the job, whether its GIMP was started (sized once the job runs).
   const std::vector<bool> &started() const { return started_; }
 
@@ -58,6 +69,7 @@ class QVJobControl {
   friend struct QVJobRun;
   bool cancelled_ = false;
   bool finished_ = false;
+  int signal_ = 0;
   std::vector<bool> started_;
   QVJobRun *run_ = nullptr;
 };
@@ -65,16 +77,23 @@ class QVJobControl {
 // Runs every block, also after others failed, and returns one outcome per
 // block in block order. Progress lines go to `log`.
 //
-// With a control, each GIMP starts in a process group of its own, so that a
-// cancel reaches GIMP's plug-ins too. Without one (the command line) GIMP
-// stays in frameRunner's process group, so Ctrl+C in a terminal still ends
-// frameRunner and its GIMPs together.
+// Each GIMP starts in a process group of its own, so that a cancel reaches
+// GIMP's plug-ins too, and gets SIGTERM should frameRunner die. While the
+// job runs, SIGINT, SIGTERM and SIGHUP cancel it like the Cancel button
+// (the control, when given, tells which signal): the GIMPs are ended, their
+// unfinished frame files and frameRunner's marker files removed. Marker
+// files that a killed frameRunner left behind are removed when the next job
+// starts.
 std::vector<QVBlockOutcome> qv_run_render_job(const QVRenderJob &job,
                                               const std::function<void(const std::string &)> &log,
                                               QVJobControl *control = nullptr);
 
 // "frames 100–199 (out_0100.png … out_0199.png)" for messages.
 std::string qv_block_description(const QVFrameName &first, const QVFrameBlock &block);
+
+// Removes the temporary files that an ended render may have left beside the
+// job's first `frames` frames; returns how many there were.
+long qv_remove_temporary_frames(const QVFrameName &first, long frames);
 
 // The frame files of the block that are not on disk.
 std::vector<std::string> qv_block_missing_files(const QVFrameName &first,
