@@ -16,7 +16,7 @@
 # table step, far below a call's round trip through GIMP) with the five
 # most frequent procedures.
 #
-# Usage: bench/render-timeline.sh [--baseline BUILD_DIR] [--paths]
+# Usage: bench/render-timeline.sh [--baseline BUILD_DIR] [--paths] [--entries]
 #   --baseline BUILD_DIR  also renders with the plug-ins and frameRunner of
 #                         another build folder of this project (an older
 #                         checkout; its sources are found through its
@@ -35,6 +35,14 @@
 #                         linear, 2 quadratic), then the same for the cost
 #                         above N = 1's (the fixed part hides the growth).
 #                         With --baseline for both builds. Takes a while.
+#   --entries             also renders the timeline with N = 1000, 10000 and
+#                         100000 more entries (copies of its own that begin
+#                         after its end, made by bench/many-entries), 1 and
+#                         11 frames each, and prints seconds per frame above
+#                         N = 0's with the slope of log(cost) over log(N)
+#                         (1 is linear); then one frame of a 120006-entry
+#                         timeline, GIMP's start included. With --baseline
+#                         also for the baseline build up to N = 10000.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/gimp-env.sh
@@ -45,6 +53,7 @@ usage() {
 }
 baseline=
 paths=no
+entries=no
 while [ $# -gt 0 ]; do
   case $1 in
     --baseline)
@@ -54,6 +63,10 @@ while [ $# -gt 0 ]; do
       ;;
     --paths)
       paths=yes
+      shift
+      ;;
+    --entries)
+      entries=yes
       shift
       ;;
     -h | --help) usage 0 ;;
@@ -214,6 +227,51 @@ if [ -n "$baseline" ]; then
   printf 'baseline PDB calls per frame: %s; the most frequent per frame:\n' \
     "$(calls_per_frame $frames "$work/base-counts-1.txt")"
   top_calls $frames "$work/base-counts-1.txt"
+fi
+
+if [ "$entries" = yes ]; then
+  many=$new_build/bench/many-entries/qv-bench-many-entries
+  [ -x "$many" ] || { echo "missing $many: build first" >&2; exit 1; }
+  # render_qvt PROFILE QVT FRAMES: seconds of one GIMP run rendering FRAMES
+  # frames of the timeline file QVT on the benchmark image.
+  render_qvt() {
+    local profile=$1 qvt=$2 count=$3 begin out=$work/entries-out
+    rm -rf "$out" && mkdir -p "$out"
+    begin=$(seconds)
+    qv_gimp_batch "$profile" 1200 "(let* ((image (car (gimp-xcf-load 0 \"$work/bench.xcf\" \"$work/bench.xcf\")))
+        (done (car (plug-in-qv-render-timeline-save 1 image 0 \"$qvt\" \"$out/frame_000.png\" $count))))
+      (if (= done 1) (let ((port (open-output-file \"$out/ok\"))) (display done port) (close-output-port port))))" \
+      > "$out.log" 2>&1 || true
+    [ -e "$out/ok" ] || { echo "rendering $qvt failed:" >&2; tail -20 "$out.log" >&2; exit 1; }
+    calc "$(seconds) - $begin"
+  }
+  # entries_table LABEL PROFILE SIZES...: seconds per frame above N = 0's.
+  entries_table() {
+    local label=$1 profile=$2 n t1 t11 base=
+    shift 2
+    declare -A cost
+    echo
+    echo "timeline entries, $label (per frame of an 11-frame render less a 1-frame one):"
+    printf '%8s %10s %12s\n' N s/frame "above N = 0"
+    for n in 0 "$@"; do
+      [ -e "$work/entries-$n.qvt" ] || "$many" "$work/bench.xcf" Demo "$n" "$work/entries-$n.qvt" > /dev/null
+      t1=$(render_qvt "$profile" "$work/entries-$n.qvt" 1)
+      t11=$(render_qvt "$profile" "$work/entries-$n.qvt" 11)
+      cost[$n]=$(calc "($t11 - $t1) / 10")
+      [ -n "$base" ] || base=${cost[0]}
+      printf '%8s %10s %12s\n' "$n" "${cost[$n]}" "$(calc "${cost[$n]} - $base")"
+    done
+    local first=$1 last=${!#}
+    awk -v a="${cost[$first]}" -v b="${cost[$last]}" -v base="$base" -v na="$first" -v nb="$last" 'BEGIN {
+      a -= base; b -= base
+      if (a > 0 && b > 0) printf "slope of log(cost above N = 0) over log(N), N = %d to %d: %.2f\n", na, nb, log(b / a) / log(nb / na)
+      else printf "slope: n/a (the cost above N = 0 is within the noise: %.4f and %.4f s)\n", a, b }'
+  }
+  entries_table new "$work/profile" 1000 10000 100000
+  total=$("$many" "$work/bench.xcf" Demo 120000 "$work/entries-big.qvt")
+  printf 'one frame of a timeline with %s entries, GIMP start included: %s s\n' \
+    "$total" "$(render_qvt "$work/profile" "$work/entries-big.qvt" 1)"
+  [ -z "$baseline" ] || entries_table baseline "$work/base-profile" 1000 10000
 fi
 
 [ "$paths" = yes ] || exit 0

@@ -4,7 +4,9 @@
 
 #include <glib.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -183,15 +185,52 @@ QVXcfRead qv_xcf_read_bytes(const uint8_t *data, size_t length) {
   return qv_xcf_read(source);
 }
 
-QVXcfRead qv_xcf_read_file(const std::string &utf8_name) {
-  QVFile file = qv_fopen_utf8(utf8_name.c_str(), "rb");
-  if (!file) {
-    return failure(std::string("cannot open the file: ") + g_strerror(errno));
+namespace {
+
+// Opens a regular file for reading without ever blocking: a FIFO or a
+// device is refused before it is opened, and O_NONBLOCK covers one swapped
+// in between the look and the open.
+QVFile open_regular(const std::string &utf8_name, std::string &error) {
+  const auto native = qv_filename_from_utf8(utf8_name.c_str());
+  if (!native) {
+    error = "the file name cannot be converted";
+    return nullptr;
   }
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return failure("not a regular file");
+  if (stat(native->c_str(), &info) != 0) {
+    error = std::string("cannot open the file: ") + g_strerror(errno);
+    return nullptr;
   }
+  if (!S_ISREG(info.st_mode)) {
+    error = "not a regular file";
+    return nullptr;
+  }
+  const int fd = open(native->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::string("cannot open the file: ") + g_strerror(errno);
+    return nullptr;
+  }
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    error = "not a regular file";
+    return nullptr;
+  }
+  QVFile file(fdopen(fd, "rb"));
+  if (!file) {
+    close(fd);
+    error = std::string("cannot open the file: ") + g_strerror(errno);
+  }
+  return file;
+}
+
+}  // namespace
+
+QVXcfRead qv_xcf_read_file(const std::string &utf8_name) {
+  std::string error;
+  QVFile file = open_regular(utf8_name, error);
+  if (!file) return failure(error);
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) != 0) return failure("not a regular file");
   uint8_t head[3] = {};
   if (std::fread(head, 1, sizeof head, file.get()) == sizeof head &&
       ((head[0] == 0x1f && head[1] == 0x8b) || std::memcmp(head, "BZh", 3) == 0 ||

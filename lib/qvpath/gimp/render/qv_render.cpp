@@ -311,8 +311,11 @@ std::string av_text(double value) { return qv_format("%0.10f", value); }
 // Draws every entry of the timeline on the environment's target. False when
 // a draw failed while the render was still meant to go on.
 bool draw_entries(QVpathAnimationEnvironment &env, const std::string &file, const char *field) {
+  env.fade_target = -1;
   for (size_t e = 0; e < env.entries.size(); ++e) {
     const QVEntrySetup setup = qv_render_entry_setup(e, env);
+    // A draw or a script may set the fade opacity itself.
+    if (setup != QVEntrySetup::hidden) env.fade_target = -1;
     if (setup == QVEntrySetup::paths) {
       for (const auto &path : env.paths) {
         if (qv_path_animation_draw3(env.source, path.c_str(), env.t, env.target, &env.group) == 0 &&
@@ -330,7 +333,7 @@ bool draw_entries(QVpathAnimationEnvironment &env, const std::string &file, cons
         av = qv_keyspline_time_curve(env.source, env.paths.front().c_str(), &env.group, env.t);
       run_script(env.target, av_text(av), env.script_name.value_or(""), *env.script_text);
     }
-    qv_set_fade_opacity(env.target, 1.0);
+    qv_render_set_fade(env, 1.0);
   }
   return true;
 }
@@ -516,10 +519,17 @@ gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths,
   return 1;
 }
 
+void qv_render_set_fade(QVpathAnimationEnvironment &env, double factor) {
+  if (env.fade_target == env.target && env.fade_written == factor) return;
+  qv_set_fade_opacity(env.target, factor);
+  env.fade_target = env.target;
+  env.fade_written = factor;
+}
+
 QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env) {
   if (index >= env.entries.size()) return QVEntrySetup::hidden;
   QVanimChunk &entry = env.entries[index];
-  qv_set_fade_opacity(env.target, 1.0);
+  qv_render_set_fade(env, 1.0);
   const double T = (env.flags & QV_RENDER_KEEP) ? env.time_override
                                                 : qv_frame_time(env.header.fps, env.header.inpoint,
                                                                 env.frame_index, env.half_frame);
@@ -528,7 +538,7 @@ QVEntrySetup qv_render_entry_setup(size_t index, QVpathAnimationEnvironment &env
   const auto state = qv_entry_state(entry, T);
   if (!state) return QVEntrySetup::hidden;
   env.t = state->t;
-  qv_set_fade_opacity(env.target, state->fade);
+  qv_render_set_fade(env, state->fade);
 
   env.script_name = entry.script_name;
   env.script_text = entry.script_text;

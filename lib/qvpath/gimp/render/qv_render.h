@@ -52,6 +52,11 @@ struct QVpathAnimationEnvironment {
   // there, and group files that could not be loaded: each is said and tried
   // once per render, not once per frame.
   std::set<int32_t> reported_entries;
+  // The fade opacity last written to `fade_target`: an entry that is not
+  // shown leaves it as it is, so thousands of hidden entries cost no
+  // parasite writes. -1: unknown (a draw or script may have set it).
+  gint32 fade_target = -1;
+  double fade_written = 1.0;
   std::set<std::string> unloadable_group_files;
 };
 
@@ -64,6 +69,9 @@ enum class QVEntrySetup { hidden, script, paths };
 gint32 qv_render_frames(gint32 source, const std::vector<std::string> &paths,
                         const std::string &file, long frames, int flags, double t_start,
                         double t_end, QVpathAnimationEnvironment *env);
+
+// Sets the target's fade opacity unless it holds that value already.
+void qv_render_set_fade(QVpathAnimationEnvironment &env, double factor);
 
 // Prepares entry `index` for the current field: t and fade from the frame's
 // time, the paths of its group, the target drawable.
