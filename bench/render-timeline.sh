@@ -232,34 +232,38 @@ fi
 if [ "$entries" = yes ]; then
   many=$new_build/bench/many-entries/qv-bench-many-entries
   [ -x "$many" ] || { echo "missing $many: build first" >&2; exit 1; }
-  # render_qvt PROFILE QVT FRAMES: seconds of one GIMP run rendering FRAMES
-  # frames of the timeline file QVT on the benchmark image.
+  # render_qvt PROFILE QVT FRAMES [COUNTS]: seconds of one GIMP run
+  # rendering FRAMES frames of the timeline file QVT on the benchmark image;
+  # with COUNTS the PDB calls go to that file.
   render_qvt() {
-    local profile=$1 qvt=$2 count=$3 begin out=$work/entries-out
-    rm -rf "$out" && mkdir -p "$out"
+    local profile=$1 qvt=$2 count=$3 counts=${4:-} begin out=$work/entries-out
+    rm -rf "$out" ${counts:+"$counts"} && mkdir -p "$out"
     begin=$(seconds)
+    ([ -z "$counts" ] || export LD_PRELOAD="$pdb_counter" QV_PDB_COUNT_FILE="$counts"
     qv_gimp_batch "$profile" 1200 "(let* ((image (car (gimp-xcf-load 0 \"$work/bench.xcf\" \"$work/bench.xcf\")))
         (done (car (plug-in-qv-render-timeline-save 1 image 0 \"$qvt\" \"$out/frame_000.png\" $count))))
       (if (= done 1) (let ((port (open-output-file \"$out/ok\"))) (display done port) (close-output-port port))))" \
-      > "$out.log" 2>&1 || true
+      > "$out.log" 2>&1) || true
     [ -e "$out/ok" ] || { echo "rendering $qvt failed:" >&2; tail -20 "$out.log" >&2; exit 1; }
     calc "$(seconds) - $begin"
   }
-  # entries_table LABEL PROFILE SIZES...: seconds per frame above N = 0's.
+  # entries_table LABEL PROFILE SIZES...: seconds and PDB calls per frame,
+  # and the seconds above N = 0's.
   entries_table() {
-    local label=$1 profile=$2 n t1 t11 base=
+    local label=$1 profile=$2 n t1 t11 base= calls
     shift 2
     declare -A cost
     echo
     echo "timeline entries, $label (per frame of an 11-frame render less a 1-frame one):"
-    printf '%8s %10s %12s\n' N s/frame "above N = 0"
+    printf '%8s %10s %12s %12s\n' N s/frame "above N = 0" calls/frame
     for n in 0 "$@"; do
       [ -e "$work/entries-$n.qvt" ] || "$many" "$work/bench.xcf" Demo "$n" "$work/entries-$n.qvt" > /dev/null
-      t1=$(render_qvt "$profile" "$work/entries-$n.qvt" 1)
-      t11=$(render_qvt "$profile" "$work/entries-$n.qvt" 11)
+      t1=$(render_qvt "$profile" "$work/entries-$n.qvt" 1 "$work/entries-1.counts")
+      t11=$(render_qvt "$profile" "$work/entries-$n.qvt" 11 "$work/entries-11.counts")
       cost[$n]=$(calc "($t11 - $t1) / 10")
+      calls=$(calls_per_frame 10 "$work/entries-11.counts" "$work/entries-1.counts")
       [ -n "$base" ] || base=${cost[0]}
-      printf '%8s %10s %12s\n' "$n" "${cost[$n]}" "$(calc "${cost[$n]} - $base")"
+      printf '%8s %10s %12s %12s\n' "$n" "${cost[$n]}" "$(calc "${cost[$n]} - $base")" "$calls"
     done
     local first=$1 last=${!#}
     awk -v a="${cost[$first]}" -v b="${cost[$last]}" -v base="$base" -v na="$first" -v nb="$last" 'BEGIN {

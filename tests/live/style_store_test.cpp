@@ -53,6 +53,23 @@ TEST_F(StyleStoreTest, SetterReplacesEmptiesDuplicatesAndCreates) {
             "opacity: 50\tstroke: 255 0 0\t\tfill: 1 2 3");
 }
 
+// The library's setter, which the helper paths, markers, keysplines and the
+// getter's rewrites all go through, refuses a pair that would split the
+// style, also when it comes with a sound one, and stores nothing.
+TEST_F(StyleStoreTest, SetterRefusesPairsThatWouldSplitTheStyle) {
+  qv_path_store_style(image.id, "P", "fill: 1 2 3"s);
+  const std::string before = qv_test_parasite(image.id, style_parasite(tattoo));
+  const QVStylePairs injected[] = {
+      {{"fill: ", "9 9 9\t@-script: /tmp/x.scm"}},
+      {{"stroke: ", "1 1 1"}, {"fill\t@-script: ", "x"}},
+      {{"fi\nll: ", "1"}},
+  };
+  for (const QVStylePairs &pairs : injected) {
+    EXPECT_EQ(qv_path_set_style_attribute(image.id, "P", pairs), 0);
+    EXPECT_EQ(qv_test_parasite(image.id, style_parasite(tattoo)), before);
+  }
+}
+
 TEST_F(StyleStoreTest, SetterOnUnknownPathChangesNothing) {
   const auto before = qv_image_parasite_names(image.id);
   qv_path_set_style_attribute(image.id, "missing", {{"stroke: ", "1 1 1"}});
