@@ -103,10 +103,10 @@ std::string uncompressed(const char *text) {
 
 // A menu call carries neither timeline nor frames: it asks for them in the
 // Render Timeline dialog, as mode 0 does.
-gint32 render_timeline_save(const QVCall &call) {
+gint32 render_timeline_save(QVCall &call) {
   const gint32 mode = call.nparams >= 6 ? call.param[0].data.d_int32 : 0;
   const gint32 image = call.param[1].data.d_image;
-  if (!qv_image_is_open(image)) return -1;
+  if (!qv_call_image_named(call, 1)) return -1;
   qv_timeline_parasites_migrate(image);
   if (mode == 0) {
     qv_timelines_in_progress_clear();

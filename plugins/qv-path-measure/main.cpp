@@ -207,6 +207,7 @@ void matrix_procedure(QVCall &call) {
     const auto result = qv_matrix3_invert(matrix_param(param[1]));
     reply_matrix(reply, result.matrix, result.ok);
   } else {  // for-perspective-path
+    qv_call_image_named(call, 0);
     const auto result = qv_matrix3_from_paths(param[0].data.d_image, call.text(1), call.text(2));
     reply_matrix(reply, result.matrix, result.ok);
   }
@@ -245,6 +246,7 @@ void run_measuring(QVCall &call) {
     for (int i = 0; i < 8; ++i) qv_reply_float(call.reply, 0.0);
     return;
   }
+  qv_call_image_named(call, 0);
   measure(call);
 }
 
@@ -294,6 +296,7 @@ void run_set_style(QVCall &call) {
 }
 
 void run_get_style(QVCall &call) {
+  qv_call_image_named(call, 0);
   qv_reply_string(call.reply,
                   get_style_attribute(call.param[0].data.d_image, call.text(1), call.text(2)));
 }

@@ -79,6 +79,7 @@ void run_bbox(QVCall &call) {
 }
 
 void run_get_date(QVCall &call) {
+  qv_call_image_named(call, 0);
   add_date(call.reply,
            qv_dtf_service_read(call.param[0].data.d_image, call.is(PROC_GET_DATE_VALIDATED)));
 }

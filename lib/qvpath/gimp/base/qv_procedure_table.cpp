@@ -54,11 +54,17 @@ void qv_call_refuse(QVCall &call, const std::string &why) {
   qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
 }
 
-bool qv_call_image_exists(QVCall &call, gint index) {
+bool qv_call_image_named(QVCall &call, gint index) {
   const gint32 image = index < call.nparams ? call.param[index].data.d_image : -1;
   if (gimp_image_is_valid(image)) return true;
   // "No valid image ID" is the suite's fixed text for this case.
-  qv_call_refuse(call, "No valid image ID: " + std::to_string(image));
+  qv_user_message("%s: No valid image ID: %d", call.name, image);
+  return false;
+}
+
+bool qv_call_image_exists(QVCall &call, gint index) {
+  if (qv_call_image_named(call, index)) return true;
+  qv_reply_status(call.reply, GIMP_PDB_CALLING_ERROR);
   return false;
 }
 

@@ -40,6 +40,10 @@ using QVHandler = void (*)(QVCall &call);
 bool qv_call_image_exists(QVCall &call, gint index);
 bool qv_call_drawable_exists(QVCall &call, gint index);
 
+// The same check for procedures whose answer scripts rely on (zeros, an
+// empty text, -1): the message says why, the status stays success.
+bool qv_call_image_named(QVCall &call, gint index);
+
 // Answers a call that did nothing because of an argument with a calling
 // error and the message `why` after the procedure's name.
 void qv_call_refuse(QVCall &call, const std::string &why);
