@@ -19,7 +19,10 @@
 #include "gimp/base/qv_parasite.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/paths/qv_path_points.h"
+#include "core/qv_path_clipboard.h"
 #include "gimp/paths/qv_paths.h"
+#include "gimp/services/qv_clipboard_store.h"
+#include "gimp/services/qv_path_clipboard_gimp.h"
 #include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
 #include "live_support.h"
@@ -203,6 +206,27 @@ bool locked_path_moved(MenuCall &m) {
   return !points.empty() && points[0] == 21;
 }
 
+// The clipboard entries: a second path "Locked" is locked; the names the
+// clipboard store holds afterwards.
+void lock_a_second_path(MenuCall &m) {
+  qv_test_add_path(m.image.id, "Locked", {1, 1, 9, 9});
+  qv_path_set_locked(m.image.id, "Locked", true);
+  qv_path_set_current(m.image.id, "Square");
+}
+void copy_square(MenuCall &m) {
+  qv_path_set_current(m.image.id, "Square");
+  ASSERT_EQ(qv_paths_copy(m.image.id, QV_COPY_CURRENT), 1);
+}
+std::vector<std::string> clipboard_names() {
+  std::vector<std::string> names;
+  const auto stored = qv_clipboard_store_read(QVClipboardFormat::paths);
+  if (!stored) return names;
+  for (const auto &p : qv_path_block_read(stored->data(), stored->size()).paths)
+    names.push_back(p.name);
+  return names;
+}
+using Names = std::vector<std::string>;
+
 const std::map<std::string, MenuCheck> &menu_checks() {
   static const std::map<std::string, MenuCheck> checks = {
       {"plug-in-qv-path-draw-current",
@@ -315,6 +339,46 @@ const std::map<std::string, MenuCheck> &menu_checks() {
           EXPECT_TRUE(layer_moved(m));
           EXPECT_TRUE(locked_path_moved(m));
         }}},
+      {"plug-in-qv-path-cut-plus",
+       {lock_a_second_path, "", {}, [](MenuCall &m) {
+          EXPECT_EQ(clipboard_names(), (Names{"Square", "Locked"}));
+          EXPECT_TRUE(qv_test_path_names(m.image.id).empty());
+        }}},
+      {"plug-in-qv-path-copy-plus",
+       {lock_a_second_path, "", {}, [](MenuCall &m) {
+          EXPECT_EQ(clipboard_names(), (Names{"Square", "Locked"}));
+          EXPECT_EQ(qv_test_path_names(m.image.id).size(), 2u);
+        }}},
+      {"plug-in-qv-path-cut",
+       {lock_a_second_path, "", {}, [](MenuCall &m) {
+          EXPECT_EQ(clipboard_names(), (Names{"Square"}));
+          EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Locked"}));
+        }}},
+      {"plug-in-qv-path-copy",
+       {lock_a_second_path, "", {}, [](MenuCall &m) {
+          EXPECT_EQ(clipboard_names(), (Names{"Square"}));
+          EXPECT_EQ(qv_test_path_names(m.image.id).size(), 2u);
+        }}},
+      {"plug-in-qv-path-paste",
+       {copy_square, "", {}, [](MenuCall &m) {
+          EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Square #1", "Square"}));
+          EXPECT_EQ(qv_path_get_style_text(m.image.id, "Square #1", nullptr), "fill: 255 0 0");
+        }}},
+      {"plug-in-qv-path-paste-nr",
+       {copy_square, "", {}, [](MenuCall &m) {
+          EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"{1}Square", "Square"}));
+        }}},
+      {"plug-in-qv-path-paste-group",
+       {copy_square, "", {}, [](MenuCall &m) {
+          // A new path group shows only the pasted path, under its old tattoo.
+          EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Square"}));
+          const auto stored = qv_clipboard_store_read(QVClipboardFormat::paths);
+          ASSERT_TRUE(stored);
+          const auto block = qv_path_block_read(stored->data(), stored->size());
+          ASSERT_EQ(block.paths.size(), 1u);
+          EXPECT_EQ(qv_test_tattoo(gimp_image_get_vectors_by_name(m.image.id, "Square")),
+                    block.paths[0].tattoo);
+        }}},
       {"plug-in-qv-image-duplicate",
        {nothing,
         "",
@@ -373,7 +437,7 @@ TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
 
 TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
   const auto procedures = suite_menu_procedures();
-  EXPECT_GE(procedures.size(), 14u);
+  EXPECT_GE(procedures.size(), 21u);
   for (const auto &name : procedures)
     EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
 }
