@@ -2,12 +2,14 @@
 
 #include <glib/gi18n-lib.h>
 #include <glib/gstdio.h>
+#include <gtk/gtk.h>
 #include <libgimp/gimp.h>
 
 #include <sys/stat.h>
 
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_messages.h"
+#include "gimp/ui/qv_dialogs.h"
 
 namespace {
 
@@ -19,7 +21,7 @@ constexpr goffset kLargestContent = goffset(256) << 20;
 
 std::string qv_clipboard_store_file(QVClipboardFormat format) {
   const char *name =
-      format == QVClipboardFormat::paths ? "qv-clipboard-paths.bin" : "qv-clipboard-style.txt";
+      format == QVClipboardFormat::paths ? "qv-clipboard-paths.bin" : "qv-clipboard-text.txt";
   return qv_take_string(g_build_filename(gimp_directory(), name, nullptr));
 }
 
@@ -58,4 +60,27 @@ std::optional<std::vector<guint8>> qv_clipboard_store_read(QVClipboardFormat for
   }
   qv_gstring owned(data);
   return std::vector<guint8>(data, data + size);
+}
+
+bool qv_clipboard_text_put(const std::string &text) {
+  const bool stored =
+      qv_clipboard_store_write(QVClipboardFormat::text, std::vector<guint8>(text.begin(), text.end()));
+  if (qv_dialog_toolkit_init()) {
+    GtkClipboard *clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    gtk_clipboard_set_text(clipboard, text.c_str(), static_cast<gint>(text.size()));
+    // Without a clipboard manager the text goes with this process; the
+    // store keeps it for the suite either way.
+    gtk_clipboard_store(clipboard);
+  }
+  return stored;
+}
+
+std::optional<std::string> qv_clipboard_text_get() {
+  if (qv_dialog_toolkit_init()) {
+    gchar *text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+    if (text) return qv_take_string(text);
+  }
+  const auto stored = qv_clipboard_store_read(QVClipboardFormat::text);
+  if (!stored) return std::nullopt;
+  return std::string(stored->begin(), stored->end());
 }

@@ -1,0 +1,82 @@
+#include "core/qv_path_tools.h"
+
+#include <algorithm>
+#include <map>
+
+#include "core/qv_names.h"
+
+namespace {
+
+constexpr double kAnchor = 1, kControl = 2;
+
+bool is_keyspline(const std::string &name) { return name.rfind("[@", 0) == 0; }
+
+}  // namespace
+
+std::vector<double> qv_keyspline_default_points(bool falling) {
+  const double y0 = falling ? 0 : 200, y1 = falling ? 200 : 0;
+  return {0, y0, kAnchor, 0, y0, kControl, 200, y1, kControl, 200, y1, kAnchor, 200, y1, kControl};
+}
+
+QVKeysplineMembers qv_keyspline_members(const std::vector<QVToolPath> &bottom_up) {
+  QVKeysplineMembers members;
+  // Groups in the order their first member is met.
+  std::vector<std::string> groups;
+  std::map<long, size_t> group_index;
+  for (const QVToolPath &path : bottom_up) {
+    if (!path.locked && !path.current) continue;
+    if (qv_name_is_helper_path(path.name)) continue;
+    if (is_keyspline(path.name)) {
+      if (path.locked && !members.template_path) members.template_path = path.name;
+      continue;
+    }
+    const long group = qv_name_query_number(path.name, QV_NAME_GROUP);
+    const std::string tattoo = std::to_string(path.tattoo);
+    const auto found = group > 0 ? group_index.find(group) : group_index.end();
+    if (found != group_index.end()) {
+      groups[found->second] += " " + tattoo;
+    } else {
+      if (group > 0) group_index[group] = groups.size();
+      groups.push_back(tattoo);
+    }
+    ++members.count;
+  }
+  for (size_t i = 0; i < groups.size(); ++i) members.tattoos += (i ? "; " : "") + groups[i];
+  return members;
+}
+
+QVKeysplineMembers qv_stroke_keyspline_members(const std::vector<QVToolPath> &bottom_up) {
+  QVKeysplineMembers members;
+  for (const QVToolPath &path : bottom_up) {
+    if (!path.locked && !path.current) continue;
+    if (is_keyspline(path.name)) {
+      if (!members.template_path) members.template_path = path.name;
+      continue;
+    }
+    members.tattoos += (members.count++ ? " " : "") + std::to_string(path.tattoo);
+  }
+  return members;
+}
+
+std::vector<double> qv_ellipse_points(double x1, double y1, double x2, double y2) {
+  const double w = x2 - x1, h = y2 - y1;
+  const double cx = x1 + w / 2, cy = y1 + h / 2;
+  const double kx = 0.276 * w, ky = 0.276 * h;
+  const double top = cy - h / 2, bottom = cy + h / 2, left = cx - w / 2, right = cx + w / 2;
+  // Each anchor, its out-handle, then the next anchor's in-handle; the last
+  // in-handle (the top's) closes the stroke.
+  return {cx,    top,      kAnchor,  cx + kx, top,     kControl, right,   cy - ky, kControl,
+          right, cy,       kAnchor,  right,   cy + ky, kControl, cx + kx, bottom,  kControl,
+          cx,    bottom,   kAnchor,  cx - kx, bottom,  kControl, left,    cy + ky, kControl,
+          left,  cy,       kAnchor,  left,    cy - ky, kControl, cx - kx, top,     kControl};
+}
+
+std::vector<int> qv_guide_positions(int size, int delta, int offset) {
+  std::vector<int> positions;
+  if (delta < 1) return positions;
+  // An offset beyond a delta, or negative, names the same grid.
+  long first = offset % delta;
+  if (first < 0) first += delta;
+  for (long p = first; p < size; p += delta) positions.push_back(static_cast<int>(p));
+  return positions;
+}

@@ -1,0 +1,46 @@
+// The arithmetic of the path tools: the standard keyspline, which paths a
+// new keyspline animates and how their tattoos are listed, the ellipse on a
+// selection and the positions of a guide grid. Pure logic; the GIMP side
+// reads the image and writes the paths.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// One Bezier segment across a 200 × 200 box as 15 numbers (x, y, type per
+// point): from lower left to upper right, or with `falling` from upper left
+// to lower right.
+std::vector<double> qv_keyspline_default_points(bool falling);
+
+struct QVToolPath {
+  std::string name;
+  long tattoo = 0;
+  bool locked = false;
+  bool current = false;
+};
+
+// What a keyspline for the locked paths animates, from the paths listed
+// bottom of the Paths dialog first: every locked or current path that is
+// no helper path and no keyspline, as decimal tattoos separated by blanks,
+// one group per draw-group number (a path without one a group of its own),
+// groups joined with "; ". A locked keyspline is the template whose points
+// the new keyspline takes.
+struct QVKeysplineMembers {
+  std::string tattoos;
+  std::optional<std::string> template_path;
+  int count = 0;
+};
+QVKeysplineMembers qv_keyspline_members(const std::vector<QVToolPath> &bottom_up);
+
+// The same for a stroke keyspline: every locked or current path in walk
+// order, blank-separated, no groups; a keyspline among them is the template.
+QVKeysplineMembers qv_stroke_keyspline_members(const std::vector<QVToolPath> &bottom_up);
+
+// The closed four-segment ellipse on the box (x1, y1)-(x2, y2): 12 points
+// (36 numbers) from the top clockwise, handles 0.552 of the half axes long.
+std::vector<double> qv_ellipse_points(double x1, double y1, double x2, double y2);
+
+// Guide positions offset, offset + delta, ... below `size`; none for a
+// delta below 1.
+std::vector<int> qv_guide_positions(int size, int delta, int offset);

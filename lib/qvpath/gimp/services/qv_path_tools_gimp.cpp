@@ -1,0 +1,151 @@
+#include "gimp/services/qv_path_tools_gimp.h"
+
+#include <glib/gi18n-lib.h>
+
+#include <cstring>
+#include <vector>
+
+#include "core/qv_glib_ptr.h"
+#include "core/qv_path_clipboard.h"
+#include "core/qv_path_tools.h"
+#include "core/qv_style.h"
+#include "gimp/base/qv_messages.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_read_cache.h"
+#include "gimp/base/qv_scopes.h"
+#include "gimp/paths/qv_path_points.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/services/qv_clipboard_store.h"
+#include "gimp/style/qv_style_gimp.h"
+
+namespace {
+
+// The image's paths, bottom of the Paths dialog first, as the tools see them.
+std::vector<QVToolPath> tool_paths(gint32 image, const std::string &current) {
+  std::vector<QVToolPath> paths;
+  const auto list = qv_path_list(image);
+  for (auto it = list.rbegin(); it != list.rend(); ++it) {
+    QVToolPath path;
+    path.name = it->name;
+    path.tattoo = static_cast<long>(gimp_item_get_tattoo(it->id));
+    path.locked = gimp_item_get_linked(it->id);
+    path.current = it->name == current;
+    paths.push_back(path);
+  }
+  return paths;
+}
+
+std::optional<std::string> current_or_say(gint32 image) {
+  auto current = qv_path_current(image);
+  if (!current) qv_user_message("No Path available!");
+  return current;
+}
+
+// Writes the keyspline with the template's points or the standard ones;
+// the new path's name as GIMP stored it.
+std::optional<std::string> write_keyspline(gint32 image, const std::string &name,
+                                           const std::optional<std::string> &template_path,
+                                           bool falling) {
+  std::vector<double> points;
+  if (template_path) points = qv_path_read_points(image, template_path->c_str(), nullptr).points;
+  if (points.size() < 6) points = qv_keyspline_default_points(falling);
+  const gint32 vectors = qv_path_write_points(image, name.c_str(), 1, points);
+  if (vectors < 1) return std::nullopt;
+  return qv_take_string(gimp_item_get_name(vectors));
+}
+
+std::string colour_text(const GimpRGB &c) {
+  return qv_take_string(
+      g_strdup_printf("%0.0f %0.0f %0.0f", c.r * 255.0, c.g * 255.0, c.b * 255.0));
+}
+
+}  // namespace
+
+std::optional<std::string> qv_tools_keyspline(gint32 image, bool falling) {
+  const auto current = current_or_say(image);
+  if (!current) return std::nullopt;
+  const QVKeysplineMembers members = qv_keyspline_members(tool_paths(image, *current));
+  const QVUndoGroup undo(image);
+  const auto made = write_keyspline(image, "[@] " + *current, members.template_path, falling);
+  if (made) qv_path_set_style_attribute(image, made->c_str(), {{"@-tattoos: ", members.tattoos}});
+  return made;
+}
+
+std::optional<std::string> qv_tools_stroke_keyspline(gint32 image, bool reverse) {
+  const auto current = current_or_say(image);
+  if (!current) return std::nullopt;
+  const QVKeysplineMembers members = qv_stroke_keyspline_members(tool_paths(image, *current));
+  if (members.count == 0) {
+    qv_user_message("No Strokes selected!");
+    return std::nullopt;
+  }
+  const QVUndoGroup undo(image);
+  const auto made = write_keyspline(image, std::string(reverse ? "[@<-S] " : "[@->S] ") + *current,
+                                    members.template_path, false);
+  if (!made) return std::nullopt;
+  GimpRGB foreground;
+  gimp_context_get_foreground(&foreground);
+  const std::string brush = qv_take_string(gimp_context_get_brush());
+  gint spacing = 0;
+  gimp_brush_get_spacing(brush.c_str(), &spacing);
+  qv_path_set_style_attribute(image, made->c_str(),
+                              {{"stroke: ", colour_text(foreground)},
+                               {"stroke-opacity: ", "100.0"},
+                               {"stroke-brush: ", brush},
+                               {"stroke-spacing: ", std::to_string(spacing)},
+                               {"@-tattoos: ", members.tattoos}});
+  return made;
+}
+
+std::optional<std::string> qv_tools_circle(gint32 image) {
+  gboolean non_empty = FALSE;
+  gint x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  gimp_selection_bounds(image, &non_empty, &x1, &y1, &x2, &y2);
+  if (!non_empty) {
+    qv_user_message("%s", _("No Selection!"));
+    return std::nullopt;
+  }
+  const QVUndoGroup undo(image);
+  const char *name = (x2 - x1) == (y2 - y1) ? "Circle" : "Ellipse";
+  const gint32 vectors = qv_path_write_points(image, name, 1, qv_ellipse_points(x1, y1, x2, y2));
+  if (vectors < 1) return std::nullopt;
+  return qv_take_string(gimp_item_get_name(vectors));
+}
+
+int qv_tools_guide_grid(gint32 image, int delta, int offset_x, int offset_y) {
+  const QVUndoGroup undo(image);
+  for (gint32 guide = gimp_image_find_next_guide(image, 0); guide > 0;
+       guide = gimp_image_find_next_guide(image, 0))
+    gimp_image_delete_guide(image, guide);
+  int laid = 0;
+  for (int x : qv_guide_positions(gimp_image_width(image), delta, offset_x))
+    laid += gimp_image_add_vguide(image, x) > 0;
+  for (int y : qv_guide_positions(gimp_image_height(image), delta, offset_y))
+    laid += gimp_image_add_hguide(image, y) > 0;
+  return laid;
+}
+
+bool qv_tools_style_to_clipboard(gint32 image) {
+  const auto current = current_or_say(image);
+  if (!current) return false;
+  const gint32 tattoo = qv_path_tattoo(image, current->c_str());
+  const auto style = qv_path_get_style_text(image, current->c_str(), nullptr);
+  return qv_clipboard_text_put(qv_style_clipboard_text(tattoo, style.value_or("")));
+}
+
+bool qv_tools_clipboard_to_style(gint32 image) {
+  const auto text = qv_clipboard_text_get();
+  const auto style = text ? qv_style_from_clipboard_text(*text) : std::nullopt;
+  if (!style) return false;
+  // The parasite named in the header line.
+  const size_t line_end = text->find_first_of("\r\n", 18);
+  const std::string name = text->substr(18, line_end == std::string::npos ? std::string::npos
+                                                                             : line_end - 18);
+  // Only a style parasite's name, "qv-style-for-path-" and a tattoo.
+  const std::string tattoo = name.substr(std::strlen(QV_STYLE_CLIPBOARD_PREFIX) - 18);
+  if (tattoo.empty() || tattoo.find_first_not_of("0123456789") != std::string::npos) return false;
+  qv_parasite_attach(image, name.c_str(), GIMP_PARASITE_PERSISTENT, style->size() + 1,
+                     style->c_str());
+  qv_read_cache_parasites_changed();
+  return true;
+}

@@ -1,0 +1,37 @@
+// The path tools an artist prepares an animation with: keysplines for the
+// locked paths, the ellipse on the selection, guide grids, and texts (a
+// path's style, the image's file name) through the clipboard. Each works on
+// the image's current path and changes the image in one undo group.
+#pragma once
+
+#include <libgimp/gimp.h>
+
+#include <optional>
+#include <string>
+
+// A keyspline "[@] <current path>" animating the locked paths (and the
+// current one), from lower left to upper right or, `falling`, from upper
+// left to lower right; a locked keyspline lends its points. Returns the new
+// path's name; none, with "No Path available!", without a current path.
+std::optional<std::string> qv_tools_keyspline(gint32 image, bool falling);
+
+// A stroke keyspline "[@->S] <current>" (reverse: "[@<-S] <current>") with
+// the context's colour and brush. None, with a message, when no path takes
+// part.
+std::optional<std::string> qv_tools_stroke_keyspline(gint32 image, bool reverse);
+
+// "Circle" or "Ellipse" on the selection's bounds; none, with a message,
+// without a selection.
+std::optional<std::string> qv_tools_circle(gint32 image);
+
+// Replaces the image's guides by a grid; with delta 0 only removes them.
+// Returns the number of guides laid.
+int qv_tools_guide_grid(gint32 image, int delta, int offset_x, int offset_y);
+
+// The current path's style as clipboard text; false, with a message,
+// without a current path.
+bool qv_tools_style_to_clipboard(gint32 image);
+
+// A style text on the clipboard attached to the path its header names;
+// false when the clipboard holds no style text (nothing changes).
+bool qv_tools_clipboard_to_style(gint32 image);
