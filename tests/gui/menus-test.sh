@@ -180,6 +180,19 @@ else
   fi
 fi
 
+echo "== QV Path-Tools menu (${SECONDS}s)"
+# Only looked at: the menu calls are checked in live.menu_calls.
+xdotool windowfocus --sync "$window" key F10
+sleep 0.3
+xdotool key Left Left Left
+sleep 0.5
+shot 7-path-tools-menu
+# Its third entry is the keyspline submenu.
+xdotool key Down Down Down Right
+sleep 0.5
+shot 8-keyspline-submenu
+xdotool key Escape Escape Escape
+
 wait "$batch_pid"
 batch_pid=""
 frames=$(cd "$work/gui" && ls)
