@@ -12,7 +12,7 @@ runs=${1:-10000000}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
-  targets=(fuzz_chunks fuzz_timeline fuzz_path_groups fuzz_style fuzz_dates fuzz_xcf)
+  targets=(fuzz_chunks fuzz_timeline fuzz_path_groups fuzz_style fuzz_dates fuzz_path_block fuzz_xcf)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQV_FUZZ=ON -DQV_BUILD_GIMP=OFF > /dev/null
 cmake --build build-fuzz -j2 --target "${targets[@]}" > /dev/null

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
-targets=(fuzz_chunks fuzz_xcf fuzz_timeline fuzz_path_groups fuzz_style fuzz_dates)
+targets=(fuzz_chunks fuzz_xcf fuzz_timeline fuzz_path_groups fuzz_style fuzz_dates fuzz_path_block)
 
 if ! command -v clang++ > /dev/null; then
   sudo_cmd=()
