@@ -24,6 +24,7 @@ const char *const PROC_KEYSPLINE_A2 = "plug_in_qv_create_keyspline_a2";
 const char *const PROC_STROKE = "plug_in_qv_create_keyspline_stroke";
 const char *const PROC_STROKE_REVERSE = "plug_in_qv_create_keyspline_stroke_reverse";
 const char *const PROC_CIRCLE = "plug_in_qv_path_new_circle";
+const char *const PROC_KEYSPLINE_TIMELINE = "plug_in_qv_create_keyspline_timeline";
 const char *const PROC_STYLE_TO_CLIPBOARD = "plug_in_qv_path_style_2_clipboard";
 const char *const PROC_CLIPBOARD_TO_STYLE = "plug_in_qv_path_clipboard_2_style";
 const char *const PROC_FILENAME_TO_CLIPBOARD = "plug_in_qv_image_filename_2_clipboard";
@@ -63,6 +64,12 @@ void run_keyspline(QVCall &call) {
     qv_tools_keyspline(image_of(call), call.is(PROC_KEYSPLINE_A2));
   else
     qv_tools_stroke_keyspline(image_of(call), call.is(PROC_STROKE_REVERSE));
+  done(call);
+}
+
+void run_timeline_keyspline(QVCall &call) {
+  if (!qv_call_image_exists(call, 1)) return;
+  qv_tools_timeline_keyspline(image_of(call));
   done(call);
 }
 
@@ -122,6 +129,9 @@ const std::vector<QVProcedureDef> &procedure_table() {
       {PROC_STROKE_REVERSE, N_("[@<-S] locked Paths"),
        N_("Creates a stroke keyspline: the locked paths' strokes animated from end (0.0) to start (1.0)."),
        N_("[@<-S] locked Paths"), KEYSPLINE_MENU, MENU_PARAMS, {}, run_keyspline},
+      {PROC_KEYSPLINE_TIMELINE, N_("[@]  t__(timeline)"),
+       N_("Creates a keyspline \"[@] t_(timeline)\" for a timeline picked in the chooser."),
+       N_("[@]  t__(timeline)"), KEYSPLINE_MENU, MENU_PARAMS, {}, run_timeline_keyspline},
       {PROC_CIRCLE, N_(" New Circle"), N_("New path: a circle or ellipse on the selection's bounds."),
        N_(" New Circle"), TOOLS_MENU, MENU_PARAMS, {}, run_circle},
       {PROC_STYLE_TO_CLIPBOARD, N_("7. Copy Style"), N_("Copies the current path's style to the clipboard."),

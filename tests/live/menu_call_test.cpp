@@ -427,6 +427,14 @@ const std::map<std::string, MenuCheck> &menu_checks() {
        {lock_beside_square, "", {}, [](MenuCall &m) {
           EXPECT_NE(tattoos_of(m, "[@<-S] Square").find("stroke-brush: "), std::string::npos);
         }}},
+      {"plug-in-qv-create-keyspline-timeline",
+       {[](MenuCall &m) { m.store_timeline(); }, "Timeline Administration!", {"Down", "Return"},
+        [](MenuCall &m) {
+          const auto style = qv_path_get_style_text(m.image.id, "[@] t_(Main)", nullptr);
+          ASSERT_TRUE(style);
+          EXPECT_NE(style->find("@-timeline: Main"), std::string::npos) << *style;
+          EXPECT_NE(style->find("@-timeline-dur: 1.000"), std::string::npos) << *style;
+        }}},
       {"plug-in-qv-path-new-circle",
        {[](MenuCall &m) { gimp_image_select_rectangle(m.image.id, GIMP_CHANNEL_OP_REPLACE, 4, 4, 20, 10); },
         "", {}, [](MenuCall &m) {
@@ -500,7 +508,7 @@ TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
 
 TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
   const auto procedures = suite_menu_procedures();
-  EXPECT_GE(procedures.size(), 29u);
+  EXPECT_GE(procedures.size(), 30u);
   for (const auto &name : procedures)
     EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
 }

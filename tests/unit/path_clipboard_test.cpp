@@ -76,6 +76,7 @@ TEST(PathClipboard, SoundBlocksReadBackAndEveryFaultIsRefusedWhole) {
       {"header size", [](Bytes &b) { b[0] = 41; }},
       {"bits per pixel", [](Bytes &b) { b[14] = 24; }},
       {"palette count", [](Bytes &b) { b[32] = 1; }},
+      {"resolution", [](Bytes &b) { b[28] = 2; }},
       {"width", [](Bytes &b) { b[4] += 1; }},
       {"size that lies", [](Bytes &b) { b[20] += 16; }},
       {"cut short", [](Bytes &b) { b.resize(b.size() - 9); }},

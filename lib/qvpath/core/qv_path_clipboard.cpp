@@ -37,8 +37,11 @@ uint32_t height_of(size_t length) { return length <= kRowWidth ? 1 : uint32_t(le
 std::optional<std::string> header_fault(const uint8_t *d, size_t size) {
   if (size < kStreamAt) return "it is shorter than its header";
   if (get_u32(d) != QV_PATH_BLOCK_HEADER_SIZE) return "its header size is not 40";
-  if (get_u16(d + 12) != 1 || get_u16(d + 14) != 8 || get_u32(d + 16) != 0 || get_u32(d + 32) != 0)
+  if (get_u16(d + 12) != 1 || get_u16(d + 14) != 8 || get_u32(d + 16) != 0)
     return "it is a bitmap of another kind";
+  // Resolutions and palette counts: the format has them all 0.
+  for (size_t at = 24; at < QV_PATH_BLOCK_HEADER_SIZE; at += 4)
+    if (get_u32(d + at) != 0) return "it is a bitmap of another kind";
   if (std::memcmp(d + kMagicAt, QV_PATHGROUP_FILE_MAGIC, QV_PATHGROUP_MAGIC_SIZE) != 0)
     return "it does not hold paths (another magic)";
   const uint32_t image_size = get_u32(d + 20);

@@ -8,6 +8,8 @@
 #include "core/qv_glib_ptr.h"
 #include "core/qv_path_clipboard.h"
 #include "core/qv_path_tools.h"
+#include "core/qv_render_timing.h"
+#include "core/qv_timeline.h"
 #include "core/qv_style.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
@@ -17,6 +19,8 @@
 #include "gimp/paths/qv_paths.h"
 #include "gimp/services/qv_clipboard_store.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "gimp/timeline/qv_timeline_chooser.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 
 namespace {
 
@@ -94,6 +98,26 @@ std::optional<std::string> qv_tools_stroke_keyspline(gint32 image, bool reverse)
                                {"stroke-brush: ", brush},
                                {"stroke-spacing: ", std::to_string(spacing)},
                                {"@-tattoos: ", members.tattoos}});
+  return made;
+}
+
+std::optional<std::string> qv_tools_timeline_keyspline(gint32 image) {
+  const auto chosen = qv_timeline_choose(nullptr, image, 1);
+  if (!chosen) return std::nullopt;
+  const auto bytes = qv_timeline_read(image, *chosen);
+  const auto timeline = bytes ? qv_timeline_decode(*bytes) : QVDecoded<QVTimeline>{};
+  if (!timeline) return std::nullopt;
+  const QVahdrChunk &header = timeline.value->header;
+  const auto current = qv_path_current(image);
+  const bool from_keyspline = current && current->rfind("[@", 0) == 0;
+  const QVUndoGroup undo(image);
+  const auto made = write_keyspline(image, "[@] t_(" + *chosen + ")",
+                                    from_keyspline ? current : std::nullopt, false);
+  if (!made) return std::nullopt;
+  char seconds[G_ASCII_DTOSTR_BUF_SIZE];
+  g_ascii_formatd(seconds, sizeof seconds, "%0.3f", qv_ahdr_outpoint(header) - header.inpoint);
+  qv_path_set_style_attribute(image, made->c_str(),
+                              {{"@-timeline: ", *chosen}, {"@-timeline-dur: ", seconds}});
   return made;
 }
 

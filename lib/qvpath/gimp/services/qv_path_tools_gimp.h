@@ -20,6 +20,13 @@ std::optional<std::string> qv_tools_keyspline(gint32 image, bool falling);
 // part.
 std::optional<std::string> qv_tools_stroke_keyspline(gint32 image, bool reverse);
 
+// A keyspline "[@] t_(<timeline>)" for a timeline the user picks in the
+// "Timeline Administration!" chooser: its "@-timeline: " names the timeline
+// and "@-timeline-dur: " gives its length from in- to outpoint in seconds.
+// It takes the current path's points when that is a keyspline. None when
+// nothing was picked.
+std::optional<std::string> qv_tools_timeline_keyspline(gint32 image);
+
 // "Circle" or "Ellipse" on the selection's bounds; none, with a message,
 // without a selection.
 std::optional<std::string> qv_tools_circle(gint32 image);
