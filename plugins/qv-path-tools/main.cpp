@@ -25,6 +25,8 @@ const char *const PROC_STROKE = "plug_in_qv_create_keyspline_stroke";
 const char *const PROC_STROKE_REVERSE = "plug_in_qv_create_keyspline_stroke_reverse";
 const char *const PROC_CIRCLE = "plug_in_qv_path_new_circle";
 const char *const PROC_KEYSPLINE_TIMELINE = "plug_in_qv_create_keyspline_timeline";
+const char *const PROC_JOIN = "plug_in_qv_join_to_reference";
+const char *const PROC_JOIN_NEW = "plug_in_qv_join_new_reference";
 const char *const PROC_STYLE_TO_CLIPBOARD = "plug_in_qv_path_style_2_clipboard";
 const char *const PROC_CLIPBOARD_TO_STYLE = "plug_in_qv_path_clipboard_2_style";
 const char *const PROC_FILENAME_TO_CLIPBOARD = "plug_in_qv_image_filename_2_clipboard";
@@ -70,6 +72,12 @@ void run_keyspline(QVCall &call) {
 void run_timeline_keyspline(QVCall &call) {
   if (!qv_call_image_exists(call, 1)) return;
   qv_tools_timeline_keyspline(image_of(call));
+  done(call);
+}
+
+void run_join(QVCall &call) {
+  if (!qv_call_image_exists(call, 1)) return;
+  qv_tools_join(image_of(call), call.is(PROC_JOIN_NEW));
   done(call);
 }
 
@@ -132,6 +140,12 @@ const std::vector<QVProcedureDef> &procedure_table() {
       {PROC_KEYSPLINE_TIMELINE, N_("[@]  t__(timeline)"),
        N_("Creates a keyspline \"[@] t_(timeline)\" for a timeline picked in the chooser."),
        N_("[@]  t__(timeline)"), KEYSPLINE_MENU, MENU_PARAMS, {}, run_timeline_keyspline},
+      {PROC_JOIN, N_(" Join to Reference"),
+       N_("Joins the current path's start onto its reference path at the nearest point."),
+       N_(" Join to Reference"), KEYSPLINE_MENU, MENU_PARAMS, {}, run_join},
+      {PROC_JOIN_NEW, N_(" Join to NEW Ref."),
+       N_("Asks for a new reference path, then joins the current path's start onto it."),
+       N_(" Join to NEW Ref."), TOOLS_MENU, MENU_PARAMS, {}, run_join},
       {PROC_CIRCLE, N_(" New Circle"), N_("New path: a circle or ellipse on the selection's bounds."),
        N_(" New Circle"), TOOLS_MENU, MENU_PARAMS, {}, run_circle},
       {PROC_STYLE_TO_CLIPBOARD, N_("7. Copy Style"), N_("Copies the current path's style to the clipboard."),

@@ -109,3 +109,19 @@
              (qv-check-equal "other text attaches nothing" 1 (car (gimp-image-get-parasite-list to)))
              (gimp-image-delete from)
              (gimp-image-delete to))))
+
+; The join itself is checked from C++ (live.menu_calls), which can store the
+; remembered reference; here the question without a display.
+(qv-test "a join that must ask for its reference changes nothing without a display"
+         (lambda ()
+           (let ((image (qv-new-image 120 120)))
+             (qv-add-path image "Ref" '(0 50 100 50))
+             (qv-add-path image "P" '(30 10 80 10))
+             (qv-current! image "P")
+             (for-each (lambda (join) (join 1 image (qv-draw image)))
+                       (list plug-in-qv-join-to-reference plug-in-qv-join-new-reference))
+             (qv-check-equal "paths as they were" '("P" "Ref")
+                             (map (lambda (v) (car (gimp-item-get-name v))) (vector->list (cadr (gimp-image-get-vectors image)))))
+             (qv-check-equal "points as they were" '(30.0 10.0) (list (list-ref (qv-points image "P") 2) (list-ref (qv-points image "P") 3)))
+             (qv-check-equal "and the path is not left locked" 0 (car (gimp-item-get-linked (qv-vectors image "P"))))
+             (gimp-image-delete image))))

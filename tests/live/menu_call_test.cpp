@@ -78,10 +78,12 @@ struct MenuCall : ::testing::Test {
   QVTestImage image{40, 40};
   std::string dir = qv_take_string(g_dir_make_tmp("qv-menu-XXXXXX", nullptr));
   gint32 square = -1;
+  gint32 square_tattoo = 0;  // kept: some entries replace the square
 
   void SetUp() override {
     // The image's current path: a red square in the middle.
     square = qv_test_add_closed_path(image.id, "Square", {10, 10, 30, 10, 30, 30, 10, 30});
+    square_tattoo = qv_test_tattoo(square);
     qv_path_store_style(image.id, "Square", "fill: 255 0 0");
     gimp_gimprc_set("qv-default-t", "0.5");
   }
@@ -435,6 +437,33 @@ const std::map<std::string, MenuCheck> &menu_checks() {
           EXPECT_NE(style->find("@-timeline: Main"), std::string::npos) << *style;
           EXPECT_NE(style->find("@-timeline-dur: 1.000"), std::string::npos) << *style;
         }}},
+      {"plug-in-qv-join-to-reference",
+       {[](MenuCall &m) {
+          // "Ref" along y = 30, remembered for path group 1; the square starts at (10, 10).
+          qv_test_add_path(m.image.id, "Ref", {0, 30, 40, 30});
+          const guint32 record[2] = {GUINT32_TO_BE(1u),
+                                     GUINT32_TO_BE(static_cast<guint32>(qv_path_tattoo(m.image.id, "Ref")))};
+          qv_parasite_attach(m.image.id, "qv-near-reference", GIMP_PARASITE_PERSISTENT, 8, record);
+          qv_path_set_current(m.image.id, "Square");
+        },
+        "", {}, [](MenuCall &m) {
+          // Named by the length along the reference: about 10 (its chords
+          // make it a little more).
+          const auto names = qv_test_path_names(m.image.id);
+          ASSERT_EQ(names.size(), 2u);
+          const std::string joined = names[0] == "Ref" ? names[1] : names[0];
+          EXPECT_EQ(joined.substr(0, 3), "10.") << joined;
+          const auto points = qv_path_read_points(m.image.id, joined.c_str(), nullptr).points;
+          ASSERT_GE(points.size(), 6u);
+          EXPECT_NEAR(points[0], 10, 0.2);
+          EXPECT_EQ(points[1], 30);
+          EXPECT_EQ(qv_path_tattoo(m.image.id, joined.c_str()), m.square_tattoo);
+        }}},
+      {"plug-in-qv-join-new-reference",
+       {nothing, "Please confirm!", {"Escape"}, [](MenuCall &m) {
+          EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Square"}));
+          EXPECT_FALSE(qv_path_get_locked(m.image.id, "Square"));
+        }}},
       {"plug-in-qv-path-new-circle",
        {[](MenuCall &m) { gimp_image_select_rectangle(m.image.id, GIMP_CHANNEL_OP_REPLACE, 4, 4, 20, 10); },
         "", {}, [](MenuCall &m) {
@@ -508,7 +537,7 @@ TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
 
 TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
   const auto procedures = suite_menu_procedures();
-  EXPECT_GE(procedures.size(), 30u);
+  EXPECT_GE(procedures.size(), 32u);
   for (const auto &name : procedures)
     EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
 }

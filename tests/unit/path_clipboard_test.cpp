@@ -124,3 +124,4 @@ TEST(PathClipboard, StyleTextRoundTripsAndOtherTextIsNoStyle) {
             "fill: 1");
   EXPECT_FALSE(qv_style_from_clipboard_text("fill: 1 2 3"));
 }
+

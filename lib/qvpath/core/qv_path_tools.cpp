@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <map>
 
+#include "core/qv_geometry.h"
 #include "core/qv_names.h"
+
+#include <glib.h>
+
+#include <cmath>
 
 namespace {
 
@@ -79,4 +84,42 @@ std::vector<int> qv_guide_positions(int size, int delta, int offset) {
   if (first < 0) first += delta;
   for (long p = first; p < size; p += delta) positions.push_back(static_cast<int>(p));
   return positions;
+}
+
+namespace {
+
+double hundredths(double v) { return std::round(v * 100.0) / 100.0; }
+
+}  // namespace
+
+std::optional<QVJoin> qv_join_to_reference(const std::vector<double> &path,
+                                           const std::vector<double> &reference,
+                                           const std::string &reference_name) {
+  if (path.size() < 6) return std::nullopt;
+  QVpathCalc nearest;
+  nearest.mode = QV_CALC_NEAREST;
+  nearest.target_x = path[0];
+  nearest.target_y = path[1];
+  if (!qv_path_calculate_points(reference, nearest, nullptr) || nearest.status != 1)
+    return std::nullopt;
+  QVpathCalc at;
+  at.mode = QV_CALC_AT_LENGTH;
+  at.length = hundredths(nearest.nearest_length);
+  if (!qv_path_calculate_points(reference, at, nullptr) || at.status != 1) return std::nullopt;
+  const double x = hundredths(at.x), y = hundredths(at.y);
+  const double out_x = hundredths(at.handle_out_x), out_y = hundredths(at.handle_out_y);
+  const double in_x = hundredths(at.handle_in_x), in_y = hundredths(at.handle_in_y);
+  QVJoin join;
+  join.points = path;
+  const bool joined_forward =
+      path[0] == x && path[1] == y && path[3] == out_x && path[4] == out_y;
+  join.points[0] = x;
+  join.points[1] = y;
+  join.points[3] = joined_forward ? in_x : out_x;
+  join.points[4] = joined_forward ? in_y : out_y;
+  const double base = g_ascii_strtod(reference_name.c_str(), nullptr);
+  char text[G_ASCII_DTOSTR_BUF_SIZE];
+  g_ascii_formatd(text, sizeof text, "%0.1f", (std::isfinite(base) ? base : 0.0) + at.length);
+  join.name = text;
+  return join;
 }

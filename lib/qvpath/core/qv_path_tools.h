@@ -44,3 +44,18 @@ std::vector<double> qv_ellipse_points(double x1, double y1, double x2, double y2
 // Guide positions offset, offset + delta, ... below `size`; none for a
 // delta below 1.
 std::vector<int> qv_guide_positions(int size, int delta, int offset);
+
+// Joining a path to a reference path: its first anchor moves to the point
+// of the reference nearest to it, its first control point to the
+// reference's handle after that point (before it, when the path already
+// starts there along that handle: a second join goes back). Values are
+// rounded to hundredths. The joined path is named by the length along the
+// reference, plus the number the reference's name begins with ("%0.1f").
+// None when the path has fewer than two points or the reference none.
+struct QVJoin {
+  std::vector<double> points;
+  std::string name;
+};
+std::optional<QVJoin> qv_join_to_reference(const std::vector<double> &path,
+                                           const std::vector<double> &reference,
+                                           const std::string &reference_name);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/qv_chunks.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_path_clipboard.h"
 #include "core/qv_path_tools.h"
@@ -19,6 +20,8 @@
 #include "gimp/paths/qv_paths.h"
 #include "gimp/services/qv_clipboard_store.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "gimp/groups/qv_path_groups_gimp.h"
+#include "gimp/services/qv_dialog_services.h"
 #include "gimp/timeline/qv_timeline_chooser.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
 
@@ -119,6 +122,81 @@ std::optional<std::string> qv_tools_timeline_keyspline(gint32 image) {
   qv_path_set_style_attribute(image, made->c_str(),
                               {{"@-timeline: ", *chosen}, {"@-timeline-dur: ", seconds}});
   return made;
+}
+
+namespace {
+
+constexpr const char *kNearReference = "qv-near-reference";
+
+// The remembered reference of the current path group, if it still names a
+// path other than `path`.
+std::optional<std::string> remembered_reference(gint32 image, const std::string &path) {
+  const auto bytes = qv_image_parasite_bytes(image, kNearReference);
+  if (!bytes || bytes->size() != 8) return std::nullopt;
+  const gint32 group = static_cast<gint32>(GUINT32_FROM_BE(qv_chunk_get_u32(bytes->data())));
+  const gint32 tattoo = static_cast<gint32>(GUINT32_FROM_BE(qv_chunk_get_u32(bytes->data() + 4)));
+  if (group != qv_pathgroup_read_current(image).number) return std::nullopt;
+  auto name = qv_path_name_by_tattoo(image, tattoo);
+  if (!name || *name == path) return std::nullopt;
+  return name;
+}
+
+void remember_reference(gint32 image, const std::string &reference) {
+  const guint32 record[2] = {
+      GUINT32_TO_BE(static_cast<guint32>(qv_pathgroup_read_current(image).number)),
+      GUINT32_TO_BE(static_cast<guint32>(qv_path_tattoo(image, reference.c_str())))};
+  qv_parasite_attach(image, kNearReference, GIMP_PARASITE_PERSISTENT, sizeof record, record);
+}
+
+// Asks until another path is current; none when the user cancels.
+std::optional<std::string> ask_reference(gint32 image, const std::string &path) {
+  qv_path_set_locked(image, path.c_str(), true);
+  std::optional<std::string> reference;
+  const char *question = "Select Reference-Path and then press OK!";
+  while (qv_confirm_service(question)) {
+    const auto current = qv_path_current(image);
+    if (current && *current != path) {
+      reference = current;
+      break;
+    }
+    question = "Select Reference-Path (cannot be the same as the path to join)!";
+  }
+  qv_path_set_locked(image, path.c_str(), false);
+  if (reference) remember_reference(image, *reference);
+  return reference;
+}
+
+}  // namespace
+
+bool qv_tools_join(gint32 image, bool ask_new) {
+  const auto path = qv_path_current(image);
+  if (!path) {
+    qv_alert_service("No Path available!");
+    return false;
+  }
+  const gint state = gimp_image_get_tattoo_state(image);
+  auto reference = ask_new ? std::nullopt : remembered_reference(image, *path);
+  if (!reference) reference = ask_reference(image, *path);
+  if (!reference) return false;
+  const auto join =
+      qv_join_to_reference(qv_path_read_points(image, path->c_str(), nullptr).points,
+                           qv_path_read_points(image, reference->c_str(), nullptr).points,
+                           *reference);
+  if (!join) {
+    qv_user_message(_("\"%s\" cannot be joined to \"%s\": one of them has too few points."),
+                    path->c_str(), reference->c_str());
+    return false;
+  }
+  const gint32 tattoo = qv_path_tattoo(image, path->c_str());
+  qv_path_set_locked(image, reference->c_str(), true);
+  const QVUndoGroup undo(image);
+  const gint32 joined = qv_path_write_points(image, join->name.c_str(), 1, join->points);
+  if (joined < 1) return false;
+  qv_path_delete(image, path->c_str());
+  gimp_item_set_tattoo(joined, static_cast<guint>(tattoo));
+  gimp_image_set_tattoo_state(image, state);
+  qv_read_cache_invalidate();
+  return true;
 }
 
 std::optional<std::string> qv_tools_circle(gint32 image) {

@@ -27,6 +27,15 @@ std::optional<std::string> qv_tools_stroke_keyspline(gint32 image, bool reverse)
 // nothing was picked.
 std::optional<std::string> qv_tools_timeline_keyspline(gint32 image);
 
+// Joins the current path's start onto its reference path. The reference is
+// the one remembered for the image's current path group ("qv-near-reference")
+// unless `ask_new` or there is none: then the path is locked and the user is
+// asked to make the reference current and press OK, until it is another
+// path or the question is cancelled (nothing changes then). The joined path
+// keeps the tattoo and takes the name the join gives it. False when nothing
+// was joined.
+bool qv_tools_join(gint32 image, bool ask_new);
+
 // "Circle" or "Ellipse" on the selection's bounds; none, with a message,
 // without a selection.
 std::optional<std::string> qv_tools_circle(gint32 image);
