@@ -119,8 +119,11 @@ TEST(PathClipboard, GroupNumbersAndNames) {
 TEST(PathClipboard, StyleTextRoundTripsAndOtherTextIsNoStyle) {
   const std::string text = qv_style_clipboard_text(12, "fill: 1 2 3\tstroke: 4 5 6");
   EXPECT_EQ(text, "QVParasiteString: qv-style-for-path-12\nfill: 1 2 3\nstroke: 4 5 6");
-  EXPECT_EQ(qv_style_from_clipboard_text(text), "fill: 1 2 3\tstroke: 4 5 6");
-  EXPECT_EQ(qv_style_from_clipboard_text("QVParasiteString: qv-style-for-path-1\r\n\r\nfill: 1\r\n"),
+  const auto read = qv_style_from_clipboard_text(text);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->parasite, "qv-style-for-path-12");
+  EXPECT_EQ(read->style, "fill: 1 2 3\tstroke: 4 5 6");
+  EXPECT_EQ(qv_style_from_clipboard_text("QVParasiteString: qv-style-for-path-1\r\n\r\nfill: 1\r\n")->style,
             "fill: 1");
   EXPECT_FALSE(qv_style_from_clipboard_text("fill: 1 2 3"));
 }

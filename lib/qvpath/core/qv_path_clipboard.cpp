@@ -167,19 +167,23 @@ std::string qv_style_clipboard_text(long tattoo, const std::string &style) {
   return text;
 }
 
-std::optional<std::string> qv_style_from_clipboard_text(const std::string &text) {
+std::optional<QVClipboardStyle> qv_style_from_clipboard_text(const std::string &text) {
   if (text.rfind(QV_STYLE_CLIPBOARD_PREFIX, 0) != 0) return std::nullopt;
-  // The header line ends at the first line break from the 18th byte on.
-  const size_t line_end = text.find_first_of("\r\n", 18);
-  std::string style;
+  // The header line holds the parasite's name after "QVParasiteString: ".
+  const size_t name_at = std::strlen("QVParasiteString: ");
+  const size_t line_end = text.find_first_of("\r\n", name_at);
+  QVClipboardStyle read;
+  read.parasite = text.substr(name_at, line_end == std::string::npos ? std::string::npos
+                                                                    : line_end - name_at);
   if (line_end != std::string::npos) {
     for (size_t i = line_end; i < text.size(); ++i) {
       const char c = text[i] == '\r' || text[i] == '\n' ? '\t' : text[i];
-      if (c == '\t' && !style.empty() && style.back() == '\t') continue;
-      style += c;
+      if (c == '\t' && !read.style.empty() && read.style.back() == '\t') continue;
+      read.style += c;
     }
   }
+  std::string &style = read.style;
   if (!style.empty() && style[0] == '\t') style.erase(0, 1);
   if (!style.empty() && style.back() == '\t') style.pop_back();
-  return style;
+  return read;
 }

@@ -52,9 +52,14 @@ std::string qv_name_in_group(const std::string &name, long group);
 // One more than the highest group number among the names, at least 1.
 long qv_next_group_number(const std::vector<std::string> &names);
 
-// The style transfer text of a path's style, and the style read back from
-// such a text: none unless it begins with the prefix; CR and LF become TABs,
-// runs of TABs one TAB, a leading and a trailing TAB are dropped.
+// The style transfer text of a path's style, and what such a text holds:
+// none unless it begins with the prefix. The header line names the style
+// parasite ("qv-style-for-path-<tattoo>"); in the style CR and LF become
+// TABs, runs of TABs one TAB, a leading and a trailing TAB are dropped.
 extern const char *const QV_STYLE_CLIPBOARD_PREFIX;  // "QVParasiteString: qv-style-for-path-"
 std::string qv_style_clipboard_text(long tattoo, const std::string &style);
-std::optional<std::string> qv_style_from_clipboard_text(const std::string &text);
+struct QVClipboardStyle {
+  std::string parasite;  // the header's name
+  std::string style;
+};
+std::optional<QVClipboardStyle> qv_style_from_clipboard_text(const std::string &text);

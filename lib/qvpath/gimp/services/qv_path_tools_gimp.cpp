@@ -237,17 +237,13 @@ bool qv_tools_style_to_clipboard(gint32 image) {
 
 bool qv_tools_clipboard_to_style(gint32 image) {
   const auto text = qv_clipboard_text_get();
-  const auto style = text ? qv_style_from_clipboard_text(*text) : std::nullopt;
-  if (!style) return false;
-  // The parasite named in the header line.
-  const size_t line_end = text->find_first_of("\r\n", 18);
-  const std::string name = text->substr(18, line_end == std::string::npos ? std::string::npos
-                                                                             : line_end - 18);
-  // Only a style parasite's name, "qv-style-for-path-" and a tattoo.
-  const std::string tattoo = name.substr(std::strlen(QV_STYLE_CLIPBOARD_PREFIX) - 18);
+  const auto read = text ? qv_style_from_clipboard_text(*text) : std::nullopt;
+  if (!read) return false;
+  // Only a style parasite's name: "qv-style-for-path-" and a tattoo.
+  const std::string tattoo = read->parasite.substr(std::strlen("qv-style-for-path-"));
   if (tattoo.empty() || tattoo.find_first_not_of("0123456789") != std::string::npos) return false;
-  qv_parasite_attach(image, name.c_str(), GIMP_PARASITE_PERSISTENT, style->size() + 1,
-                     style->c_str());
+  qv_parasite_attach(image, read->parasite.c_str(), GIMP_PARASITE_PERSISTENT,
+                     read->style.size() + 1, read->style.c_str());
   qv_read_cache_parasites_changed();
   return true;
 }
