@@ -20,8 +20,7 @@ void require(bool condition) {
 
 bool same_date(const QVdtfNumbers &a, const QVdtfNumbers &b) {
   auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
-  return same(a.year, b.year) && same(a.month, b.month) && same(a.day, b.day) &&
-         a.valid == b.valid;
+  return same(a.year, b.year) && same(a.month, b.month) && same(a.day, b.day) && a.valid == b.valid;
 }
 
 void check_texts(const std::string &text) {

@@ -22,13 +22,15 @@ const char *const PROC_PASTE_GROUP = "plug-in-qv-path-paste-group";
 
 const char *const MENU_PATH = "<Image>/QV Path-Tools";
 
-#define CUT_PLUS_BLURB "Copy Path plus \"-for-path-\" parasites and all locked path plus ..., and delete!"
+#define CUT_PLUS_BLURB \
+  "Copy Path plus \"-for-path-\" parasites and all locked path plus ..., and delete!"
 #define COPY_PLUS_BLURB "Copy Path plus \"-for-path-\" parasites and all locked path plus ...!"
 #define PASTE_NR_BLURB "Paste Path plus \"-for-path-\" parasites from clipboard as new {№}!"
 #define CUT_BLURB "Copy Path plus \"-for-path-\" parasites and delete Path!"
 #define COPY_BLURB "Copy Path plus \"-for-path-\" parasites!"
 #define PASTE_BLURB "Paste Path plus \"-for-path-\" parasites from clipboard!"
-#define PASTE_GROUP_BLURB "Paste Path plus \"-for-path-\" parasites from clipboard as new Path-Group!"
+#define PASTE_GROUP_BLURB \
+  "Paste Path plus \"-for-path-\" parasites from clipboard as new Path-Group!"
 
 const std::vector<QVParamDef> PARAMS = {
     {GIMP_PDB_INT32, "mode", N_("0=Interactive | 1=Non-Interactive, not used")},

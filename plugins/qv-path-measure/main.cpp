@@ -289,10 +289,12 @@ void run_set_style(QVCall &call) {
   if (!qv_call_image_exists(call, 0)) return;
   const gint32 image = call.param[0].data.d_image;
   if (qv_path_tattoo_by_name(image, call.text(1), nullptr) == 0) {
-    qv_call_refuse(call, qv_take_string(g_strdup_printf(_("Path »%s« does not exist!"), call.text(1))));
+    qv_call_refuse(call,
+                   qv_take_string(g_strdup_printf(_("Path »%s« does not exist!"), call.text(1))));
     return;
   }
-  qv_path_set_style_attribute(image, call.text(1), {{qv_style_normalise_key(call.text(2)), call.text(3)}});
+  qv_path_set_style_attribute(image, call.text(1),
+                              {{qv_style_normalise_key(call.text(2)), call.text(3)}});
 }
 
 void run_get_style(QVCall &call) {

@@ -16,10 +16,10 @@
 
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
+#include "core/qv_path_clipboard.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/paths/qv_path_points.h"
-#include "core/qv_path_clipboard.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/services/qv_clipboard_store.h"
 #include "gimp/services/qv_path_clipboard_gimp.h"
@@ -231,14 +231,13 @@ using Names = std::vector<std::string>;
 
 std::vector<gint32> guides(gint32 image) {
   std::vector<gint32> found;
-  for (gint32 g = gimp_image_find_next_guide(image, 0); g > 0; g = gimp_image_find_next_guide(image, g))
+  for (gint32 g = gimp_image_find_next_guide(image, 0); g > 0;
+       g = gimp_image_find_next_guide(image, g))
     found.push_back(gimp_image_get_guide_position(image, g));
   return found;
 }
 // A locked path beside the current square, for the keyspline entries.
-void lock_beside_square(MenuCall &m) {
-  lock_a_second_path(m);
-}
+void lock_beside_square(MenuCall &m) { lock_a_second_path(m); }
 std::string tattoos_of(MenuCall &m, const std::string &path) {
   return qv_path_get_style_text(m.image.id, path.c_str(), nullptr).value_or("");
 }
@@ -361,36 +360,57 @@ const std::map<std::string, MenuCheck> &menu_checks() {
           EXPECT_TRUE(locked_path_moved(m));
         }}},
       {"plug-in-qv-path-cut-plus",
-       {lock_a_second_path, "", {}, [](MenuCall &m) {
+       {lock_a_second_path,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(clipboard_names(), (Names{"Square", "Locked"}));
           EXPECT_TRUE(qv_test_path_names(m.image.id).empty());
         }}},
       {"plug-in-qv-path-copy-plus",
-       {lock_a_second_path, "", {}, [](MenuCall &m) {
+       {lock_a_second_path,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(clipboard_names(), (Names{"Square", "Locked"}));
           EXPECT_EQ(qv_test_path_names(m.image.id).size(), 2u);
         }}},
       {"plug-in-qv-path-cut",
-       {lock_a_second_path, "", {}, [](MenuCall &m) {
+       {lock_a_second_path,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(clipboard_names(), (Names{"Square"}));
           EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Locked"}));
         }}},
       {"plug-in-qv-path-copy",
-       {lock_a_second_path, "", {}, [](MenuCall &m) {
+       {lock_a_second_path,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(clipboard_names(), (Names{"Square"}));
           EXPECT_EQ(qv_test_path_names(m.image.id).size(), 2u);
         }}},
       {"plug-in-qv-path-paste",
-       {copy_square, "", {}, [](MenuCall &m) {
+       {copy_square,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Square #1", "Square"}));
           EXPECT_EQ(qv_path_get_style_text(m.image.id, "Square #1", nullptr), "fill: 255 0 0");
         }}},
       {"plug-in-qv-path-paste-nr",
-       {copy_square, "", {}, [](MenuCall &m) {
+       {copy_square,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"{1}Square", "Square"}));
         }}},
       {"plug-in-qv-path-paste-group",
-       {copy_square, "", {}, [](MenuCall &m) {
+       {copy_square,
+        "",
+        {},
+        [](MenuCall &m) {
           // A new path group shows only the pasted path, under its old tattoo.
           EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Square"}));
           const auto stored = qv_clipboard_store_read(QVClipboardFormat::paths);
@@ -401,36 +421,55 @@ const std::map<std::string, MenuCheck> &menu_checks() {
                     block.paths[0].tattoo);
         }}},
       {"plug-in-qv-guideline-grid-100",
-       {nothing, "", {}, [](MenuCall &m) {  // 40 × 40: one guide each way, at 0
+       {nothing,
+        "",
+        {},
+        [](MenuCall &m) {  // 40 × 40: one guide each way, at 0
           EXPECT_EQ(guides(m.image.id), (std::vector<gint32>{0, 0}));
         }}},
       {"plug-in-qv-guidelines-remove",
-       {[](MenuCall &m) { gimp_image_add_hguide(m.image.id, 5); }, "", {}, [](MenuCall &m) {
-          EXPECT_TRUE(guides(m.image.id).empty());
-        }}},
+       {[](MenuCall &m) { gimp_image_add_hguide(m.image.id, 5); },
+        "",
+        {},
+        [](MenuCall &m) { EXPECT_TRUE(guides(m.image.id).empty()); }}},
       {"plug-in-qv-create-keyspline-a",
-       {lock_beside_square, "", {}, [](MenuCall &m) {
-          EXPECT_EQ(tattoos_of(m, "[@] Square"), "@-tattoos: " + [&] {
-            // two groups of their own, joined with "; "
-            std::string t = keyspline_tattoos(m);
-            return t.replace(t.find(' '), 1, "; ");
-          }());
+       {lock_beside_square,
+        "",
+        {},
+        [](MenuCall &m) {
+          EXPECT_EQ(
+              tattoos_of(m, "[@] Square"), "@-tattoos: " + [&] {
+                // two groups of their own, joined with "; "
+                std::string t = keyspline_tattoos(m);
+                return t.replace(t.find(' '), 1, "; ");
+              }());
         }}},
       {"plug-in-qv-create-keyspline-a2",
-       {lock_beside_square, "", {}, [](MenuCall &m) {
+       {lock_beside_square,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(qv_path_read_points(m.image.id, "[@] Square", nullptr).points.size(), 15u);
         }}},
       {"plug-in-qv-create-keyspline-stroke",
-       {lock_beside_square, "", {}, [](MenuCall &m) {
+       {lock_beside_square,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_NE(tattoos_of(m, "[@->S] Square").find("@-tattoos: " + keyspline_tattoos(m)),
                     std::string::npos);
         }}},
       {"plug-in-qv-create-keyspline-stroke-reverse",
-       {lock_beside_square, "", {}, [](MenuCall &m) {
+       {lock_beside_square,
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_NE(tattoos_of(m, "[@<-S] Square").find("stroke-brush: "), std::string::npos);
         }}},
       {"plug-in-qv-create-keyspline-timeline",
-       {[](MenuCall &m) { m.store_timeline(); }, "Timeline Administration!", {"Down", "Return"},
+       {[](MenuCall &m) { m.store_timeline(); },
+        "Timeline Administration!",
+        {"Down", "Return"},
         [](MenuCall &m) {
           const auto style = qv_path_get_style_text(m.image.id, "[@] t_(Main)", nullptr);
           ASSERT_TRUE(style);
@@ -441,12 +480,15 @@ const std::map<std::string, MenuCheck> &menu_checks() {
        {[](MenuCall &m) {
           // "Ref" along y = 30, remembered for path group 1; the square starts at (10, 10).
           qv_test_add_path(m.image.id, "Ref", {0, 30, 40, 30});
-          const guint32 record[2] = {GUINT32_TO_BE(1u),
-                                     GUINT32_TO_BE(static_cast<guint32>(qv_path_tattoo(m.image.id, "Ref")))};
+          const guint32 record[2] = {
+              GUINT32_TO_BE(1u),
+              GUINT32_TO_BE(static_cast<guint32>(qv_path_tattoo(m.image.id, "Ref")))};
           qv_parasite_attach(m.image.id, "qv-near-reference", GIMP_PARASITE_PERSISTENT, 8, record);
           qv_path_set_current(m.image.id, "Square");
         },
-        "", {}, [](MenuCall &m) {
+        "",
+        {},
+        [](MenuCall &m) {
           // Named by the length along the reference: about 10 (its chords
           // make it a little more).
           const auto names = qv_test_path_names(m.image.id);
@@ -460,17 +502,26 @@ const std::map<std::string, MenuCheck> &menu_checks() {
           EXPECT_EQ(qv_path_tattoo(m.image.id, joined.c_str()), m.square_tattoo);
         }}},
       {"plug-in-qv-join-new-reference",
-       {nothing, "Please confirm!", {"Escape"}, [](MenuCall &m) {
+       {nothing,
+        "Please confirm!",
+        {"Escape"},
+        [](MenuCall &m) {
           EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Square"}));
           EXPECT_FALSE(qv_path_get_locked(m.image.id, "Square"));
         }}},
       {"plug-in-qv-path-new-circle",
-       {[](MenuCall &m) { gimp_image_select_rectangle(m.image.id, GIMP_CHANNEL_OP_REPLACE, 4, 4, 20, 10); },
-        "", {}, [](MenuCall &m) {
+       {[](MenuCall &m) {
+          gimp_image_select_rectangle(m.image.id, GIMP_CHANNEL_OP_REPLACE, 4, 4, 20, 10);
+        },
+        "",
+        {},
+        [](MenuCall &m) {
           EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Ellipse", "Square"}));
         }}},
       {"plug-in-qv-image-filename-2-clipboard",
-       {[](MenuCall &m) { gimp_image_set_filename(m.image.id, (m.dir + "/film.xcf").c_str()); }, "", {},
+       {[](MenuCall &m) { gimp_image_set_filename(m.image.id, (m.dir + "/film.xcf").c_str()); },
+        "",
+        {},
         [](MenuCall &m) {
           const auto text = qv_clipboard_store_read(QVClipboardFormat::text);
           ASSERT_TRUE(text);

@@ -123,8 +123,8 @@ TEST(PathClipboard, StyleTextRoundTripsAndOtherTextIsNoStyle) {
   ASSERT_TRUE(read);
   EXPECT_EQ(read->parasite, "qv-style-for-path-12");
   EXPECT_EQ(read->style, "fill: 1 2 3\tstroke: 4 5 6");
-  EXPECT_EQ(qv_style_from_clipboard_text("QVParasiteString: qv-style-for-path-1\r\n\r\nfill: 1\r\n")->style,
+  EXPECT_EQ(qv_style_from_clipboard_text("QVParasiteString: qv-style-for-path-1\r\n\r\nfill: 1\r\n")
+                ->style,
             "fill: 1");
   EXPECT_FALSE(qv_style_from_clipboard_text("fill: 1 2 3"));
 }
-

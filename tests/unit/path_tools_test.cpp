@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(PathTools, JoinMovesTheStartOntoTheReferenceAndASecondJoinGoesBack) {
   // A straight reference from (0, 50) to (100, 50); its handles lie on it.
   const std::vector<double> reference = {0, 50, 1, 0, 50, 2, 100, 50, 2, 100, 50, 1, 100, 50, 2};

@@ -115,9 +115,8 @@ TEST(RenderTiming, FrameRangesStopAtTheOutpoint) {
   struct Case {
     long first, asked, frames;
     bool cut;
-  } cases[] = {{0, 50, 50, false},           {0, 10, 10, false}, {48, 2147483647, 2, true},
-               {50, 1, 0, true},             {70, 5, 0, true},   {-5, 60, 50, true},
-               {0, 0, 0, false}};
+  } cases[] = {{0, 50, 50, false}, {0, 10, 10, false}, {48, 2147483647, 2, true}, {50, 1, 0, true},
+               {70, 5, 0, true},   {-5, 60, 50, true}, {0, 0, 0, false}};
   for (const Case &c : cases) {
     const QVFrameRange r = qv_render_frame_range(h, c.first, c.asked);
     EXPECT_EQ(r.frames, c.frames) << c.first << "+" << c.asked;

@@ -228,7 +228,7 @@ TEST(XcfTimelines, DamagedParasitesAreLeftOutAndNamed) {
   put_u32(recent, 500);  // a chunk claiming more than is left
   recent.insert(recent.end(), {'A', 'N', 'I', 'M'});
   Bytes overrun = timeline("Three", 25, 0, 1, 1);
-  overrun[8 + 92 + 3] = 200;  // frame-name length 200 in a 110-byte chunk
+  overrun[8 + 92 + 3] = 200;                          // frame-name length 200 in a 110-byte chunk
   const Bytes still = timeline("Still", 0, 0, 1, 1);  // frame rate 0
   const Bytes no_end = header_chunk("Open", 25, 0, 1, 1);
 

@@ -379,7 +379,8 @@ gboolean on_signal(gpointer data) {
 }  // namespace
 
 void QVJobRun::remove_block_temporary_files(const QVFrameBlock &block) {
-  if (const long removed = remove_temporary_files_of(job.first, block)) log(unfinished_files(removed));
+  if (const long removed = remove_temporary_files_of(job.first, block))
+    log(unfinished_files(removed));
 }
 
 // Frames whose GIMP was ended may have a temporary file beside them.
@@ -452,7 +453,8 @@ std::vector<QVBlockOutcome> QVJobRun::execute(const QVRenderJob &job,
     // its GIMPs and files are cleared away.
     std::pair<QVJobRun *, int> signals[] = {{&run, SIGINT}, {&run, SIGTERM}, {&run, SIGHUP}};
     std::vector<QVSourceId> watches;
-    for (auto &entry : signals) watches.emplace_back(g_unix_signal_add(entry.second, on_signal, &entry));
+    for (auto &entry : signals)
+      watches.emplace_back(g_unix_signal_add(entry.second, on_signal, &entry));
     if (control && control->cancelled_) {
       run.cancel();
     } else {

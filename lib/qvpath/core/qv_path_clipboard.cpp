@@ -31,7 +31,9 @@ uint16_t get_u16(const uint8_t *at) {
 }
 
 uint32_t width_of(size_t length) { return length <= kRowWidth ? uint32_t(length) : kRowWidth; }
-uint32_t height_of(size_t length) { return length <= kRowWidth ? 1 : uint32_t(length / kRowWidth + 1); }
+uint32_t height_of(size_t length) {
+  return length <= kRowWidth ? 1 : uint32_t(length / kRowWidth + 1);
+}
 
 // The header fields a block must carry, or why not.
 std::optional<std::string> header_fault(const uint8_t *d, size_t size) {
@@ -61,7 +63,8 @@ std::optional<std::string> stream_fault(const std::vector<uint8_t> &stream) {
     if (ended) return "a chunk follows \"GEND\"";
     const bool first = index++ == 0;
     if (first != (chunk->type == QV_CHUNK_GHDR)) return "the stream does not begin with \"GHDR\"";
-    if (chunk->type == QV_CHUNK_GEND) ended = true;
+    if (chunk->type == QV_CHUNK_GEND)
+      ended = true;
     else if (!first && chunk->type != QV_CHUNK_PATH && chunk->type != QV_CHUNK_PARA)
       return "a \"" + qv_chunk_code_text(chunk->type) + "\" chunk does not belong in it";
   }
@@ -126,9 +129,8 @@ std::string qv_tattoos_remap(const std::string &value, const std::map<int32_t, i
   size_t start = 0;
   for (bool first = true;; first = false) {
     const size_t semicolon = value.find(';', start);
-    const std::string group = trimmed(value.substr(start, semicolon == std::string::npos
-                                                              ? std::string::npos
-                                                              : semicolon - start));
+    const std::string group = trimmed(value.substr(
+        start, semicolon == std::string::npos ? std::string::npos : semicolon - start));
     if (!first) out += ';';
     // Numbers until one that is not above 0 (or no number) ends the group.
     const char *p = group.c_str();
@@ -173,8 +175,8 @@ std::optional<QVClipboardStyle> qv_style_from_clipboard_text(const std::string &
   const size_t name_at = std::strlen("QVParasiteString: ");
   const size_t line_end = text.find_first_of("\r\n", name_at);
   QVClipboardStyle read;
-  read.parasite = text.substr(name_at, line_end == std::string::npos ? std::string::npos
-                                                                    : line_end - name_at);
+  read.parasite =
+      text.substr(name_at, line_end == std::string::npos ? std::string::npos : line_end - name_at);
   if (line_end != std::string::npos) {
     for (size_t i = line_end; i < text.size(); ++i) {
       const char c = text[i] == '\r' || text[i] == '\n' ? '\t' : text[i];

@@ -70,10 +70,10 @@ std::vector<double> qv_ellipse_points(double x1, double y1, double x2, double y2
   const double top = cy - h / 2, bottom = cy + h / 2, left = cx - w / 2, right = cx + w / 2;
   // Each anchor, its out-handle, then the next anchor's in-handle; the last
   // in-handle (the top's) closes the stroke.
-  return {cx,    top,      kAnchor,  cx + kx, top,     kControl, right,   cy - ky, kControl,
-          right, cy,       kAnchor,  right,   cy + ky, kControl, cx + kx, bottom,  kControl,
-          cx,    bottom,   kAnchor,  cx - kx, bottom,  kControl, left,    cy + ky, kControl,
-          left,  cy,       kAnchor,  left,    cy - ky, kControl, cx - kx, top,     kControl};
+  return {cx,    top,    kAnchor, cx + kx, top,     kControl, right,   cy - ky, kControl,
+          right, cy,     kAnchor, right,   cy + ky, kControl, cx + kx, bottom,  kControl,
+          cx,    bottom, kAnchor, cx - kx, bottom,  kControl, left,    cy + ky, kControl,
+          left,  cy,     kAnchor, left,    cy - ky, kControl, cx - kx, top,     kControl};
 }
 
 std::vector<int> qv_guide_positions(int size, int delta, int offset) {
@@ -111,8 +111,7 @@ std::optional<QVJoin> qv_join_to_reference(const std::vector<double> &path,
   const double in_x = hundredths(at.handle_in_x), in_y = hundredths(at.handle_in_y);
   QVJoin join;
   join.points = path;
-  const bool joined_forward =
-      path[0] == x && path[1] == y && path[3] == out_x && path[4] == out_y;
+  const bool joined_forward = path[0] == x && path[1] == y && path[3] == out_x && path[4] == out_y;
   join.points[0] = x;
   join.points[1] = y;
   join.points[3] = joined_forward ? in_x : out_x;

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 
 #include "core/qv_filename.h"
@@ -336,13 +336,12 @@ std::optional<std::string> qv_ahdr_implausible(const QVahdrChunk &h) {
 }
 
 std::optional<std::string> qv_anim_implausible(const QVanimChunk &e) {
-  return first_fault({out_of_range("t at start", e.t_start, -1, 1),
-                      out_of_range("t at end", e.t_end, -1, 1),
-                      out_of_range("duration", e.duration, 0, HUGE_VAL),
-                      not_finite("begin", e.begin), not_finite("repeat", e.repeat),
-                      not_finite("fade-in", e.fade_in), not_finite("fade-out", e.fade_out),
-                      not_finite("freeze-before", e.freeze_before),
-                      not_finite("freeze-after", e.freeze_after)});
+  return first_fault(
+      {out_of_range("t at start", e.t_start, -1, 1), out_of_range("t at end", e.t_end, -1, 1),
+       out_of_range("duration", e.duration, 0, HUGE_VAL), not_finite("begin", e.begin),
+       not_finite("repeat", e.repeat), not_finite("fade-in", e.fade_in),
+       not_finite("fade-out", e.fade_out), not_finite("freeze-before", e.freeze_before),
+       not_finite("freeze-after", e.freeze_after)});
 }
 
 QVDecoded<QVahdrChunk> qv_ahdr_decode(const uint8_t *data, size_t length, QVByteOrder order) {

@@ -32,11 +32,10 @@ std::optional<QVBytes> parasite_bytes(const QVXcfImage &image, const char *name)
 QVTimelineList qv_xcf_timelines(const QVXcfImage &image) {
   // The plug-in's own reading for a render, so that what is listed here
   // renders there and what is refused is refused by both, in the same words.
-  const QVTimelineSalvage salvage =
-      qv_timeline_parasites_salvage(parasite_bytes(image, QV_TIMELINE_PARASITE_CURRENT),
-                                    parasite_bytes(image, QV_TIMELINE_PARASITE_RECENT),
-                                    parasite_bytes(image, QV_TIMELINE_PARASITE_REST),
-                                    QVByteOrder::big_endian);
+  const QVTimelineSalvage salvage = qv_timeline_parasites_salvage(
+      parasite_bytes(image, QV_TIMELINE_PARASITE_CURRENT),
+      parasite_bytes(image, QV_TIMELINE_PARASITE_RECENT),
+      parasite_bytes(image, QV_TIMELINE_PARASITE_REST), QVByteOrder::big_endian);
   QVTimelineList list;
   list.problems = salvage.problems;
   if (salvage.parasites.current)

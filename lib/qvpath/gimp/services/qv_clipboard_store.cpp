@@ -63,8 +63,8 @@ std::optional<std::vector<guint8>> qv_clipboard_store_read(QVClipboardFormat for
 }
 
 bool qv_clipboard_text_put(const std::string &text) {
-  const bool stored =
-      qv_clipboard_store_write(QVClipboardFormat::text, std::vector<guint8>(text.begin(), text.end()));
+  const bool stored = qv_clipboard_store_write(QVClipboardFormat::text,
+                                               std::vector<guint8>(text.begin(), text.end()));
   if (qv_dialog_toolkit_init()) {
     GtkClipboard *clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
     gtk_clipboard_set_text(clipboard, text.c_str(), static_cast<gint>(text.size()));

@@ -10,18 +10,18 @@
 #include "core/qv_path_clipboard.h"
 #include "core/qv_path_tools.h"
 #include "core/qv_render_timing.h"
-#include "core/qv_timeline.h"
 #include "core/qv_style.h"
+#include "core/qv_timeline.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_scopes.h"
+#include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/services/qv_clipboard_store.h"
-#include "gimp/style/qv_style_gimp.h"
-#include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/services/qv_dialog_services.h"
+#include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_chooser.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
 
@@ -178,10 +178,9 @@ bool qv_tools_join(gint32 image, bool ask_new) {
   auto reference = ask_new ? std::nullopt : remembered_reference(image, *path);
   if (!reference) reference = ask_reference(image, *path);
   if (!reference) return false;
-  const auto join =
-      qv_join_to_reference(qv_path_read_points(image, path->c_str(), nullptr).points,
-                           qv_path_read_points(image, reference->c_str(), nullptr).points,
-                           *reference);
+  const auto join = qv_join_to_reference(
+      qv_path_read_points(image, path->c_str(), nullptr).points,
+      qv_path_read_points(image, reference->c_str(), nullptr).points, *reference);
   if (!join) {
     qv_user_message(_("\"%s\" cannot be joined to \"%s\": one of them has too few points."),
                     path->c_str(), reference->c_str());
