@@ -1,4 +1,5 @@
-// Arbitrary bytes through the XCF parasite reader and the timeline listing.
+// Arbitrary bytes through the XCF parasite and layer reader and the timeline
+// listing.
 // Besides memory errors (caught by the sanitizers) it checks that a file is
 // either refused with a reason or read completely, that reading does not
 // depend on bytes past the parasite list, and that every listed timeline can
@@ -21,6 +22,11 @@ void require(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QVXcfRead read = qv_xcf_read_bytes(data, size);
   require(read.image.has_value() != !read.error.empty());
+  // The layer headers come after everything the plain read needs.
+  const QVXcfRead layered = qv_xcf_read_bytes(data, size, true);
+  require(layered.image.has_value() != !layered.error.empty());
+  require(!layered.image ||
+          (read.image && layered.image->parasites.size() == read.image->parasites.size()));
   if (!read.image) return 0;
 
   // The same bytes with trailing garbage read the same.

@@ -12,6 +12,7 @@
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_procedure_table.h"
 #include "gimp/services/qv_clipboard_store.h"
+#include "gimp/services/qv_image_path_gimp.h"
 #include "gimp/services/qv_path_tools_gimp.h"
 
 namespace {
@@ -25,6 +26,9 @@ const char *const PROC_STROKE = "plug_in_qv_create_keyspline_stroke";
 const char *const PROC_STROKE_REVERSE = "plug_in_qv_create_keyspline_stroke_reverse";
 const char *const PROC_CIRCLE = "plug_in_qv_path_new_circle";
 const char *const PROC_KEYSPLINE_TIMELINE = "plug_in_qv_create_keyspline_timeline";
+const char *const PROC_KEYSPLINE_SCRIPT = "plug_in_qv_create_keyspline_script";
+const char *const PROC_IMAGE_PATH = "plug_in_qv_create_image_path";
+const char *const PROC_SYMBOL_PATH = "plug_in_qv_create_symbol_path";
 const char *const PROC_JOIN = "plug_in_qv_join_to_reference";
 const char *const PROC_JOIN_NEW = "plug_in_qv_join_new_reference";
 const char *const PROC_STYLE_TO_CLIPBOARD = "plug_in_qv_path_style_2_clipboard";
@@ -42,6 +46,14 @@ const QVParamDef UNUSED = {GIMP_PDB_DRAWABLE, "drawable", N_("unused")};
 const std::vector<QVParamDef> MENU_PARAMS = {MODE, IMAGE, UNUSED};
 
 gint32 image_of(const QVCall &call) { return call.param[1].data.d_image; }
+gint32 drawable_of(const QVCall &call) { return call.param[2].data.d_drawable; }
+
+// Menus pass GIMP's run mode (0 interactive); scripts pass 1 for the
+// procedures' own non-interactive way.
+bool interactive(const QVCall &call) { return call.param[0].data.d_int32 == GIMP_RUN_INTERACTIVE; }
+
+// The optional file argument: menus pass only the first three.
+std::string file_argument(const QVCall &call) { return call.nparams > 3 ? call.text(3) : ""; }
 
 void done(QVCall &) { gimp_displays_flush(); }
 
@@ -72,6 +84,21 @@ void run_keyspline(QVCall &call) {
 void run_timeline_keyspline(QVCall &call) {
   if (!qv_call_image_exists(call, 1)) return;
   qv_tools_timeline_keyspline(image_of(call));
+  done(call);
+}
+
+void run_script_keyspline(QVCall &call) {
+  if (!qv_call_image_exists(call, 1)) return;
+  qv_tools_script_keyspline(image_of(call), interactive(call), file_argument(call));
+  done(call);
+}
+
+void run_image_path(QVCall &call) {
+  if (!qv_call_image_exists(call, 1)) return;
+  if (call.is(PROC_SYMBOL_PATH))
+    qv_tools_symbol_path(image_of(call), drawable_of(call));
+  else
+    qv_tools_image_path(image_of(call), drawable_of(call), interactive(call), file_argument(call));
   done(call);
 }
 
@@ -140,6 +167,19 @@ const std::vector<QVProcedureDef> &procedure_table() {
       {PROC_KEYSPLINE_TIMELINE, N_("[@]  t__(timeline)"),
        N_("Creates a keyspline \"[@] t_(timeline)\" for a timeline picked in the chooser."),
        N_("[@]  t__(timeline)"), KEYSPLINE_MENU, MENU_PARAMS, {}, run_timeline_keyspline},
+      {PROC_KEYSPLINE_SCRIPT, N_("[@-Script] ..."),
+       N_("Creates a keyspline \"[@-Script] <script>\" running a Script-Fu file picked in \"Select Script-File\"."),
+       N_("[@-Script] ..."), KEYSPLINE_MENU,
+       {MODE, IMAGE, UNUSED, {GIMP_PDB_STRING, "scriptfile", N_("Script-Fu file; empty: choose it")}}, {},
+       run_script_keyspline, QV_MENU_CALL_PARAMS},
+      {PROC_IMAGE_PATH, N_(" Image Path ..."),
+       N_("Creates a path placing a picture, or a layer or timeline of an XCF, in the selection's frame."),
+       N_(" Image Path ..."), KEYSPLINE_MENU,
+       {MODE, IMAGE, UNUSED, {GIMP_PDB_STRING, "imagefile", N_("picture or XCF file; empty: choose it")}}, {},
+       run_image_path, QV_MENU_CALL_PARAMS},
+      {PROC_SYMBOL_PATH, N_(" [Symbol] ..."),
+       N_("Creates a path \"[Symbol]\" placing a symbol layer of an XCF in the selection's frame."),
+       N_(" [Symbol] ..."), KEYSPLINE_MENU, MENU_PARAMS, {}, run_image_path},
       {PROC_JOIN, N_(" Join to Reference"),
        N_("Joins the current path's start onto its reference path at the nearest point."),
        N_(" Join to Reference"), KEYSPLINE_MENU, MENU_PARAMS, {}, run_join},

@@ -125,3 +125,72 @@
              (qv-check-equal "points as they were" '(30.0 10.0) (list (list-ref (qv-points image "P") 2) (list-ref (qv-points image "P") 3)))
              (qv-check-equal "and the path is not left locked" 0 (car (gimp-item-get-linked (qv-vectors image "P"))))
              (gimp-image-delete image))))
+
+(define (qv-path-names image)
+  (map (lambda (v) (car (gimp-item-get-name v))) (vector->list (cadr (gimp-image-get-vectors image)))))
+
+(qv-test "a script keyspline names its file, relative to the image when asked"
+         (lambda ()
+           (let ((image (qv-new-image 60 60))
+                 (script (string-append qv-tmp-dir "/stamp.scm")))
+             (gimp-image-set-filename image (string-append qv-tmp-dir "/work/scene.xcf"))
+             (qv-write-file script "(gimp-message \"stamp\")")
+             (gimp-gimprc-set "qv-relative-image-path-names" "FALSE")
+             (plug-in-qv-create-keyspline-script 1 image (qv-draw image) script)
+             (qv-check-equal "absolute" script (qv-attr image "[@-Script] stamp.scm" "@-script"))
+             (qv-check-equal "the standard points"
+                             '(0.0 200.0 0.0 200.0 0.0 200.0 200.0 0.0 200.0 0.0 200.0 0.0)
+                             (qv-points image "[@-Script] stamp.scm"))
+             (gimp-gimprc-set "qv-relative-image-path-names" "TRUE")
+             ; a relative argument is taken from the image's folder
+             (plug-in-qv-create-keyspline-script 1 image (qv-draw image) "../stamp.scm")
+             (qv-check-equal "relative" "../stamp.scm"
+                             (qv-attr image "[@-Script] stamp.scm #1" "@-script"))
+             (gimp-gimprc-set "qv-relative-image-path-names" "FALSE")
+             (for-each (lambda (missing)
+                         (plug-in-qv-create-keyspline-script 1 image (qv-draw image) missing))
+                       (list (string-append qv-tmp-dir "/none.scm") qv-tmp-dir ""))
+             (qv-check-equal "a missing file, a folder or none make nothing" 2
+                             (length (qv-path-names image)))
+             (gimp-image-delete image))))
+
+(qv-test "an image path frames the picture in the selection or the layer, and draws it"
+         (lambda ()
+           (let* ((image (qv-new-image 100 80))
+                  (sun (string-append qv-source-dir "/examples/sun.png"))
+                  (xcf (string-append qv-tmp-dir "/two.xcf"))
+                  (two (qv-new-image 30 20)))
+             (gimp-image-insert-layer two (car (gimp-layer-new two 30 20 RGBA-IMAGE "top" 100 LAYER-MODE-NORMAL)) 0 0)
+             (gimp-xcf-save 0 two (qv-draw two) xcf xcf)
+             (gimp-image-delete two)
+             (gimp-image-select-rectangle image CHANNEL-OP-REPLACE 10 20 40 30)
+             (plug-in-qv-create-image-path 1 image (qv-draw image) sun)
+             (qv-check-equal "corners of the selection"
+                             '(10.0 20.0 10.0 20.0 10.0 20.0 50.0 50.0 50.0 50.0 50.0 50.0)
+                             (qv-points image "sun.png"))
+             (qv-check-equal "the file" sun (qv-attr image "sun.png" "image"))
+             (qv-check-equal "its size" "64 64" (qv-attr image "sun.png" "image-original-size"))
+             (qv-check-equal "kept in proportion" "1" (qv-attr image "sun.png" "aspect-ratio-mode"))
+             (gimp-selection-none image)
+             (plug-in-qv-create-image-path 1 image (qv-draw image) xcf)
+             (qv-check-equal "without a selection the layer's corners"
+                             '(0.0 0.0 100.0 80.0)
+                             (let ((p (qv-points image "two.xcf")))
+                               (list (list-ref p 2) (list-ref p 3) (list-ref p 8) (list-ref p 9))))
+             (qv-check-equal "an XCF of several layers placed as it looks" "3"
+                             (qv-attr image "two.xcf" "image-merge-visible"))
+             (qv-check-equal "the XCF's size" "30 20" (qv-attr image "two.xcf" "image-original-size"))
+             (let ((before (length (qv-path-names image))))
+               (for-each (lambda (bad) (plug-in-qv-create-image-path 1 image (qv-draw image) bad))
+                         (list (string-append qv-tmp-dir "/none.png")
+                               (string-append qv-source-dir "/examples/stamp.scm")))
+               (qv-check-equal "a missing file or no picture make nothing" before
+                               (length (qv-path-names image))))
+             ; The drawing reads what the path holds: the sun lands in its frame.
+             (gimp-image-select-rectangle image CHANNEL-OP-REPLACE 10 20 40 30)
+             (gimp-image-remove-vectors image (qv-vectors image "two.xcf"))
+             (let ((before (qv-rgb (qv-draw image) 30 35)))
+               (plug-in-qv-path-draw image "sun.png" 0.5)
+               (qv-check "the picture is drawn in the frame" (not (equal? before (qv-rgb (qv-draw image) 30 35))))
+               (qv-check-equal "and nothing outside it" '(255 255 255) (qv-rgb (qv-draw image) 80 70)))
+             (gimp-image-delete image))))

@@ -162,3 +162,28 @@ TEST(FileNameResolve, RelativeNamesFollowTheBaseFileEitherSeparator) {
   };
   for (const auto &c : cases) EXPECT_EQ(c.expected, qv_filename_resolve(c.name, c.base)) << c.name;
 }
+
+// A relative name must resolve back to the file it was made from.
+TEST(FileNameRelative, NamesRelativeToTheImageResolveBack) {
+  const struct {
+    const char *target;
+    std::optional<std::string> base;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {"/art/pic.png", "/art/scene.xcf", "./pic.png"},
+      {"/art/sub/pic.png", "/art/scene.xcf", "./sub/pic.png"},
+      {"/art/other/pic.png", "/art/work/scene.xcf", "../other/pic.png"},
+      {"/pic.png", "/art/work/scene.xcf", "../../pic.png"},
+      {"/art/work2/pic.png", "/art/work/scene.xcf", "../work2/pic.png"},  // not a shared prefix
+      {"/art/./x/../pic.png", "/art/scene.xcf", "./pic.png"},
+      {"/art/pic.png", std::nullopt, std::nullopt},
+      {"pic.png", "/art/scene.xcf", std::nullopt},
+      {"/art/pic.png", std::string("scene.xcf"), std::nullopt},
+  };
+  for (const auto &c : cases) {
+    const auto relative = qv_filename_relative(c.target, c.base);
+    EXPECT_EQ(relative, c.expected) << c.target;
+    if (relative)
+      EXPECT_EQ(qv_filename_resolve(*relative, c.base), qv_filename_resolve(c.target, {}));
+  }
+}

@@ -119,6 +119,13 @@ TEST(XcfFixtures, EverySavedVersionListsTheSameTimelines) {
     EXPECT_EQ(result.image->precision.has_value(), c.precision);
     EXPECT_EQ(result.image->offset_bytes, c.version >= 11 ? 8 : 4);
     EXPECT_EQ(result.image->width, 8u);
+    EXPECT_TRUE(result.image->layers.empty());  // only on request
+    const QVXcfRead layered = qv_xcf_read_file(fixture(c.file), true);
+    ASSERT_TRUE(layered.image) << layered.error;
+    ASSERT_EQ(layered.image->layers.size(), 1u);
+    EXPECT_EQ(layered.image->layers[0].name, "bg");
+    EXPECT_EQ(layered.image->layers[0].width, 8u);
+    EXPECT_EQ(layered.image->parasites.size(), result.image->parasites.size());
 
     const QVTimelineList list = qv_xcf_timelines(*result.image);
     EXPECT_TRUE(list.problems.empty());
@@ -173,6 +180,18 @@ TEST(XcfBadInput, EveryTruncationIsRefusedOrComplete) {
     }
   }
   EXPECT_GT(first_success, 1000u);  // the parasites are past the first kilobyte
+
+  // With the layer headers the file must reach further; a cut is still
+  // refused with a reason, never read as fewer layers.
+  const QVXcfRead layered = qv_xcf_read_bytes(whole.data(), whole.size(), true);
+  ASSERT_TRUE(layered.image) << layered.error;
+  for (size_t n = first_success; n < whole.size(); ++n) {
+    const QVXcfRead cut = qv_xcf_read_bytes(whole.data(), n, true);
+    if (cut.image)
+      EXPECT_EQ(cut.image->layers.size(), layered.image->layers.size()) << n;
+    else
+      EXPECT_FALSE(cut.error.empty());
+  }
   EXPECT_NE(qv_xcf_read_bytes(whole.data(), 30).error.find("truncated"), std::string::npos);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/qv_glib_ptr.h"
 
@@ -80,4 +81,34 @@ std::string qv_filename_resolve(std::string name, const std::optional<std::strin
     name = qv_take_string(g_build_filename(folder.get(), name.c_str(), nullptr));
   }
   return qv_take_string(g_canonicalize_filename(name.c_str(), nullptr));
+}
+
+namespace {
+
+std::vector<std::string> folder_parts(const std::string &canonical) {
+  std::vector<std::string> parts;
+  qv_gstrv split(g_strsplit(canonical.c_str(), "/", -1));
+  for (gchar **part = split.get(); *part; ++part)
+    if (**part) parts.emplace_back(*part);
+  return parts;
+}
+
+}  // namespace
+
+std::optional<std::string> qv_filename_relative(const std::string &target,
+                                                const std::optional<std::string> &base_file) {
+  if (!base_file || !g_path_is_absolute(target.c_str()) || !g_path_is_absolute(base_file->c_str()))
+    return std::nullopt;
+  const qv_gstring folder(g_path_get_dirname(base_file->c_str()));
+  const auto from = folder_parts(qv_take_string(g_canonicalize_filename(folder.get(), nullptr)));
+  const auto to = folder_parts(qv_take_string(g_canonicalize_filename(target.c_str(), nullptr)));
+  if (to.empty()) return std::nullopt;
+  size_t shared = 0;
+  // The file's own name is never a shared folder.
+  while (shared < from.size() && shared + 1 < to.size() && from[shared] == to[shared]) ++shared;
+  std::string relative;
+  for (size_t up = shared; up < from.size(); ++up) relative += "../";
+  if (relative.empty()) relative = "./";
+  for (size_t i = shared; i < to.size(); ++i) relative += to[i] + (i + 1 < to.size() ? "/" : "");
+  return relative;
 }

@@ -38,3 +38,10 @@ QVFile qv_fopen_utf8(const char *utf8_name, const char *mode);
 // written on Windows use "\", so both separators are read; a relative name
 // is taken from the folder of `base_file` (the current folder without it).
 std::string qv_filename_resolve(std::string name, const std::optional<std::string> &base_file);
+
+// The absolute file `target` as a name relative to the folder of
+// `base_file`, in the form the suite resolves against an image's file:
+// "./" for the same folder or below, "../" per folder up, "/" separators.
+// None without a base file or when either name is not absolute.
+std::optional<std::string> qv_filename_relative(const std::string &target,
+                                                const std::optional<std::string> &base_file);

@@ -103,8 +103,9 @@ std::optional<std::string> parse_parasites(const std::vector<uint8_t> &list,
   return std::nullopt;
 }
 
-// Walks the image properties up to the end marker or the parasite list.
-std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image) {
+// Walks the image properties up to the end marker or, unless `to_end`, the
+// parasite list.
+std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image, bool to_end) {
   for (;;) {
     const auto type = cursor.u32();
     const auto length = cursor.u32();
@@ -138,7 +139,8 @@ std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image) {
           return "broken parasite list: " + *error;
         }
         // GIMP writes all image parasites in one list: nothing further is needed.
-        return std::nullopt;
+        if (!to_end) return std::nullopt;
+        break;
       }
       default:
         if (!cursor.skip(*length)) return truncated("an image property");
@@ -146,9 +148,46 @@ std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image) {
   }
 }
 
+// A layer count beyond this is a broken file, not a real image.
+constexpr size_t MAX_LAYERS = 100000;
+
+std::optional<uint64_t> offset(Cursor &cursor, int bytes) {
+  const auto high = bytes == 8 ? cursor.u32() : std::optional<uint32_t>(0);
+  const auto low = cursor.u32();
+  if (!high || !low) return std::nullopt;
+  return (uint64_t{*high} << 32) | *low;
+}
+
+// The layer list after the image properties: offsets up to a 0, and at each
+// offset width, height, type and the name (length with its NUL, then bytes).
+std::optional<std::string> read_layers(Cursor &cursor, QVXcfImage &image) {
+  std::vector<uint64_t> offsets;
+  for (;;) {
+    const auto at = offset(cursor, image.offset_bytes);
+    if (!at) return truncated("the layer list");
+    if (*at == 0) break;
+    if (offsets.size() == MAX_LAYERS) return "the layer list never ends";
+    offsets.push_back(*at);
+  }
+  for (uint64_t at : offsets) {
+    Cursor layer{cursor.source, at};
+    const auto width = layer.u32();
+    const auto height = layer.u32();
+    const auto type = layer.u32();
+    const auto length = layer.u32();
+    if (!width || !height || !type || !length) return truncated("a layer header");
+    std::string name(*length, '\0');
+    if (!layer.read(name.data(), name.size())) return truncated("a layer name");
+    if (!name.empty() && name.back() != '\0') return "a layer name is not terminated";
+    name.resize(std::strlen(name.c_str()));
+    image.layers.push_back({std::move(name), *width, *height});
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-QVXcfRead qv_xcf_read(const QVXcfSource &source) {
+QVXcfRead qv_xcf_read(const QVXcfSource &source, bool with_layers) {
   Cursor cursor{source};
   uint8_t magic[XCF_MAGIC_BYTES];
   if (!cursor.read(magic, sizeof magic) || std::memcmp(magic, "gimp xcf", 8) != 0) {
@@ -171,18 +210,21 @@ QVXcfRead qv_xcf_read(const QVXcfSource &source) {
     image.precision = cursor.u32();
     if (!image.precision) return failure(truncated("the image header"));
   }
-  if (auto error = walk_properties(cursor, image)) return failure(*error);
+  if (auto error = walk_properties(cursor, image, with_layers)) return failure(*error);
+  if (with_layers) {
+    if (auto error = read_layers(cursor, image)) return failure(*error);
+  }
   return {std::move(image), {}};
 }
 
-QVXcfRead qv_xcf_read_bytes(const uint8_t *data, size_t length) {
+QVXcfRead qv_xcf_read_bytes(const uint8_t *data, size_t length, bool with_layers) {
   QVXcfSource source;
   source.size = data ? length : 0;
   source.read = [data](uint64_t offset, void *out, size_t count) {
     std::memcpy(out, data + offset, count);
     return true;
   };
-  return qv_xcf_read(source);
+  return qv_xcf_read(source, with_layers);
 }
 
 namespace {
@@ -225,7 +267,7 @@ QVFile open_regular(const std::string &utf8_name, std::string &error) {
 
 }  // namespace
 
-QVXcfRead qv_xcf_read_file(const std::string &utf8_name) {
+QVXcfRead qv_xcf_read_file(const std::string &utf8_name, bool with_layers) {
   std::string error;
   QVFile file = open_regular(utf8_name, error);
   if (!file) return failure(error);
@@ -244,7 +286,7 @@ QVXcfRead qv_xcf_read_file(const std::string &utf8_name) {
     return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0 &&
            std::fread(out, 1, count, stream) == count;
   };
-  return qv_xcf_read(source);
+  return qv_xcf_read(source, with_layers);
 }
 
 const QVXcfParasite *qv_xcf_find_parasite(const QVXcfImage &image, const std::string &name) {

@@ -23,6 +23,12 @@ struct QVXcfParasite {
   std::vector<uint8_t> data;
 };
 
+struct QVXcfLayer {
+  std::string name;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
 struct QVXcfImage {
   int version = 0;  // 0 for "gimp xcf file", n for "gimp xcf vNNN"
   uint32_t width = 0;
@@ -31,6 +37,9 @@ struct QVXcfImage {
   std::optional<uint32_t> precision;  // present from version 4 on
   int offset_bytes = 4;               // 8 from version 11 on
   std::vector<QVXcfParasite> parasites;
+  // Top of the Layers dialog first, layers inside groups included; only
+  // read on request.
+  std::vector<QVXcfLayer> layers;
 };
 
 // Either the image or the reason it could not be read (an English sentence
@@ -47,12 +56,16 @@ struct QVXcfSource {
   std::function<bool(uint64_t offset, void *out, size_t count)> read;
 };
 
-QVXcfRead qv_xcf_read(const QVXcfSource &source);
-QVXcfRead qv_xcf_read_bytes(const uint8_t *data, size_t length);
+// `with_layers` also reads every layer's name and size (following the
+// layer list's offsets, never the pixel data); the file is then refused when
+// that list is broken too.
+QVXcfRead qv_xcf_read(const QVXcfSource &source, bool with_layers = false);
+QVXcfRead qv_xcf_read_bytes(const uint8_t *data, size_t length, bool with_layers = false);
 
 // Opens the file (name in UTF-8, converted to the file-name encoding) and
-// reads only the header and properties, however large the file is.
-QVXcfRead qv_xcf_read_file(const std::string &utf8_name);
+// reads only the header and properties (and the layer headers), however
+// large the file is.
+QVXcfRead qv_xcf_read_file(const std::string &utf8_name, bool with_layers = false);
 
 // The parasite of that name, or null.
 const QVXcfParasite *qv_xcf_find_parasite(const QVXcfImage &image, const std::string &name);

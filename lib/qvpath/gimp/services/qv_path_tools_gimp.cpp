@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/qv_chunks.h"
+#include "core/qv_filename.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_path_clipboard.h"
 #include "core/qv_path_tools.h"
@@ -21,9 +22,11 @@
 #include "gimp/paths/qv_paths.h"
 #include "gimp/services/qv_clipboard_store.h"
 #include "gimp/services/qv_dialog_services.h"
+#include "gimp/services/qv_image_path_gimp.h"
 #include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_chooser.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
+#include "gimp/ui/qv_dialogs.h"
 
 namespace {
 
@@ -121,6 +124,50 @@ std::optional<std::string> qv_tools_timeline_keyspline(gint32 image) {
   g_ascii_formatd(seconds, sizeof seconds, "%0.3f", qv_ahdr_outpoint(header) - header.inpoint);
   qv_path_set_style_attribute(image, made->c_str(),
                               {{"@-timeline: ", *chosen}, {"@-timeline-dur: ", seconds}});
+  return made;
+}
+
+namespace {
+
+std::optional<std::string> image_file(gint32 image) {
+  std::string file = qv_take_string(gimp_image_get_filename(image));
+  if (file.empty()) return std::nullopt;
+  return file;
+}
+
+bool regular_file(const std::string &utf8) {
+  const auto native = qv_filename_from_utf8(utf8.c_str());
+  return native && g_file_test(native->c_str(), G_FILE_TEST_IS_REGULAR);
+}
+
+}  // namespace
+
+std::optional<std::string> qv_tools_script_keyspline(gint32 image, bool interactive,
+                                                     const std::string &script_file) {
+  QVChosenFile chosen{script_file, qv_relative_names_wanted()};
+  if (interactive || script_file.empty()) {
+    auto picked = qv_script_chooser_run();
+    if (!picked) {
+      if (!qv_display_available()) qv_user_message("%s", _("No file is selected!"));
+      return std::nullopt;
+    }
+    chosen = *picked;
+  }
+  chosen.file = qv_filename_resolve(chosen.file, image_file(image));
+  if (!regular_file(chosen.file)) {
+    qv_user_message("File not exists:\n\"%s\"", chosen.file.c_str());
+    return std::nullopt;
+  }
+  const auto current = qv_path_current(image);
+  const bool from_keyspline = interactive && current && current->rfind("[@", 0) == 0;
+  const qv_gstring base(g_path_get_basename(chosen.file.c_str()));
+  const QVUndoGroup undo(image);
+  const auto made = write_keyspline(image, std::string("[@-Script] ") + base.get(),
+                                    from_keyspline ? current : std::nullopt, false);
+  if (!made) return std::nullopt;
+  qv_path_set_style_attribute(
+      image, made->c_str(),
+      {{"@-script: ", qv_image_file_reference(image, chosen.file, chosen.relative)}});
   return made;
 }
 

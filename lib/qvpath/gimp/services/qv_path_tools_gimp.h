@@ -27,6 +27,16 @@ std::optional<std::string> qv_tools_stroke_keyspline(gint32 image, bool reverse)
 // nothing was picked.
 std::optional<std::string> qv_tools_timeline_keyspline(gint32 image);
 
+// A keyspline "[@-Script] <file's name>" whose "@-script: " names the file,
+// relative to the image's file when asked for (gimprc, or the chooser's
+// toggle). The file is `script_file` (relative names are taken from the
+// image's folder), or, when `interactive` or it is empty, the one picked in
+// the "Select Script-File" chooser. It takes the current path's points when
+// that is a keyspline and the call is interactive. None, with a message,
+// when the file does not exist or nothing was picked.
+std::optional<std::string> qv_tools_script_keyspline(gint32 image, bool interactive,
+                                                     const std::string &script_file);
+
 // Joins the current path's start onto its reference path. The reference is
 // the one remembered for the image's current path group ("qv-near-reference")
 // unless `ask_new` or there is none: then the path is locked and the user is
