@@ -52,6 +52,23 @@
                              (qv-attr image "[@<-S] c" "stroke-brush"))
              (gimp-image-delete image))))
 
+(qv-test "a locked keyspline lends its points and its first named path"
+         (lambda ()
+           (let ((image (qv-new-image 60 60)))
+             (qv-add-path image "Sun" '(1 1 5 5))
+             (qv-add-path image "[@] Sun" '(0 50 10 40 50 0))
+             (qv-add-path image "Star" '(3 3 7 7))
+             (for-each (lambda (n) (qv-lock image n)) '("Sun" "[@] Sun"))
+             (qv-current! image "Star")
+             (plug-in-qv-create-keyspline-a 1 image (qv-draw image))
+             (qv-check-equal "the template's points" (qv-points image "[@] Sun")
+                             (qv-points image "[@] Sun ..."))
+             (qv-check-equal "the locked and current paths, bottom first, not the template"
+                             (string-append (number->string (qv-tattoo image "Sun")) "; "
+                                            (number->string (qv-tattoo image "Star")))
+                             (qv-attr image "[@] Sun ..." "@-tattoos"))
+             (gimp-image-delete image))))
+
 (qv-test "the circle on a selection is an ellipse through its edges"
          (lambda ()
            (let ((image (qv-new-image 200 200)))

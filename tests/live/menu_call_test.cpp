@@ -129,6 +129,22 @@ struct MenuCall : ::testing::Test {
         << (error ? error->message : "");
   }
 
+  // A 12 × 8 picture saved into the test folder; with a layer name, an
+  // XCF holding that layer too.
+  // The image lives in the test folder too: the choosers open there.
+  void save_picture(const std::string &name, const std::string &layer) {
+    gimp_image_set_filename(image.id, (dir + "/scene.xcf").c_str());
+    const QVTestImage picture(12, 8);
+    if (!layer.empty()) {
+      gimp_image_insert_layer(picture.id,
+                              gimp_layer_new(picture.id, layer.c_str(), 6, 6, GIMP_RGBA_IMAGE, 100,
+                                             GIMP_LAYER_MODE_NORMAL),
+                              0, 0);
+    }
+    const std::string file = dir + name;
+    gimp_file_save(GIMP_RUN_NONINTERACTIVE, picture.id, picture.layer, file.c_str(), file.c_str());
+  }
+
   std::string seen() const {
     gchar *text = nullptr;
     if (!g_file_get_contents(seen_file().c_str(), &text, nullptr, nullptr)) return "<no window>";
@@ -509,6 +525,38 @@ const std::map<std::string, MenuCheck> &menu_checks() {
           EXPECT_EQ(qv_test_path_names(m.image.id), (Names{"Square"}));
           EXPECT_FALSE(qv_path_get_locked(m.image.id, "Square"));
         }}},
+      {"plug-in-qv-create-keyspline-script",
+       {[](MenuCall &m) {
+          gimp_gimprc_set("qv-relative-image-path-names", "FALSE");
+          gimp_image_set_filename(m.image.id, (m.dir + "/scene.xcf").c_str());
+          g_file_set_contents((m.dir + "/stamp.scm").c_str(), "(gimp-message \"stamp\")", -1,
+                              nullptr);
+        },
+        "Select Script-File",
+        {"ctrl+l", "type:stamp.scm", "Return"},
+        [](MenuCall &m) {
+          const auto style = qv_path_get_style_text(m.image.id, "[@-Script] stamp.scm", nullptr);
+          EXPECT_EQ(style, "@-script: " + m.dir + "/stamp.scm");
+        }}},
+      {"plug-in-qv-create-image-path",
+       {[](MenuCall &m) { m.save_picture("/picture.png", {}); },
+        "Image Path",
+        {"ctrl+l", "type:picture.png", "Return"},
+        [](MenuCall &m) {
+          EXPECT_EQ(qv_path_get_style_text(m.image.id, "picture.png", nullptr),
+                    "image: " + m.dir +
+                        "/picture.png\timage-original-size: 12 8\t"
+                        "image-merge-visible: 0\taspect-ratio-mode: 1");
+        }}},
+      {"plug-in-qv-create-symbol-path",
+       {[](MenuCall &m) { m.save_picture("/symbols.xcf", "[Moon]"); },
+        "Symbol Path",
+        {"ctrl+l", "type:symbols.xcf", "Return"},
+        [](MenuCall &m) {
+          const auto style = qv_path_get_style_text(m.image.id, "[Moon] \"Moon\"", nullptr);
+          ASSERT_TRUE(style);
+          EXPECT_EQ(style->substr(0, style->find('\t')), "image: " + m.dir + "/symbols.xcf");
+        }}},
       {"plug-in-qv-path-new-circle",
        {[](MenuCall &m) {
           gimp_image_select_rectangle(m.image.id, GIMP_CHANNEL_OP_REPLACE, 4, 4, 20, 10);
@@ -588,7 +636,7 @@ TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
 
 TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
   const auto procedures = suite_menu_procedures();
-  EXPECT_GE(procedures.size(), 32u);
+  EXPECT_GE(procedures.size(), 35u);
   for (const auto &name : procedures)
     EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
 }

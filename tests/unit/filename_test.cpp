@@ -183,7 +183,8 @@ TEST(FileNameRelative, NamesRelativeToTheImageResolveBack) {
   for (const auto &c : cases) {
     const auto relative = qv_filename_relative(c.target, c.base);
     EXPECT_EQ(relative, c.expected) << c.target;
-    if (relative)
+    if (relative) {
       EXPECT_EQ(qv_filename_resolve(*relative, c.base), qv_filename_resolve(c.target, {}));
+    }
   }
 }

@@ -65,3 +65,12 @@ TEST(ImagePath, EachSourceGivesTheNameKindAndStyleTheDrawingReads) {
   EXPECT_EQ(qv_symbol_layers({"[Star]", "Background", "[a] b", "[]", "[Moon]"}),
             (std::vector<std::string>{"[Star]", "[Moon]"}));
 }
+
+TEST(PathTools, AKeysplineIsNamedAfterTheTemplatesFirstNamedPath) {
+  const std::vector<QVToolPath> paths = {{"Sun", 1}, {"Moon", 2}};
+  EXPECT_EQ(qv_keyspline_name("Star", std::nullopt, paths), "[@] Star");
+  EXPECT_EQ(qv_keyspline_name("Star", "[@] Sun", paths), "[@] Sun ...");
+  EXPECT_EQ(qv_keyspline_name("Star", "[@] gone\n[@]  Moon \n[@] Sun", paths), "[@] Moon ...");
+  EXPECT_EQ(qv_keyspline_name("Star", "[@] t_(Main)", paths), "[@] Star");  // names no path
+  EXPECT_EQ(qv_keyspline_name("Star", "[@->S] Sun", paths), "[@] Star");
+}

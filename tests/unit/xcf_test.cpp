@@ -187,10 +187,11 @@ TEST(XcfBadInput, EveryTruncationIsRefusedOrComplete) {
   ASSERT_TRUE(layered.image) << layered.error;
   for (size_t n = first_success; n < whole.size(); ++n) {
     const QVXcfRead cut = qv_xcf_read_bytes(whole.data(), n, true);
-    if (cut.image)
+    if (cut.image) {
       EXPECT_EQ(cut.image->layers.size(), layered.image->layers.size()) << n;
-    else
+    } else {
       EXPECT_FALSE(cut.error.empty());
+    }
   }
   EXPECT_NE(qv_xcf_read_bytes(whole.data(), 30).error.find("truncated"), std::string::npos);
 }

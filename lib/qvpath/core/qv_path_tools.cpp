@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <map>
+#include <sstream>
 
 #include "core/qv_geometry.h"
+#include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
 
 #include <glib.h>
@@ -48,6 +50,23 @@ QVKeysplineMembers qv_keyspline_members(const std::vector<QVToolPath> &bottom_up
   }
   for (size_t i = 0; i < groups.size(); ++i) members.tattoos += (i ? "; " : "") + groups[i];
   return members;
+}
+
+std::string qv_keyspline_name(const std::string &current,
+                              const std::optional<std::string> &template_path,
+                              const std::vector<QVToolPath> &paths) {
+  if (template_path) {
+    std::istringstream lines(*template_path);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind("[@]", 0) != 0) continue;
+      const qv_gstring stripped(g_strstrip(g_strdup(line.substr(3).c_str())));
+      const std::string named = stripped.get();
+      const bool exists = std::any_of(paths.begin(), paths.end(),
+                                      [&](const QVToolPath &p) { return p.name == named; });
+      if (!named.empty() && exists) return "[@] " + named + " ...";
+    }
+  }
+  return "[@] " + current;
 }
 
 QVKeysplineMembers qv_stroke_keyspline_members(const std::vector<QVToolPath> &bottom_up) {

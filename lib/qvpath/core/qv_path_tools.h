@@ -33,6 +33,13 @@ struct QVKeysplineMembers {
 };
 QVKeysplineMembers qv_keyspline_members(const std::vector<QVToolPath> &bottom_up);
 
+// The new keyspline's name: "[@] " and the current path's name, or, when
+// the template's name holds lines "[@] <path>" naming paths of the image,
+// "[@] " and the first of them and " ...".
+std::string qv_keyspline_name(const std::string &current,
+                              const std::optional<std::string> &template_path,
+                              const std::vector<QVToolPath> &paths);
+
 // The same for a stroke keyspline: every locked or current path in walk
 // order, blank-separated, no groups; a keyspline among them is the template.
 QVKeysplineMembers qv_stroke_keyspline_members(const std::vector<QVToolPath> &bottom_up);

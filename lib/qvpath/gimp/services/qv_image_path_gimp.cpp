@@ -78,7 +78,23 @@ std::string qv_image_file_reference(gint32 image, const std::string &file, bool 
 
 // --- Script keyspline ---------------------------------------------------------
 
-QVScriptChooser qv_script_chooser_build() {
+namespace {
+
+// The last file chosen, else the image's folder.
+void start_where_expected(GtkWidget *chooser, const std::optional<std::string> &last,
+                          gint32 image) {
+  if (last) {
+    start_at(chooser, last);
+  } else if (const auto file = image_file(image)) {
+    const qv_gstring folder(g_path_get_dirname(file->c_str()));
+    if (const auto native = qv_filename_from_utf8(folder.get()))
+      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), native->c_str());
+  }
+}
+
+}  // namespace
+
+QVScriptChooser qv_script_chooser_build(gint32 image) {
   QVScriptChooser chooser;
   chooser.dialog.reset(gtk_file_chooser_dialog_new(
       _("Select Script-File"), nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, _("Cancel"),
@@ -92,13 +108,13 @@ QVScriptChooser qv_script_chooser_build() {
   chooser.relative = gtk_check_button_new_with_label(_("use relative filename"));
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(chooser.relative), qv_relative_names_wanted());
   gtk_file_chooser_set_extra_widget(GTK_FILE_CHOOSER(files), chooser.relative);
-  start_at(files, last_file(kLastScript));
+  start_where_expected(files, last_file(kLastScript), image);
   return chooser;
 }
 
-std::optional<QVChosenFile> qv_script_chooser_run() {
+std::optional<QVChosenFile> qv_script_chooser_run(gint32 image) {
   if (!qv_dialog_toolkit_init()) return std::nullopt;
-  QVScriptChooser chooser = qv_script_chooser_build();
+  QVScriptChooser chooser = qv_script_chooser_build(image);
   GtkWindow *window = GTK_WINDOW(chooser.dialog.get());
   int state = 0;
   qv_dialog_geometry_restore(window, kScriptGeometry, &state);
@@ -209,7 +225,7 @@ std::optional<GdkPixbuf *> thumbnail_of(const std::string &file, const QVSourceF
 }
 
 std::string describe(const QVSourceFile &source) {
-  if (!source.problem.empty()) return source.problem;
+  if (!source.problem.empty() || source.file.empty()) return source.problem;
   std::string text = qv_take_string(g_strdup_printf("%d × %d", source.width, source.height));
   if (source.xcf) {
     text +=
@@ -489,7 +505,7 @@ QVImagePathDialog qv_image_path_dialog_build(gint32 image, gint32 drawable, bool
   g_object_ref(w.dialog.get());
   GtkWidget *dialog = w.dialog.get();
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-  gtk_window_set_default_size(GTK_WINDOW(dialog), 820, 640);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 900, 660);
 
   w.chooser = gtk_file_chooser_widget_new(GTK_FILE_CHOOSER_ACTION_OPEN);
   if (symbol) {
@@ -504,9 +520,11 @@ QVImagePathDialog qv_image_path_dialog_build(gint32 image, gint32 drawable, bool
     add_filter(w.chooser, _("GIMP *.xcf files"), {"*.xcf", "*.XCF"});
   }
   add_filter(w.chooser, _("All files"), {"*"});
-  gtk_file_chooser_set_preview_widget(GTK_FILE_CHOOSER(w.chooser), preview_box(w));
-  gtk_file_chooser_set_preview_widget_active(GTK_FILE_CHOOSER(w.chooser), TRUE);
-  gtk_file_chooser_set_use_preview_label(GTK_FILE_CHOOSER(w.chooser), FALSE);
+  // The preview stays beside the chooser: it shows the file the dialog
+  // will place, whichever row the chooser's cursor is on.
+  GtkWidget *files = gtk_hbox_new(FALSE, 8);
+  gtk_box_pack_start(GTK_BOX(files), w.chooser, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(files), framed(_("Preview"), preview_box(w)), FALSE, FALSE, 0);
 
   GtkWidget *settings = gtk_hbox_new(TRUE, 8);
   gtk_box_pack_start(GTK_BOX(settings), source_frame(w, dialog, symbol), TRUE, TRUE, 0);
@@ -524,7 +542,7 @@ QVImagePathDialog qv_image_path_dialog_build(gint32 image, gint32 drawable, bool
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_box_set_spacing(GTK_BOX(content), 8);
   gtk_container_set_border_width(GTK_CONTAINER(content), 8);
-  gtk_box_pack_start(GTK_BOX(content), w.chooser, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(content), files, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(content), settings, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(content), toggles, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(content), w.status, FALSE, FALSE, 0);
@@ -539,7 +557,7 @@ QVImagePathDialog qv_image_path_dialog_build(gint32 image, gint32 drawable, bool
   if (!calculate_origin(*state) && presets)
     set_frame(*state, (*presets)[0], (*presets)[1], (*presets)[2], (*presets)[3]);
   show_source(*state);
-  start_at(w.chooser, last_file(symbol ? kLastSymbol : kLastImage));
+  start_where_expected(w.chooser, last_file(symbol ? kLastSymbol : kLastImage), image);
   gtk_widget_show_all(content);
   return w;
 }

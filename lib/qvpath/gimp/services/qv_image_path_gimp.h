@@ -24,7 +24,7 @@ struct QVScriptChooser {
   QVWidgetHolder dialog;
   GtkWidget *relative = nullptr;
 };
-QVScriptChooser qv_script_chooser_build();
+QVScriptChooser qv_script_chooser_build(gint32 image);
 
 // A file picked in a chooser (absolute, UTF-8) and whether its name is to
 // be kept relative to the image's file.
@@ -34,9 +34,9 @@ struct QVChosenFile {
 };
 
 // Runs the chooser, starting at the last script picked ("qv-last-a-scriptfile")
-// with the toggle as gimprc says; remembers both on "Select". None when
-// cancelled or without a display.
-std::optional<QVChosenFile> qv_script_chooser_run();
+// or in the image's folder, with the toggle as gimprc says; remembers both on
+// "Select". None when cancelled or without a display.
+std::optional<QVChosenFile> qv_script_chooser_run(gint32 image);
 
 // Whether gimprc asks for names relative to the image's file.
 bool qv_relative_names_wanted();

@@ -74,9 +74,12 @@ std::string colour_text(const GimpRGB &c) {
 std::optional<std::string> qv_tools_keyspline(gint32 image, bool falling) {
   const auto current = current_or_say(image);
   if (!current) return std::nullopt;
-  const QVKeysplineMembers members = qv_keyspline_members(tool_paths(image, *current));
+  const auto paths = tool_paths(image, *current);
+  const QVKeysplineMembers members = qv_keyspline_members(paths);
   const QVUndoGroup undo(image);
-  const auto made = write_keyspline(image, "[@] " + *current, members.template_path, falling);
+  const auto made =
+      write_keyspline(image, qv_keyspline_name(*current, members.template_path, paths),
+                      members.template_path, falling);
   if (made) qv_path_set_style_attribute(image, made->c_str(), {{"@-tattoos: ", members.tattoos}});
   return made;
 }
@@ -146,7 +149,7 @@ std::optional<std::string> qv_tools_script_keyspline(gint32 image, bool interact
                                                      const std::string &script_file) {
   QVChosenFile chosen{script_file, qv_relative_names_wanted()};
   if (interactive || script_file.empty()) {
-    auto picked = qv_script_chooser_run();
+    auto picked = qv_script_chooser_run(image);
     if (!picked) {
       if (!qv_display_available()) qv_user_message("%s", _("No file is selected!"));
       return std::nullopt;
