@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "core/qv_glib_ptr.h"
+#include "gimp/animate/qv_draw_current.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/services/qv_image_path_gimp.h"
 #include "gimp/style/qv_style_gimp.h"
@@ -55,11 +57,14 @@ struct ImagePathDialog : ::testing::Test {
     ASSERT_TRUE(qv_dialog_toolkit_init()) << "no display";
     gimp_image_set_filename(image.id, (dir + "/scene.xcf").c_str());
     const QVTestImage source(30, 20);
+    const GimpRGB red = {1, 0, 0, 1};
+    gimp_context_set_foreground(&red);
     for (const char *name : {"Sky", "[Star]"}) {
       const bool star = name[0] == '[';
       const gint32 layer = gimp_layer_new(source.id, name, star ? 16 : 30, star ? 16 : 20,
                                           GIMP_RGBA_IMAGE, 100, GIMP_LAYER_MODE_NORMAL);
       gimp_image_insert_layer(source.id, layer, 0, 0);
+      gimp_drawable_fill(layer, star ? GIMP_FILL_FOREGROUND : GIMP_FILL_WHITE);
     }
     QVTimeline spin = qv_timeline_new("Spin"s);
     spin.header.outpoint_mode = QV_OUT_EXPLICIT;
@@ -199,6 +204,13 @@ TEST_F(ImagePathDialog, SymbolDialogOffersTheBracketLayers) {
   const auto plan = qv_image_path_dialog_plan(d, image.id);
   ASSERT_TRUE(plan) << label_text(d.status);
   EXPECT_EQ(qv_image_path_write(image.id, *plan), "[Star] \"Star\"");
+  // The drawing finds the symbol by the path's name: red, kept square, in
+  // the middle of the 200 × 100 layer.
+  qv_rendering_flag(true);  // as the draw procedure sets it
+  qv_path_draw_current(image.id, QVDrawTarget::active_layer, 0.5);
+  qv_rendering_flag(false);
+  EXPECT_EQ(qv_test_pixel_text(qv_test_pixel(image.layer, 100, 50)), "255 0 0 255");
+  EXPECT_EQ(qv_test_pixel_text(qv_test_pixel(image.layer, 30, 50)), "255 255 255 255");
   EXPECT_EQ(qv_path_get_style_text(image.id, "[Star] \"Star\"", nullptr),
             "image: " + sources +
                 "\timage-original-size: 16 16\timage-merge-visible: 0\taspect-ratio-mode: 1");
