@@ -12,6 +12,10 @@ id=$(timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" 2>/dev/
 echo "$title" > "$seen"
 sleep 0.5
 xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+# With QV_TEST_SCREENSHOTS set, the window as the user meets it.
+if [ -n "${QV_TEST_SCREENSHOTS:-}" ]; then
+  import -window "$id" "$QV_TEST_SCREENSHOTS/answered-$(printf %s "$title" | tr -c 'A-Za-z0-9' '-').png" 2>/dev/null
+fi
 for key in "$@"; do
   case $key in
     type:*) xdotool type --delay 30 "${key#type:}" ;;

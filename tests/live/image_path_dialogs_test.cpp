@@ -100,12 +100,17 @@ TEST_F(ImagePathDialog, OffersWhatTheFileHoldsAndMakesThePath) {
   EXPECT_FALSE(qv_image_path_dialog_plan(d, image.id));
   EXPECT_EQ(label_text(d.status), "No file is selected!");
 
+  // A layer chosen of an XCF falls back to the whole picture for a PNG.
+  qv_image_path_dialog_show_file(d, sources);
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(d.use_layer), TRUE);
   qv_image_path_dialog_show_file(d, picture);
   EXPECT_FALSE(gtk_widget_get_sensitive(d.use_layer));
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(d.whole)));
   EXPECT_EQ(label_text(d.status), "Layer or Timeline can only be obtained from a GIMP *.xcf file!");
   EXPECT_EQ(label_text(d.preview_text), "12 × 8");
 
   qv_image_path_dialog_show_file(d, sources);
+  EXPECT_EQ(label_text(d.status), "");
   gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(d.chooser), sources.c_str());
   EXPECT_EQ(label_text(d.preview_text), "30 × 20\n3 layers\n1 timeline");
   EXPECT_EQ(combo_items(d.layers), (std::vector<std::string>{"[Star]", "Sky", "Background"}));

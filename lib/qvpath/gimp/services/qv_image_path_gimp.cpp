@@ -307,6 +307,11 @@ void show_source(QVImagePathState &state) {
     gtk_image_set_from_stock(GTK_IMAGE(w.preview), GTK_STOCK_FILE, GTK_ICON_SIZE_DIALOG);
   }
   gtk_label_set_text(GTK_LABEL(w.preview_text), describe(source).c_str());
+  // A layer or timeline asked for of a file that has none is said once,
+  // when the choice falls back to the whole image.
+  const bool wanted_xcf =
+      !state.symbol && (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.use_layer)) ||
+                        gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.use_timeline)));
   if (state.symbol) {
     fill_combo(w.symbols, qv_symbol_layers(layer_names(source)));
   } else {
@@ -317,7 +322,7 @@ void show_source(QVImagePathState &state) {
     update_choices(state);
   }
   std::string note;
-  if (source.problem.empty() && !source.xcf)
+  if (source.problem.empty() && !source.xcf && (state.symbol || wanted_xcf))
     note = state.symbol ? _("Symbol can only be obtained from a GIMP *.xcf file!")
                         : _("Layer or Timeline can only be obtained from a GIMP *.xcf file!");
   else if (source.problem.empty() && state.symbol && qv_symbol_layers(layer_names(source)).empty())
