@@ -22,6 +22,9 @@ packages=(
   # pixbuf engine; without it a selected row's text is as pale as the
   # selection behind it, in plug-in dialogs as in GIMP itself.
   gtk2-engines-pixbuf
+  # A decimal-comma locale (de_DE.UTF-8, generated below) for the tests that
+  # check that numbers are written with "." whatever the locale.
+  locales
 )
 
 missing=()
@@ -35,6 +38,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "setup: generating the locale de_DE.UTF-8"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'de_DE.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen > /dev/null
+  "${sudo_cmd[@]}" locale-gen > /dev/null
 fi
 
 fc-list ':charset=6de' family | grep -q . || {
