@@ -43,8 +43,8 @@ void run_inbetween(QVCall &call) {
     if (!qv_call_image_exists(call, 5)) return;
     out = call.param[5].data.d_image;
   }
-  qv_path_new_inbetween(call.param[0].data.d_image, call.text(1), call.text(2), call.param[3].data.d_float,
-                        call.text(4), out, nullptr);
+  qv_path_new_inbetween(call.param[0].data.d_image, call.text(1), call.text(2),
+                        call.param[3].data.d_float, call.text(4), out, nullptr);
 }
 
 void run_duplicate(QVCall &call) {

@@ -52,9 +52,8 @@ TEST(StyleEditor, WrittenStylesLoadBackAndUsePoints) {
 
 TEST(StyleEditor, DamagedStylesLoadWhatTheyCan) {
   const std::string long_line(100000, 'x');
-  const QVEditorLoad load =
-      qv_editor_load("no colon here\tfill: red green blue\topacity: 500\t" + long_line +
-                     "\tgradient-form: 99\t\xff\xfe: 1");
+  const QVEditorLoad load = qv_editor_load("no colon here\tfill: red green blue\topacity: 500\t" +
+                                           long_line + "\tgradient-form: 99\t\xff\xfe: 1");
   EXPECT_TRUE(load.values.fill_on);
   EXPECT_EQ(load.values.fill[0], 0);
   EXPECT_EQ(load.values.opacity, 100);
@@ -63,9 +62,15 @@ TEST(StyleEditor, DamagedStylesLoadWhatTheyCan) {
 }
 
 TEST(StyleEditor, DefaultTAndShortNames) {
-  for (const auto &[answer, stored] : std::vector<std::pair<std::string, std::string>>{
-           {"1.5", "1.0"}, {"-2", "0.0"}, {"0,25", "0.0"}, {"0.25", "0.25"}, {"0.5", "0.5"},
-           {"abc", "0.0"}, {"0.123456", "0.12346"}, {"nan", "0.0"}})
+  for (const auto &[answer, stored] :
+       std::vector<std::pair<std::string, std::string>>{{"1.5", "1.0"},
+                                                        {"-2", "0.0"},
+                                                        {"0,25", "0.0"},
+                                                        {"0.25", "0.25"},
+                                                        {"0.5", "0.5"},
+                                                        {"abc", "0.0"},
+                                                        {"0.123456", "0.12346"},
+                                                        {"nan", "0.0"}})
     EXPECT_EQ(qv_default_t_text(answer), stored) << answer;
   EXPECT_EQ(qv_editor_short_name("a\tb"), "a b");
   EXPECT_EQ(qv_editor_short_name(std::string(40, 'n')), std::string(25, 'n') + "...");

@@ -10,10 +10,10 @@
 
 const std::vector<QVPaintModeItem> &qv_editor_mode_menu() {
   static const std::vector<QVPaintModeItem> menu = {
-      {"Normal", 0},         {"Dissolve", 1},     {nullptr, -1},     {"Multiply", 3},
-      {"Divide", 15},        {"Screen", 4},       {"Overlay", 5},    {nullptr, -1},
-      {"Dodge", 16},         {"Burn", 17},        {"Hardlight", 18}, {"Softlight", 19},
-      {"Grain extract", 20}, {"Grain merge", 21}, {nullptr, -1},     {"Difference", 6},
+      {"Normal", 0},         {"Dissolve", 1},     {nullptr, -1},      {"Multiply", 3},
+      {"Divide", 15},        {"Screen", 4},       {"Overlay", 5},     {nullptr, -1},
+      {"Dodge", 16},         {"Burn", 17},        {"Hardlight", 18},  {"Softlight", 19},
+      {"Grain extract", 20}, {"Grain merge", 21}, {nullptr, -1},      {"Difference", 6},
       {"Addition", 7},       {"Subtraction", 8},  {"Darken only", 9}, {"Lighten only", 10},
       {nullptr, -1},         {"Hue", 11},         {"Saturation", 12}, {"Color", 13},
       {"Value", 14}};
@@ -22,12 +22,12 @@ const std::vector<QVPaintModeItem> &qv_editor_mode_menu() {
 
 const std::vector<QVPaintModeItem> &qv_editor_fill_modes() {
   static const std::vector<QVPaintModeItem> modes = {
-      {"Normal", 0},       {"Dissolve", 1},      {"Behind", 2},         {"Color erase", 22},
-      {"Multiply", 3},     {"Divide", 15},       {"Screen", 4},         {"Overlay", 5},
-      {"Dodge", 16},       {"Burn", 17},         {"Hardlight", 18},     {"Softlight", 19},
+      {"Normal", 0},         {"Dissolve", 1},     {"Behind", 2},        {"Color erase", 22},
+      {"Multiply", 3},       {"Divide", 15},      {"Screen", 4},        {"Overlay", 5},
+      {"Dodge", 16},         {"Burn", 17},        {"Hardlight", 18},    {"Softlight", 19},
       {"Grain extract", 20}, {"Grain merge", 21}, {"Difference", 6},    {"Addition", 7},
-      {"Subtraction", 8},  {"Darken only", 9},   {"Lighten only", 10},  {"Hue", 11},
-      {"Saturation", 12},  {"Color", 13},        {"Value", 14}};
+      {"Subtraction", 8},    {"Darken only", 9},  {"Lighten only", 10}, {"Hue", 11},
+      {"Saturation", 12},    {"Color", 13},       {"Value", 14}};
   return modes;
 }
 
@@ -37,26 +37,50 @@ const char *qv_editor_mode_label(int number) {
   return "Normal";
 }
 
-const char *const QV_GRADIENT_FORMS[11] = {
-    "Linear", "Bi-Linear", "Radial", "Square", "Conical (symmetric)", "Conical (asymmetric)",
-    "Shapeburst (angular)", "Shapeburst (spherical)", "Shapeburst (dimpled)",
-    "Spiral (clockwise)", "Spiral (counterclockwise)"};
+const char *const QV_GRADIENT_FORMS[11] = {"Linear",
+                                           "Bi-Linear",
+                                           "Radial",
+                                           "Square",
+                                           "Conical (symmetric)",
+                                           "Conical (asymmetric)",
+                                           "Shapeburst (angular)",
+                                           "Shapeburst (spherical)",
+                                           "Shapeburst (dimpled)",
+                                           "Spiral (clockwise)",
+                                           "Spiral (counterclockwise)"};
 const char *const QV_GRADIENT_REPEATS[3] = {"No Repeat", "Sawtooth", "Triangular"};
 
 namespace {
 
 const std::set<std::string> &widget_attributes() {
-  static const std::set<std::string> keys = {
-      "paintmode: ",          "opacity: ",           "stroke: ",
-      "stroke-paintmode: ",   "stroke-opacity: ",    "stroke-brush: ",
-      "stroke-spacing: ",     "stroke-size: ",       "fill-paintmode: ",
-      "fill: ",               "fill-pattern: ",      "fill-gradient: ",
-      "gradient-system-nr: ", "gradient-fg: ",       "gradient-bg: ",
-      "gradient-inverse: ",   "gradient-form: ",     "gradient-repeat: ",
-      "gradient-offset: ",    "gradient-dithering: ", "gradient-supersampling: ",
-      "supersampling-depth: ", "supersampling-threshold: ", "gradient-line: ",
-      "fill-opacity: ",       "selection-feather: ", "rotate-at: ",
-      "font-name: "};
+  static const std::set<std::string> keys = {"paintmode: ",
+                                             "opacity: ",
+                                             "stroke: ",
+                                             "stroke-paintmode: ",
+                                             "stroke-opacity: ",
+                                             "stroke-brush: ",
+                                             "stroke-spacing: ",
+                                             "stroke-size: ",
+                                             "fill-paintmode: ",
+                                             "fill: ",
+                                             "fill-pattern: ",
+                                             "fill-gradient: ",
+                                             "gradient-system-nr: ",
+                                             "gradient-fg: ",
+                                             "gradient-bg: ",
+                                             "gradient-inverse: ",
+                                             "gradient-form: ",
+                                             "gradient-repeat: ",
+                                             "gradient-offset: ",
+                                             "gradient-dithering: ",
+                                             "gradient-supersampling: ",
+                                             "supersampling-depth: ",
+                                             "supersampling-threshold: ",
+                                             "gradient-line: ",
+                                             "fill-opacity: ",
+                                             "selection-feather: ",
+                                             "rotate-at: ",
+                                             "font-name: "};
   return keys;
 }
 
@@ -74,33 +98,60 @@ int clamp_index(int value, int size) { return std::clamp(value, 0, size - 1); }
 void read_line(const std::string &key, const std::string &value, QVEditorValues &v,
                QVEditorLoad &load) {
   const double number = qv_parse_number(value);
-  if (key == "paintmode: ") v.mode_on = true, v.mode = std::clamp(qv_parse_integer(value), 0, 22);
-  else if (key == "opacity: ") v.opacity_on = true, v.opacity = std::clamp(number, 0.0, 100.0);
-  else if (key == "stroke: ") v.stroke_on = true, to_bytes(value, v.stroke);
-  else if (key == "stroke-paintmode: ") v.stroke_on = true, v.stroke_mode = std::clamp(qv_parse_integer(value), 0, 22);
-  else if (key == "stroke-opacity: ") v.stroke_on = true, v.stroke_opacity = std::clamp(number, 0.0, 100.0);
-  else if (key == "stroke-brush: ") v.stroke_on = true, v.stroke_brush = value;
-  else if (key == "stroke-spacing: ") v.stroke_on = true, v.stroke_spacing = std::clamp(qv_parse_integer(value), 1, 1000);
-  else if (key == "stroke-size: ") v.stroke_on = true, v.stroke_size = std::clamp(number, 0.0, 10000.0);
-  else if (key == "fill-paintmode: ") v.fill_on = true, v.fill_mode = std::clamp(qv_parse_integer(value), 0, 22);
-  else if (key == "fill: ") v.fill_on = true, v.fill_kind = QVFillKind::color, to_bytes(value, v.fill);
-  else if (key == "fill-pattern: ") v.fill_on = true, v.fill_kind = QVFillKind::pattern, v.pattern = value;
-  else if (key == "fill-gradient: ") v.fill_on = true, v.fill_kind = QVFillKind::gradient, v.gradient = value;
-  else if (key == "gradient-system-nr: ") v.gradient_system_nr = qv_parse_integer(value);
-  else if (key == "gradient-fg: ") to_bytes(value, v.fill);
-  else if (key == "gradient-bg: ") to_bytes(value, v.gradient_bg);
-  else if (key == "gradient-inverse: ") v.gradient_inverse = qv_parse_integer(value) != 0;
-  else if (key == "gradient-form: ") v.gradient_form = clamp_index(qv_parse_integer(value), 11);
-  else if (key == "gradient-repeat: ") v.gradient_repeat = clamp_index(qv_parse_integer(value), 3);
-  else if (key == "gradient-offset: ") v.gradient_offset = std::clamp(number, 0.0, 100.0);
-  else if (key == "gradient-dithering: ") v.dithering = qv_parse_integer(value) != 0;
-  else if (key == "gradient-supersampling: ") v.supersampling = qv_parse_integer(value) != 0;
-  else if (key == "supersampling-depth: ") v.supersampling_depth = std::clamp(number, 1.0, 6.0);
-  else if (key == "supersampling-threshold: ") v.supersampling_threshold = std::clamp(number, 0.0, 4.0);
-  else if (key == "gradient-line: ") load.has_gradient_line = true;
-  else if (key == "fill-opacity: ") v.fill_on = true, v.fill_opacity = std::clamp(number, 0.0, 100.0);
-  else if (key == "selection-feather: ") v.fill_on = true, v.feather = std::clamp(number, 0.0, 100.0);
-  else if (key == "font-name: ") v.font_name = value;
+  if (key == "paintmode: ")
+    v.mode_on = true, v.mode = std::clamp(qv_parse_integer(value), 0, 22);
+  else if (key == "opacity: ")
+    v.opacity_on = true, v.opacity = std::clamp(number, 0.0, 100.0);
+  else if (key == "stroke: ")
+    v.stroke_on = true, to_bytes(value, v.stroke);
+  else if (key == "stroke-paintmode: ")
+    v.stroke_on = true, v.stroke_mode = std::clamp(qv_parse_integer(value), 0, 22);
+  else if (key == "stroke-opacity: ")
+    v.stroke_on = true, v.stroke_opacity = std::clamp(number, 0.0, 100.0);
+  else if (key == "stroke-brush: ")
+    v.stroke_on = true, v.stroke_brush = value;
+  else if (key == "stroke-spacing: ")
+    v.stroke_on = true, v.stroke_spacing = std::clamp(qv_parse_integer(value), 1, 1000);
+  else if (key == "stroke-size: ")
+    v.stroke_on = true, v.stroke_size = std::clamp(number, 0.0, 10000.0);
+  else if (key == "fill-paintmode: ")
+    v.fill_on = true, v.fill_mode = std::clamp(qv_parse_integer(value), 0, 22);
+  else if (key == "fill: ")
+    v.fill_on = true, v.fill_kind = QVFillKind::color, to_bytes(value, v.fill);
+  else if (key == "fill-pattern: ")
+    v.fill_on = true, v.fill_kind = QVFillKind::pattern, v.pattern = value;
+  else if (key == "fill-gradient: ")
+    v.fill_on = true, v.fill_kind = QVFillKind::gradient, v.gradient = value;
+  else if (key == "gradient-system-nr: ")
+    v.gradient_system_nr = qv_parse_integer(value);
+  else if (key == "gradient-fg: ")
+    to_bytes(value, v.fill);
+  else if (key == "gradient-bg: ")
+    to_bytes(value, v.gradient_bg);
+  else if (key == "gradient-inverse: ")
+    v.gradient_inverse = qv_parse_integer(value) != 0;
+  else if (key == "gradient-form: ")
+    v.gradient_form = clamp_index(qv_parse_integer(value), 11);
+  else if (key == "gradient-repeat: ")
+    v.gradient_repeat = clamp_index(qv_parse_integer(value), 3);
+  else if (key == "gradient-offset: ")
+    v.gradient_offset = std::clamp(number, 0.0, 100.0);
+  else if (key == "gradient-dithering: ")
+    v.dithering = qv_parse_integer(value) != 0;
+  else if (key == "gradient-supersampling: ")
+    v.supersampling = qv_parse_integer(value) != 0;
+  else if (key == "supersampling-depth: ")
+    v.supersampling_depth = std::clamp(number, 1.0, 6.0);
+  else if (key == "supersampling-threshold: ")
+    v.supersampling_threshold = std::clamp(number, 0.0, 4.0);
+  else if (key == "gradient-line: ")
+    load.has_gradient_line = true;
+  else if (key == "fill-opacity: ")
+    v.fill_on = true, v.fill_opacity = std::clamp(number, 0.0, 100.0);
+  else if (key == "selection-feather: ")
+    v.fill_on = true, v.feather = std::clamp(number, 0.0, 100.0);
+  else if (key == "font-name: ")
+    v.font_name = value;
 }
 
 std::string colour(const int (&c)[3]) {
@@ -109,7 +160,9 @@ std::string colour(const int (&c)[3]) {
 
 }  // namespace
 
-bool qv_editor_writes_attribute(const std::string &key) { return widget_attributes().count(key) > 0; }
+bool qv_editor_writes_attribute(const std::string &key) {
+  return widget_attributes().count(key) > 0;
+}
 
 QVEditorLoad qv_editor_load(const std::string &style) {
   QVEditorLoad load;
@@ -146,7 +199,8 @@ std::string qv_editor_style_text(const QVEditorValues &v, const std::string &sto
     add(qv_format("stroke-opacity: %0.1f", v.stroke_opacity) + ext("stroke-opacity: "));
     add("stroke-brush: " + v.stroke_brush);
     add("stroke-spacing: " + std::to_string(v.stroke_spacing) + ext("stroke-spacing: "));
-    if (v.stroke_size > 0) add(qv_format("stroke-size: %0.1f", v.stroke_size) + ext("stroke-size: "));
+    if (v.stroke_size > 0)
+      add(qv_format("stroke-size: %0.1f", v.stroke_size) + ext("stroke-size: "));
   }
   if (v.fill_on) {
     add("fill-paintmode: " + std::to_string(v.fill_mode));
@@ -173,7 +227,8 @@ std::string qv_editor_style_text(const QVEditorValues &v, const std::string &sto
       } else {
         add("gradient-supersampling: 0");
       }
-      if (const auto line = qv_style_value(items, "gradient-line: ")) add("gradient-line: " + *line);
+      if (const auto line = qv_style_value(items, "gradient-line: "))
+        add("gradient-line: " + *line);
     }
     add(qv_format("fill-opacity: %0.1f", v.fill_opacity) + ext("fill-opacity: "));
     add(qv_format("selection-feather: %0.1f", v.feather) + ext("selection-feather: "));

@@ -231,25 +231,31 @@ QVGradientSegment read_first_segment(const std::string &name) {
   return s;
 }
 
-// Names of the gradients behind system numbers 0..3 ("" when absent).
-// GIMP's names are translated, so the gradients are recognised by content:
-// under two probe colours only a gradient whose ends follow the context
-// shows them. Found once per process, which serves one run.
+// GIMP's names are translated, so the gradients behind system numbers are
+// recognised by content: under two probe colours only a gradient whose ends
+// follow the context shows them.
+const QVColor kProbeFg{0.2, 0.4, 0.6}, kProbeBg{0.8, 0.3, 0.1};
+
+void set_probe_colours() {
+  GimpRGB rgb = to_rgb(kProbeFg);
+  gimp_context_set_foreground(&rgb);
+  rgb = to_rgb(kProbeBg);
+  gimp_context_set_background(&rgb);
+}
+
+// Names of the gradients behind system numbers 0..3 ("" when absent), the
+// first of GIMP's list for each. Found once per process, which serves one run.
 const std::array<std::string, 4> &system_gradients() {
   static std::optional<std::array<std::string, 4>> found;
   if (found) return *found;
   found.emplace();
-  const QVColor fg{0.2, 0.4, 0.6}, bg{0.8, 0.3, 0.1};
   QVContextScope probe;
-  GimpRGB rgb = to_rgb(fg);
-  gimp_context_set_foreground(&rgb);
-  rgb = to_rgb(bg);
-  gimp_context_set_background(&rgb);
+  set_probe_colours();
   gint count = 0;
   const auto names = qv_take_string_array(gimp_gradients_get_list(nullptr, &count), count);
   int missing = 4;
   for (const auto &name : names) {
-    const auto number = qv_gradient_system_number(read_first_segment(name), fg, bg);
+    const auto number = qv_gradient_system_number(read_first_segment(name), kProbeFg, kProbeBg);
     if (number && (*found)[*number].empty()) {
       (*found)[*number] = name;
       if (--missing == 0) break;
@@ -257,6 +263,21 @@ const std::array<std::string, 4> &system_gradients() {
   }
   return *found;
 }
+
+}  // namespace
+
+std::optional<int> qv_gradient_system_number_of(const std::string &gradient) {
+  QVContextScope probe;
+  set_probe_colours();
+  return qv_gradient_system_number(read_first_segment(gradient), kProbeFg, kProbeBg);
+}
+
+std::optional<std::string> qv_system_gradient(int number) {
+  if (number < 0 || number > 3 || system_gradients()[number].empty()) return std::nullopt;
+  return system_gradients()[number];
+}
+
+namespace {
 
 // The style's gradient by name, else by system number; otherwise the
 // context's gradient stays.

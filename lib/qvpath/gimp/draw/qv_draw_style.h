@@ -5,6 +5,7 @@
 
 #include <libgimp/gimp.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,3 +23,9 @@ void qv_path_draw_style(gint32 image, const QVSnapshot *snapshot, const char *ov
 // context's brush itself says, in the current context. Strokes made after
 // it look the same whatever the user last did with the paintbrush.
 void qv_context_set_brush_neutral();
+
+// GIMP's gradients behind the system numbers 0..3 that styles name in
+// "gradient-system-nr: " ("FG to BG (RGB)" and its kin, whatever language
+// GIMP speaks): the number of a gradient, and the gradient of a number.
+std::optional<int> qv_gradient_system_number_of(const std::string &gradient);
+std::optional<std::string> qv_system_gradient(int number);

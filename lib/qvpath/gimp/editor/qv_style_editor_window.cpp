@@ -1,7 +1,7 @@
 #include "gimp/editor/qv_style_editor_window.h"
 
-#include <glib/gi18n-lib.h>
 #include <gdk/gdkkeysyms.h>
+#include <glib/gi18n-lib.h>
 #include <libgimp/gimpui.h>
 
 #include <algorithm>
@@ -18,6 +18,8 @@
 #include "gimp/base/qv_read_cache.h"
 #include "gimp/base/qv_render_session.h"
 #include "gimp/base/qv_scopes.h"
+#include "gimp/draw/qv_draw_style.h"
+#include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/services/qv_clipboard_store.h"
 #include "gimp/services/qv_path_clipboard_gimp.h"
@@ -83,7 +85,9 @@ GtkWidget *labelled(const char *text, GtkWidget *widget) {
   return box;
 }
 
-int to_byte(double component) { return std::clamp(static_cast<int>(component * 255 + 0.5), 0, 255); }
+int to_byte(double component) {
+  return std::clamp(static_cast<int>(component * 255 + 0.5), 0, 255);
+}
 
 void rgb_bytes(const GimpRGB &rgb, int (&out)[3]) {
   out[0] = to_byte(rgb.r), out[1] = to_byte(rgb.g), out[2] = to_byte(rgb.b);
@@ -96,7 +100,8 @@ GimpRGB rgb_of(const int (&c)[3]) {
 }
 
 bool same_rgb(const GimpRGB &a, const GimpRGB &b) {
-  return to_byte(a.r) == to_byte(b.r) && to_byte(a.g) == to_byte(b.g) && to_byte(a.b) == to_byte(b.b);
+  return to_byte(a.r) == to_byte(b.r) && to_byte(a.g) == to_byte(b.g) &&
+         to_byte(a.b) == to_byte(b.b);
 }
 
 GdkPixbuf *gradient_pixbuf(const std::string &gradient) {
@@ -124,8 +129,8 @@ GdkPixbuf *gradient_pixbuf(const std::string &gradient) {
 GdkPixbuf *pattern_pixbuf(const std::string &pattern) {
   gint width = 0, height = 0, bpp = 0, bytes = 0;
   guint8 *data = nullptr;
-  if (!gimp_pattern_get_pixels(pattern.c_str(), &width, &height, &bpp, &bytes, &data) || width < 1 ||
-      height < 1 || bytes < width * height * bpp)
+  if (!gimp_pattern_get_pixels(pattern.c_str(), &width, &height, &bpp, &bytes, &data) ||
+      width < 1 || height < 1 || bytes < width * height * bpp)
     return nullptr;
   const qv_gptr<guint8> owned(data);
   GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, kPreviewWidth, kPreviewHeight);
@@ -150,8 +155,10 @@ void show_pixbuf(GtkWidget *image, GdkPixbuf *pixbuf) {
 
 // The button inside GIMP's brush select button: its text becomes "Stroke".
 void relabel_brush_button(GtkWidget *widget, gpointer) {
-  if (GTK_IS_BUTTON(widget)) gtk_button_set_label(GTK_BUTTON(widget), _("Stroke"));
-  else if (GTK_IS_CONTAINER(widget)) gtk_container_foreach(GTK_CONTAINER(widget), relabel_brush_button, nullptr);
+  if (GTK_IS_BUTTON(widget))
+    gtk_button_set_label(GTK_BUTTON(widget), _("Stroke"));
+  else if (GTK_IS_CONTAINER(widget))
+    gtk_container_foreach(GTK_CONTAINER(widget), relabel_brush_button, nullptr);
 }
 
 // ---- Style storage -----------------------------------------------------------
@@ -177,7 +184,8 @@ void store_text(QVStyleEditor &e, const std::string &text) {
     qv_parasite_remove(e.image, name.c_str());
     e.style_copy.reset();
   } else {
-    qv_parasite_attach(e.image, name.c_str(), GIMP_PARASITE_PERSISTENT, text.size() + 1, text.c_str());
+    qv_parasite_attach(e.image, name.c_str(), GIMP_PARASITE_PERSISTENT, text.size() + 1,
+                       text.c_str());
     e.style_copy = text;
   }
   qv_read_cache_parasites_changed();
@@ -260,16 +268,6 @@ QVEditorValues qv_style_editor_values(const QVStyleEditor &e) {
 
 namespace {
 
-// The system number of the context gradient: its place among the first
-// four gradients of GIMP's list, which the drawing knows by number.
-std::optional<int> system_number(const std::string &gradient) {
-  gint count = 0;
-  const auto names = qv_take_string_array(gimp_gradients_get_list(nullptr, &count), count);
-  for (size_t i = 0; i < names.size() && i < 4; ++i)
-    if (names[i] == gradient) return static_cast<int>(i);
-  return std::nullopt;
-}
-
 void show_mode(QVStyleEditor &e, int number) {
   for (const auto &[item, n] : e.w.mode_items)
     if (n == number) gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), TRUE);
@@ -328,12 +326,12 @@ void values_into_widgets(QVStyleEditor &e, const QVEditorValues &v, gint32 esl) 
   }
   gtk_color_button_set_color(GTK_COLOR_BUTTON(w.stroke_colour), &colour);
   if (v.stroke_on && !v.stroke_brush.empty())
-    gimp_brush_select_button_set_brush(GIMP_BRUSH_SELECT_BUTTON(w.stroke_brush), v.stroke_brush.c_str(),
-                                       v.stroke_opacity, v.stroke_spacing,
+    gimp_brush_select_button_set_brush(GIMP_BRUSH_SELECT_BUTTON(w.stroke_brush),
+                                       v.stroke_brush.c_str(), v.stroke_opacity, v.stroke_spacing,
                                        static_cast<GimpLayerMode>(v.stroke_mode));
   else
-    gimp_brush_select_button_set_brush(GIMP_BRUSH_SELECT_BUTTON(w.stroke_brush), e.brush.c_str(), 100,
-                                       e.brush_spacing, GIMP_LAYER_MODE_NORMAL);
+    gimp_brush_select_button_set_brush(GIMP_BRUSH_SELECT_BUTTON(w.stroke_brush), e.brush.c_str(),
+                                       100, e.brush_spacing, GIMP_LAYER_MODE_NORMAL);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(w.stroke_size), v.stroke_size);
 
   set_active(w.fill_check, v.fill_on);
@@ -367,17 +365,16 @@ void fill_into_context(QVStyleEditor &e, const QVEditorValues &v, const std::str
     GimpRGB fg = rgb_of(v.fill);
     gimp_context_set_foreground(&fg);
   }
-  if (v.fill_kind == QVFillKind::pattern && !v.pattern.empty()) gimp_context_set_pattern(v.pattern.c_str());
+  if (v.fill_kind == QVFillKind::pattern && !v.pattern.empty())
+    gimp_context_set_pattern(v.pattern.c_str());
   if (v.fill_kind == QVFillKind::gradient) {
     bool chosen = !v.gradient.empty() && gimp_context_set_gradient(v.gradient.c_str());
     if (!chosen && v.gradient_system_nr) {
-      gint count = 0;
-      const auto names = qv_take_string_array(gimp_gradients_get_list(nullptr, &count), count);
-      if (*v.gradient_system_nr >= 0 && *v.gradient_system_nr < static_cast<int>(names.size()))
-        chosen = gimp_context_set_gradient(names[*v.gradient_system_nr].c_str());
+      if (const auto name = qv_system_gradient(*v.gradient_system_nr))
+        chosen = gimp_context_set_gradient(name->c_str());
     }
     const std::string now = qv_take_string(gimp_context_get_gradient());
-    if (chosen && system_number(now) && qv_style_value(items, "gradient-bg: ")) {
+    if (chosen && qv_gradient_system_number_of(now) && qv_style_value(items, "gradient-bg: ")) {
       GimpRGB bg = rgb_of(v.gradient_bg);
       gimp_context_set_background(&bg);
     }
@@ -418,8 +415,9 @@ void qv_style_editor_load(QVStyleEditor &e) {
   if (paths.empty()) return show_nothing_to_edit(e, _("no Path!"));
   const auto current = qv_path_current(e.image);
   for (const auto &p : paths) gimp_item_set_linked(p.id, current && p.name == *current);
-  const auto plain = std::count_if(paths.begin(), paths.end(),
-                                   [](const QVPathEntry &p) { return !qv_name_is_helper_path(p.name); });
+  const auto plain = std::count_if(paths.begin(), paths.end(), [](const QVPathEntry &p) {
+    return !qv_name_is_helper_path(p.name);
+  });
   gtk_widget_set_sensitive(e.w.in_between, plain >= 2);
   if (!current) return show_nothing_to_edit(e, _("no Path!"));
   const auto path = edited_path(e.image, *current);
@@ -467,7 +465,8 @@ void qv_style_editor_apply(QVStyleEditor &e, int mode) {
   // helper paths): extensions and the rotation come from there.
   const std::string stored = stored_style(e).value_or(e.style_copy.value_or(""));
   QVEditorValues values = qv_style_editor_values(e);
-  if (values.fill_kind == QVFillKind::gradient) values.gradient_system_nr = system_number(values.gradient);
+  if (values.fill_kind == QVFillKind::gradient)
+    values.gradient_system_nr = qv_gradient_system_number_of(values.gradient);
   store_text(e, qv_editor_style_text(values, stored, e.extras));
   show_fill_block(e);
   if (values.fill_on && values.fill_kind == QVFillKind::gradient)
@@ -477,7 +476,8 @@ void qv_style_editor_apply(QVStyleEditor &e, int mode) {
   if (mode != QV_APPLY_DRAW_ESL && mode != QV_APPLY_DRAW) return;
   qv_path_set_current(e.image, e.path.c_str());
   const bool was = qv_rendering_flag(true);
-  qv_path_draw_current(e.image, mode == QV_APPLY_DRAW_ESL ? QVDrawTarget::esl : QVDrawTarget::unset_esl,
+  qv_path_draw_current(e.image,
+                       mode == QV_APPLY_DRAW_ESL ? QVDrawTarget::esl : QVDrawTarget::unset_esl,
                        qv_default_t());
   if (!was) qv_rendering_flag(false);
   qv_close_opened_images(0);
@@ -504,8 +504,9 @@ void qv_style_editor_set_opacity(QVStyleEditor &e, double opacity) {
   for (const std::string &path : group_paths(e)) {
     const auto style = qv_path_get_style_text(e.image, path.c_str(), nullptr).value_or("");
     const std::string old = qv_style_value(qv_style_split(style), "opacity: ").value_or("");
-    qv_path_set_style_attribute(e.image, path.c_str(),
-                                {{"opacity: ", qv_format("%0.1f", opacity) + qv_value_extension(old)}});
+    qv_path_set_style_attribute(
+        e.image, path.c_str(),
+        {{"opacity: ", qv_format("%0.1f", opacity) + qv_value_extension(old)}});
   }
   e.style_copy = stored_style(e);
   const gint32 esl = esl_layer(e);
@@ -645,8 +646,9 @@ void follow_context(QVStyleEditor &e) {
       colour.green = static_cast<guint16>(to_byte(fg.g) * 257);
       colour.blue = static_cast<guint16>(to_byte(fg.b) * 257);
       gtk_color_button_set_color(GTK_COLOR_BUTTON(e.w.stroke_colour), &colour);
-      gimp_brush_select_button_set_brush(GIMP_BRUSH_SELECT_BUTTON(e.w.stroke_brush), e.brush.c_str(), 100,
-                                         e.brush_spacing, GIMP_LAYER_MODE_NORMAL);
+      gimp_brush_select_button_set_brush(GIMP_BRUSH_SELECT_BUTTON(e.w.stroke_brush),
+                                         e.brush.c_str(), 100, e.brush_spacing,
+                                         GIMP_LAYER_MODE_NORMAL);
     }
   }
   // The artist sees the new colour at once where the path has its ESL.
@@ -665,9 +667,10 @@ void follow_path(QVStyleEditor &e) {
   }
   const auto path = edited_path(e.image, *current);
   if (path && *path == e.path && qv_path_tattoo(e.image, path->c_str()) == e.tattoo) return;
-  gtk_label_set_text(GTK_LABEL(e.w.status), qv_name_query_number(*current, QV_NAME_GRADIENT_TATTOO) > 0
-                                                ? _("Gradient for another path!")
-                                                : _("path has changed!"));
+  gtk_label_set_text(GTK_LABEL(e.w.status),
+                     qv_name_query_number(*current, QV_NAME_GRADIENT_TATTOO) > 0
+                         ? _("Gradient for another path!")
+                         : _("path has changed!"));
   qv_style_editor_load(e);
 }
 
@@ -676,29 +679,16 @@ void refresh_menu_label(QVStyleEditor &e) {
   if (e.tattoo < 1) return;
   const auto style = qv_style_split(e.style_copy.value_or(""));
   const double font_size = qv_parse_number(qv_style_value(style, "font-size: ").value_or("0"));
-  gint32 vectors = qv_path_id_by_name(e.image, e.path.c_str());
-  std::vector<double> points;
-  if (vectors > 0) {
-    gint count = 0;
-    const auto strokes = qv_take_array(gimp_vectors_get_strokes(vectors, &count), count);
-    if (!strokes.empty()) {
-      gint n = 0;
-      gdouble *raw = nullptr;
-      gboolean closed = FALSE;
-      gimp_vectors_stroke_get_points(vectors, strokes[0], &n, &raw, &closed);
-      const qv_gptr<gdouble> owned(raw);
-      // GIMP gives control, anchor, control per point: as (x, y) triples of
-      // points the suite counts anchors and controls alike.
-      for (gint i = 0; i + 1 < n; i += 2) points.insert(points.end(), {raw[i], raw[i + 1], 0});
-    }
-  }
+  const std::vector<double> points = qv_path_read_points(e.image, e.path.c_str(), nullptr).points;
   auto at = [&](size_t point, int axis) { return points[point * 3 + axis]; };
   const bool frame = points.size() > 14;
   const double width = frame ? at(3, 0) - at(0, 0) : 0, height = frame ? at(3, 1) - at(0, 1) : 0;
   std::string label;
   if (gtk_widget_get_visible(e.w.font_item)) {
     if (e.kind & QV_PATH_KIND_BRACKET) {
-      const double size = font_size > 0 ? font_size : points.size() > 32 ? std::abs(at(9, 1) - at(6, 1)) : 0;
+      const double size = font_size > 0        ? font_size
+                          : points.size() > 32 ? std::abs(at(9, 1) - at(6, 1))
+                                               : 0;
       label = qv_format("%s(%0.0f)[%0.0f|%0.0f]", _("Font"), size, width, height);
     } else {
       const double size = font_size > 0 ? font_size : frame ? std::abs(at(3, 1) - at(0, 1)) : 0;
@@ -745,7 +735,8 @@ bool qv_style_editor_paste_style(QVStyleEditor &e) {
 void qv_style_editor_set_default_t(QVStyleEditor &e, const std::string &answer) {
   const std::string t = qv_default_t_text(answer);
   gimp_gimprc_set("qv-default-t", t.c_str());
-  gtk_menu_item_set_label(GTK_MENU_ITEM(e.w.default_t), (std::string(_("Default t = ")) + t).c_str());
+  gtk_menu_item_set_label(GTK_MENU_ITEM(e.w.default_t),
+                          (std::string(_("Default t = ")) + t).c_str());
 }
 
 void qv_style_editor_refresh_edit_menu(QVStyleEditor &e) {
@@ -756,11 +747,13 @@ void qv_style_editor_refresh_edit_menu(QVStyleEditor &e) {
   const std::string name = qv_take_string(gimp_image_get_name(e.image));
   if (name != e.last_image_name) {
     e.last_image_name = name;
-    gtk_menu_item_set_label(GTK_MENU_ITEM(e.w.save), qv_format("%s '%s'", _("Save"), name.c_str()).c_str());
+    gtk_menu_item_set_label(GTK_MENU_ITEM(e.w.save),
+                            qv_format("%s '%s'", _("Save"), name.c_str()).c_str());
   }
   qv_default_t();  // creates "qv-default-t" when missing
   const std::string t = qv_take_string(gimp_gimprc_query("qv-default-t"));
-  gtk_menu_item_set_label(GTK_MENU_ITEM(e.w.default_t), (std::string(_("Default t = ")) + t).c_str());
+  gtk_menu_item_set_label(GTK_MENU_ITEM(e.w.default_t),
+                          (std::string(_("Default t = ")) + t).c_str());
 }
 
 // ---- Window ------------------------------------------------------------------
@@ -769,7 +762,9 @@ namespace {
 
 QVStyleEditor &editor_of(gpointer data) { return *static_cast<QVStyleEditor *>(data); }
 
-void on_store(GtkWidget *, gpointer data) { qv_style_editor_apply(editor_of(data), QV_APPLY_STORE); }
+void on_store(GtkWidget *, gpointer data) {
+  qv_style_editor_apply(editor_of(data), QV_APPLY_STORE);
+}
 
 void on_toggle_store(GtkToggleButton *, gpointer data) {
   QVStyleEditor &e = editor_of(data);
@@ -844,8 +839,10 @@ GtkWidget *mode_menu_bar(QVStyleEditor &e) {
     e.w.mode_items.push_back({item, number});
   };
   for (const QVPaintModeItem &mode : qv_editor_mode_menu()) {
-    if (mode.number < 0) gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
-    else add(mode.label, mode.number, true);
+    if (mode.number < 0)
+      gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+    else
+      add(mode.label, mode.number, true);
   }
   add("Behind", 2, false);
   add("Color erase", 22, false);
@@ -856,9 +853,18 @@ GtkWidget *mode_menu_bar(QVStyleEditor &e) {
   return bar;
 }
 
+// A part that load and the toggles show or hide: its children are shown
+// now, the part itself only on demand (show_all of the window skips it).
+void shown_on_demand(GtkWidget *part) {
+  gtk_widget_show_all(part);
+  gtk_widget_hide(part);
+  gtk_widget_set_no_show_all(part, TRUE);
+}
+
 GtkWidget *combo_of(const char *const *labels, int count) {
   GtkWidget *combo = gtk_combo_box_text_new();
-  for (int i = 0; i < count; ++i) gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), _(labels[i]));
+  for (int i = 0; i < count; ++i)
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), _(labels[i]));
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
   return combo;
 }
@@ -867,19 +873,24 @@ GtkWidget *fill_block(QVStyleEditor &e) {
   QVStyleEditorWidgets &w = e.w;
   GtkWidget *box = gtk_vbox_new(FALSE, 4);
   w.with_colour = gtk_radio_button_new_with_label(nullptr, _("... with FG-Color"));
-  w.with_pattern = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.with_colour), _("... with Pattern"));
-  w.with_gradient =
-      gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.with_colour), _("... with Gradient"));
-  w.fg_area = gimp_color_area_new(&e.foreground, GIMP_COLOR_AREA_FLAT, static_cast<GdkModifierType>(0));
+  w.with_pattern = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.with_colour),
+                                                               _("... with Pattern"));
+  w.with_gradient = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.with_colour),
+                                                                _("... with Gradient"));
+  w.fg_area =
+      gimp_color_area_new(&e.foreground, GIMP_COLOR_AREA_FLAT, static_cast<GdkModifierType>(0));
   gtk_widget_set_size_request(w.fg_area, kPreviewWidth, kPreviewHeight);
   w.pattern_preview = gtk_image_new();
   w.gradient_preview = gtk_image_new();
   GtkWidget *kinds = gtk_table_new(3, 2, FALSE);
   int row_index = 0;
-  for (auto [radio, preview] : {std::pair{w.with_colour, w.fg_area}, std::pair{w.with_pattern, w.pattern_preview},
-                                std::pair{w.with_gradient, w.gradient_preview}}) {
-    gtk_table_attach(GTK_TABLE(kinds), radio, 0, 1, row_index, row_index + 1, GTK_FILL, GTK_FILL, 2, 2);
-    gtk_table_attach(GTK_TABLE(kinds), preview, 1, 2, row_index, row_index + 1, GTK_FILL, GTK_FILL, 2, 2);
+  for (auto [radio, preview] :
+       {std::pair{w.with_colour, w.fg_area}, std::pair{w.with_pattern, w.pattern_preview},
+        std::pair{w.with_gradient, w.gradient_preview}}) {
+    gtk_table_attach(GTK_TABLE(kinds), radio, 0, 1, row_index, row_index + 1, GTK_FILL, GTK_FILL, 2,
+                     2);
+    gtk_table_attach(GTK_TABLE(kinds), preview, 1, 2, row_index, row_index + 1, GTK_FILL, GTK_FILL,
+                     2, 2);
     ++row_index;
   }
   gtk_box_pack_start(GTK_BOX(box), kinds, FALSE, FALSE, 0);
@@ -896,13 +907,14 @@ GtkWidget *fill_block(QVStyleEditor &e) {
   w.threshold = gtk_spin_button_new_with_range(0, 4, 0.01);
   gtk_spin_button_set_increments(GTK_SPIN_BUTTON(w.threshold), 0.01, 0.1);
   gtk_spin_button_set_digits(GTK_SPIN_BUTTON(w.threshold), 2);
-  w.supersampling_box = row({gtk_label_new(_("Depth:")), w.depth, gtk_label_new(_("Treshold:")), w.threshold});
-  gtk_widget_set_no_show_all(w.supersampling_box, TRUE);
+  w.supersampling_box =
+      row({gtk_label_new(_("Depth:")), w.depth, gtk_label_new(_("Treshold:")), w.threshold});
+  shown_on_demand(w.supersampling_box);
   for (GtkWidget *child : {w.gradient_inverse, row({w.gradient_form, w.gradient_repeat}),
-                           labelled(_("Offset: "), w.gradient_offset), row({w.dithering, w.supersampling}),
-                           w.supersampling_box})
+                           labelled(_("Offset: "), w.gradient_offset),
+                           row({w.dithering, w.supersampling}), w.supersampling_box})
     gtk_box_pack_start(GTK_BOX(w.gradient_box), child, FALSE, FALSE, 0);
-  gtk_widget_set_no_show_all(w.gradient_box, TRUE);
+  shown_on_demand(w.gradient_box);
   gtk_box_pack_start(GTK_BOX(box), w.gradient_box, FALSE, FALSE, 0);
 
   w.fill_opacity = scale(100, 1, 5);
@@ -914,8 +926,8 @@ GtkWidget *fill_block(QVStyleEditor &e) {
 
 void connect_values(QVStyleEditor &e) {
   QVStyleEditorWidgets &w = e.w;
-  for (GtkWidget *toggle : {w.stroke_check, w.fill_check, w.gradient_inverse, w.dithering, w.supersampling,
-                            w.with_colour, w.with_pattern, w.with_gradient})
+  for (GtkWidget *toggle : {w.stroke_check, w.fill_check, w.gradient_inverse, w.dithering,
+                            w.supersampling, w.with_colour, w.with_pattern, w.with_gradient})
     g_signal_connect_after(toggle, "toggled", G_CALLBACK(on_toggle_store), &e);
   for (GtkWidget *combo : {w.fill_mode, w.gradient_form, w.gradient_repeat})
     g_signal_connect_after(combo, "changed", G_CALLBACK(on_store), &e);
@@ -944,7 +956,6 @@ GtkWidget *body(QVStyleEditor &e) {
   gtk_box_pack_start(GTK_BOX(box), gtk_hseparator_new(), FALSE, FALSE, 0);
 
   w.stroke_check = gtk_check_button_new();
-  GtkWidget *colour_label = gtk_label_new(_("Stroke"));
   w.stroke_colour = gtk_color_button_new();
   w.stroke_brush = gimp_brush_select_button_new(_("Select Brush!"), e.brush.c_str(), 100, 25,
                                                 GIMP_LAYER_MODE_NORMAL);
@@ -952,8 +963,9 @@ GtkWidget *body(QVStyleEditor &e) {
   w.stroke_size = gtk_spin_button_new_with_range(0, 10000, 1);
   gtk_spin_button_set_digits(GTK_SPIN_BUTTON(w.stroke_size), 1);
   gtk_widget_set_tooltip_text(w.stroke_size, _("Brush size in pixels; 0: the brush's own size"));
-  gtk_box_pack_start(GTK_BOX(box), row({w.stroke_check, colour_label, w.stroke_colour, w.stroke_brush,
-                                        w.stroke_size}),
+  gtk_box_pack_start(GTK_BOX(box),
+                     row({w.stroke_check, w.stroke_colour, w.stroke_brush,
+                          gtk_label_new(_("Size:")), w.stroke_size}),
                      FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), gtk_hseparator_new(), FALSE, FALSE, 0);
 
@@ -964,7 +976,7 @@ GtkWidget *body(QVStyleEditor &e) {
   gtk_combo_box_set_active(GTK_COMBO_BOX(w.fill_mode), 0);
   gtk_box_pack_start(GTK_BOX(box), row({w.fill_check, w.fill_mode}), FALSE, FALSE, 0);
   w.fill_block = fill_block(e);
-  gtk_widget_set_no_show_all(w.fill_block, TRUE);
+  shown_on_demand(w.fill_block);
   gtk_box_pack_start(GTK_BOX(box), w.fill_block, FALSE, FALSE, 0);
   return box;
 }
@@ -980,8 +992,12 @@ void on_default_t(GtkMenuItem *, gpointer data) {
     qv_style_editor_set_default_t(e, *answer);
 }
 
-void on_draw(GtkMenuItem *, gpointer data) { qv_style_editor_apply(editor_of(data), QV_APPLY_DRAW); }
-void on_draw_esl(GtkMenuItem *, gpointer data) { qv_style_editor_apply(editor_of(data), QV_APPLY_DRAW_ESL); }
+void on_draw(GtkMenuItem *, gpointer data) {
+  qv_style_editor_apply(editor_of(data), QV_APPLY_DRAW);
+}
+void on_draw_esl(GtkMenuItem *, gpointer data) {
+  qv_style_editor_apply(editor_of(data), QV_APPLY_DRAW_ESL);
+}
 
 void on_remove_esl(GtkMenuItem *, gpointer data) {
   QVStyleEditor &e = editor_of(data);
@@ -1046,9 +1062,9 @@ void on_save(GtkMenuItem *, gpointer data) {
   const QVEditorBusy busy(e);
   std::string file = qv_take_string(gimp_image_get_filename(e.image));
   if (file.empty()) {
-    QVWidgetHolder chooser(gtk_file_chooser_dialog_new(_("Save Image"), GTK_WINDOW(e.dialog.get()),
-                                                       GTK_FILE_CHOOSER_ACTION_SAVE, _("Cancel"),
-                                                       GTK_RESPONSE_CANCEL, _("Save"), GTK_RESPONSE_OK, nullptr));
+    QVWidgetHolder chooser(gtk_file_chooser_dialog_new(
+        _("Save Image"), GTK_WINDOW(e.dialog.get()), GTK_FILE_CHOOSER_ACTION_SAVE, _("Cancel"),
+        GTK_RESPONSE_CANCEL, _("Save"), GTK_RESPONSE_OK, nullptr));
     g_object_ref(chooser.get());
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser.get()), TRUE);
     gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser.get()), "Untitled.xcf");
@@ -1056,17 +1072,20 @@ void on_save(GtkMenuItem *, gpointer data) {
     file = qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser.get())));
     if (file.empty()) return;
   }
-  if (gimp_file_save(GIMP_RUN_NONINTERACTIVE, e.image, gimp_image_get_active_drawable(e.image), file.c_str(),
-                     file.c_str())) {
+  if (gimp_file_save(GIMP_RUN_NONINTERACTIVE, e.image, gimp_image_get_active_drawable(e.image),
+                     file.c_str(), file.c_str())) {
     gimp_image_set_filename(e.image, file.c_str());
     gimp_image_clean_all(e.image);
   }
 }
 
-void on_edit_menu_shown(GtkWidget *, gpointer data) { qv_style_editor_refresh_edit_menu(editor_of(data)); }
+void on_edit_menu_shown(GtkWidget *, gpointer data) {
+  qv_style_editor_refresh_edit_menu(editor_of(data));
+}
 
 GtkWidget *menu_entry(GtkWidget *menu, const char *label, GCallback handler, QVStyleEditor &e,
-                      const char *accel = nullptr, guint key = 0, GdkModifierType mods = GdkModifierType(0)) {
+                      const char *accel = nullptr, guint key = 0,
+                      GdkModifierType mods = GdkModifierType(0)) {
   GtkWidget *item = gtk_menu_item_new_with_label(label);
   gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
   g_signal_connect(item, "activate", handler, &e);
@@ -1078,7 +1097,9 @@ GtkWidget *menu_entry(GtkWidget *menu, const char *label, GCallback handler, QVS
   return item;
 }
 
-void separator(GtkWidget *menu) { gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new()); }
+void separator(GtkWidget *menu) {
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
+}
 
 GtkWidget *edit_menu(QVStyleEditor &e, GtkAccelGroup *accel) {
   QVStyleEditorWidgets &w = e.w;
@@ -1088,13 +1109,16 @@ GtkWidget *edit_menu(QVStyleEditor &e, GtkAccelGroup *accel) {
   w.default_t = menu_entry(menu, _("Default t = "), G_CALLBACK(on_default_t), e);
   menu_entry(menu, _("Draw Path"), G_CALLBACK(on_draw), e, "Draw Path", GDK_KEY_d,
              GdkModifierType(ctrl | GDK_SHIFT_MASK));
-  menu_entry(menu, _("Draw Path on ۞ ESL"), G_CALLBACK(on_draw_esl), e, "Draw Path temp", GDK_KEY_d, ctrl);
-  menu_entry(menu, _("Remove all ۞ ESL"), G_CALLBACK(on_remove_esl), e, "Remove all ESL", GDK_KEY_space, ctrl);
+  menu_entry(menu, _("Draw Path on ۞ ESL"), G_CALLBACK(on_draw_esl), e, "Draw Path temp", GDK_KEY_d,
+             ctrl);
+  menu_entry(menu, _("Remove all ۞ ESL"), G_CALLBACK(on_remove_esl), e, "Remove all ESL",
+             GDK_KEY_space, ctrl);
   separator(menu);
   menu_entry(menu, _("Duplicate Path+"), G_CALLBACK(on_duplicate), e);
   menu_entry(menu, _("Cut Path"), G_CALLBACK(on_cut_path), e, "Cut Path", GDK_KEY_x, ctrl);
   menu_entry(menu, _("Copy Path"), G_CALLBACK(on_copy_path), e, "Copy Path", GDK_KEY_c, ctrl);
-  w.paste_path = menu_entry(menu, _("Paste Path"), G_CALLBACK(on_paste_path), e, "Paste Path", GDK_KEY_v, ctrl);
+  w.paste_path = menu_entry(menu, _("Paste Path"), G_CALLBACK(on_paste_path), e, "Paste Path",
+                            GDK_KEY_v, ctrl);
   separator(menu);
   menu_entry(menu, _("Copy Style"), G_CALLBACK(on_copy_style), e);
   w.paste_style = menu_entry(menu, _("Paste Style"), G_CALLBACK(on_paste_style), e);
@@ -1130,8 +1154,10 @@ GtkWidget *menu_bar(QVStyleEditor &e, GtkAccelGroup *accel) {
 
 void on_response(GtkDialog *, gint response, gpointer data) {
   QVStyleEditor &e = editor_of(data);
-  if (response == QV_EDITOR_RESPONSE_DRAW) qv_style_editor_apply(e, QV_APPLY_DRAW_ESL);
-  else if (response == QV_EDITOR_RESPONSE_RELOCK) qv_style_editor_apply(e, QV_APPLY_RELOCK);
+  if (response == QV_EDITOR_RESPONSE_DRAW)
+    qv_style_editor_apply(e, QV_APPLY_DRAW_ESL);
+  else if (response == QV_EDITOR_RESPONSE_RELOCK)
+    qv_style_editor_apply(e, QV_APPLY_RELOCK);
 }
 
 }  // namespace
@@ -1142,7 +1168,8 @@ std::unique_ptr<QVStyleEditor> qv_style_editor_build(gint32 image) {
   e.image = image;
   read_context(e);
   QVStyleEditorWidgets &w = e.w;
-  e.dialog.reset(gtk_dialog_new_with_buttons(_("Edit Path-Style"), nullptr, GtkDialogFlags(0), nullptr, nullptr));
+  e.dialog.reset(gtk_dialog_new_with_buttons(_("Edit Path-Style"), nullptr, GtkDialogFlags(0),
+                                             nullptr, nullptr));
   g_object_ref(e.dialog.get());
   GtkWidget *dialog = e.dialog.get();
   gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_NORMAL);
@@ -1209,9 +1236,9 @@ void on_in_between(GtkMenuItem *item, gpointer data) {
   qv_path_set_current(e.image, e.path.c_str());
   const std::string path1 = partner->second ? partner->first : e.path;
   const std::string path0 = partner->second ? e.path : partner->first;
-  QVWidgetHolder dialog(gtk_dialog_new_with_buttons(_("New Path in between!"), GTK_WINDOW(e.dialog.get()),
-                                                    GTK_DIALOG_MODAL, _("Cancel"), GTK_RESPONSE_CANCEL, _("OK"),
-                                                    GTK_RESPONSE_OK, nullptr));
+  QVWidgetHolder dialog(gtk_dialog_new_with_buttons(
+      _("New Path in between!"), GTK_WINDOW(e.dialog.get()), GTK_DIALOG_MODAL, _("Cancel"),
+      GTK_RESPONSE_CANCEL, _("OK"), GTK_RESPONSE_OK, nullptr));
   g_object_ref(dialog.get());
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog.get()));
   GtkWidget *slider = gtk_hscale_new_with_range(0, 1, 0.01);
@@ -1228,8 +1255,8 @@ void on_in_between(GtkMenuItem *item, gpointer data) {
   gtk_window_set_keep_above(GTK_WINDOW(dialog.get()), e.keep_above);
   gtk_widget_show_all(dialog.get());
   if (gtk_dialog_run(GTK_DIALOG(dialog.get())) == GTK_RESPONSE_OK)
-    qv_path_new_inbetween(e.image, path0.c_str(), path1.c_str(), gtk_range_get_value(GTK_RANGE(slider)),
-                          nullptr, e.image, nullptr);
+    qv_path_new_inbetween(e.image, path0.c_str(), path1.c_str(),
+                          gtk_range_get_value(GTK_RANGE(slider)), nullptr, e.image, nullptr);
   gtk_window_present(GTK_WINDOW(e.dialog.get()));
 }
 
@@ -1251,13 +1278,15 @@ void qv_style_editor_close(QVStyleEditor &e) {
   e.timer.reset();
   if (gimp_image_is_valid(e.image)) {
     std::vector<long> tattoos;
-    for (const auto &p : qv_path_list(e.image)) tattoos.push_back(qv_path_tattoo(e.image, p.name.c_str()));
+    for (const auto &p : qv_path_list(e.image))
+      tattoos.push_back(qv_path_tattoo(e.image, p.name.c_str()));
     gint count = 0;
     const auto names = qv_take_string_array(gimp_image_get_parasite_list(e.image, &count), count);
     for (const std::string &name : names) {
       if (!qv_is_any_per_path_parasite(name)) continue;
-      const bool owned = std::any_of(tattoos.begin(), tattoos.end(),
-                                     [&](long tattoo) { return qv_is_per_path_parasite(name, tattoo); });
+      const bool owned = std::any_of(tattoos.begin(), tattoos.end(), [&](long tattoo) {
+        return qv_is_per_path_parasite(name, tattoo);
+      });
       if (!owned) qv_parasite_remove(e.image, name.c_str());
     }
     qv_helpers_cleanup(e.image);

@@ -37,7 +37,8 @@ constexpr int QV_EDITOR_RESPONSE_RELOCK = 7;
 
 struct QVStyleEditorWidgets {
   GtkWidget *menu_bar = nullptr;
-  GtkWidget *edit_menu = nullptr, *font_item = nullptr, *image_item = nullptr, *extra_item = nullptr;
+  GtkWidget *edit_menu = nullptr, *font_item = nullptr, *image_item = nullptr,
+            *extra_item = nullptr;
   GtkWidget *image_combo = nullptr;
   GtkWidget *body = nullptr;
   GtkWidget *mode_item = nullptr, *mode_check = nullptr;

@@ -1,0 +1,247 @@
+// The path-style editor's real window under Xvfb inside GIMP: widgets set
+// as a user sets them, the timer's step run by hand, GIMP's current path
+// and context changed from the test; the style parasite, the ESL's pixels
+// and the widgets checked.
+#include <gtest/gtest.h>
+
+#include <libgimp/gimp.h>
+
+#include <cstring>
+
+#include <string>
+
+#include "core/qv_glib_ptr.h"
+#include "core/qv_names.h"
+#include "gimp/base/qv_parasite.h"
+#include "gimp/draw/qv_draw_style.h"
+#include "gimp/editor/qv_style_editor_window.h"
+#include "gimp/paths/qv_paths.h"
+#include "gimp/services/qv_clipboard_store.h"
+#include "gimp/style/qv_style_gimp.h"
+#include "live_support.h"
+#include "theme_probe.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+void pump(int milliseconds) {
+  const gint64 end = g_get_monotonic_time() + milliseconds * 1000;
+  while (g_get_monotonic_time() < end) {
+    while (gtk_events_pending()) gtk_main_iteration();
+    g_usleep(10000);
+  }
+}
+
+std::string title(const QVStyleEditor &e) {
+  return gtk_window_get_title(GTK_WINDOW(e.dialog.get()));
+}
+
+void set(GtkWidget *toggle, bool on) {
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on);
+}
+
+struct StyleEditor : ::testing::Test {
+  QVTestImage image{60, 60};
+  gint32 square = -1;
+  std::string esl;
+
+  void SetUp() override {
+    ASSERT_TRUE(qv_dialog_toolkit_init()) << "no display";
+    gimp_detach_parasite(QV_EDITOR_MARKER);
+    const GimpRGB black = {0, 0, 0, 1}, white = {1, 1, 1, 1};
+    gimp_context_set_foreground(&black);
+    gimp_context_set_background(&white);
+    square = qv_test_add_closed_path(image.id, "Square", {10, 10, 50, 10, 50, 50, 10, 50});
+    esl = qv_esl_name(qv_test_tattoo(square));
+  }
+  void TearDown() override { gimp_detach_parasite(QV_EDITOR_MARKER); }
+
+  std::string style(const char *path = "Square") {
+    return qv_path_get_style_text(image.id, path, nullptr).value_or("<none>");
+  }
+  std::unique_ptr<QVStyleEditor> editor(const std::string &text = "") {
+    if (!text.empty()) qv_path_store_style(image.id, "Square", text);
+    EXPECT_TRUE(qv_style_editor_claim(image.id));
+    return qv_style_editor_build(image.id);
+  }
+};
+
+}  // namespace
+
+// Lines no widget shows stay, after the widget-built ones, in their order;
+// the opacity keeps its keyframes when the slider moves.
+TEST_F(StyleEditor, WidgetChangesKeepWhatNoWidgetShows) {
+  auto e = editor("marker-start: Arrow\topacity: 40.0;20.0;80.0\t@-timeline: Main");
+  EXPECT_EQ(title(*e), "Square");
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(e->w.opacity_check)));
+  EXPECT_EQ(gtk_range_get_value(GTK_RANGE(e->w.opacity)), 40);
+  gtk_range_set_value(GTK_RANGE(e->w.opacity), 55);
+  EXPECT_EQ(style(), "marker-start: Arrow\topacity: 55.0;20.0;80.0\t@-timeline: Main");
+  set(e->w.fill_check, true);
+  EXPECT_EQ(style(),
+            "opacity: 55.0;20.0;80.0\tfill-paintmode: 0\tfill: 0 0 0\tfill-opacity: 100.0"
+            "\tselection-feather: 0.0\tmarker-start: Arrow\t@-timeline: Main");
+  EXPECT_TRUE(gtk_widget_get_visible(e->w.fill_block));
+  EXPECT_TRUE(gimp_image_is_dirty(image.id));
+}
+
+// Turning the stroke on, picking red and pressing "Draw on ۞ ESL".
+TEST_F(StyleEditor, StrokeDrawnOnTheEsl) {
+  auto e = editor();
+  set(e->w.stroke_check, true);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(e->w.stroke_size), 4);
+  const GdkColor red = {0, 0xffff, 0, 0};
+  gtk_color_button_set_color(GTK_COLOR_BUTTON(e->w.stroke_colour), &red);
+  g_signal_emit_by_name(e->w.stroke_colour, "color-set");
+  EXPECT_EQ(style().substr(0, 17), "stroke: 255 0 0\ts");
+  gtk_dialog_response(GTK_DIALOG(e->dialog.get()), QV_EDITOR_RESPONSE_DRAW);
+  const gint32 layer = gimp_image_get_layer_by_name(image.id, esl.c_str());
+  ASSERT_GT(layer, 0) << "no " << esl;
+  const QVTestPixel edge = qv_test_pixel(layer, 30, 10);
+  EXPECT_EQ(edge[0], 255);
+  EXPECT_EQ(edge[1], 0);
+  EXPECT_EQ(qv_test_pixel(layer, 30, 30)[3], 0) << "inside the square stays clear";
+}
+
+// A gradient fill follows GIMP's foreground: the preview and the style.
+TEST_F(StyleEditor, GradientFillFollowsTheForeground) {
+  EXPECT_EQ(qv_gradient_system_number_of("FG to BG (RGB)"), 0);
+  auto e = editor(
+      "fill-paintmode: 0\tfill-gradient: FG to BG (RGB)\tgradient-fg: 0 0 0\tgradient-bg: 255 255 "
+      "255");
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(e->w.with_gradient)));
+  EXPECT_TRUE(gtk_widget_get_visible(e->w.gradient_box));
+  GdkPixbuf *before = gtk_image_get_pixbuf(GTK_IMAGE(e->w.gradient_preview));
+  ASSERT_TRUE(before);
+  const guchar first_before = gdk_pixbuf_get_pixels(before)[2];
+  const GimpRGB blue = {0, 0, 1, 1};
+  gimp_context_set_foreground(&blue);
+  qv_style_editor_tick(*e);
+  EXPECT_NE(style().find("gradient-fg: 0 0 255"), std::string::npos) << style();
+  EXPECT_NE(style().find("gradient-system-nr: "), std::string::npos) << style();
+  GdkPixbuf *after = gtk_image_get_pixbuf(GTK_IMAGE(e->w.gradient_preview));
+  EXPECT_NE(gdk_pixbuf_get_pixels(after)[2], first_before);
+}
+
+TEST_F(StyleEditor, StylesThroughTheClipboard) {
+  auto e = editor("fill: 1 2 3\tstroke: 4 5 6");
+  ASSERT_TRUE(qv_style_editor_copy_style(*e));
+  qv_test_add_closed_path(image.id, "Other", {1, 1, 5, 1, 5, 5});
+  qv_style_editor_tick(*e);
+  EXPECT_EQ(e->path, "Other");
+  EXPECT_EQ(gtk_label_get_text(GTK_LABEL(e->w.status)), "path has changed!"s);
+  EXPECT_TRUE(qv_style_editor_paste_style(*e));
+  EXPECT_EQ(style("Other"), "fill: 1 2 3\tstroke: 4 5 6");
+  // Blank lines make no empty attributes; the header's tattoo is not used.
+  qv_clipboard_text_put(
+      "QVParasiteString: qv-style-for-path-5\nfill: 9 9 9\n\n\r\nstroke: 1 1 1\n");
+  EXPECT_TRUE(qv_style_editor_paste_style(*e));
+  EXPECT_EQ(style("Other"), "fill: 9 9 9\tstroke: 1 1 1");
+  qv_clipboard_text_put("just a note");
+  qv_style_editor_refresh_edit_menu(*e);
+  EXPECT_FALSE(gtk_widget_get_sensitive(e->w.paste_style));
+  EXPECT_FALSE(qv_style_editor_paste_style(*e));
+  EXPECT_EQ(style("Other"), "fill: 9 9 9\tstroke: 1 1 1");
+}
+
+// One editor per GIMP: a second call hands its image over through the
+// marker; a marker left negative by an editor that died opens a new one.
+TEST_F(StyleEditor, ASecondCallHandsItsImageToTheRunningEditor) {
+  auto e = editor();
+  const QVTestImage second(30, 30);
+  gimp_image_set_filename(second.id, "/tmp/second.xcf");
+  EXPECT_FALSE(qv_style_editor_claim(second.id));
+  qv_style_editor_tick(*e);
+  EXPECT_EQ(e->image, second.id);
+  EXPECT_EQ(title(*e), "[" + std::to_string(second.id) + "] second.xcf");
+  EXPECT_EQ(title(*e), gtk_label_get_text(GTK_LABEL(e->w.status)));
+  EXPECT_FALSE(gtk_widget_get_visible(e->w.body)) << "the second image has no path";
+  gint32 marker = 0;
+  std::memcpy(&marker, gimp_parasite_data(gimp_get_parasite(QV_EDITOR_MARKER)), 4);
+  EXPECT_EQ(marker, second.id);
+
+  qv_style_editor_close(*e);
+  const gint32 stale = -second.id;
+  gimp_attach_parasite(gimp_parasite_new(QV_EDITOR_MARKER, 0, 4, &stale));
+  EXPECT_TRUE(qv_style_editor_claim(image.id));
+}
+
+TEST_F(StyleEditor, PathsDeletedAndDamagedStyles) {
+  const std::string damaged = "no colon\tfill: red\t" + std::string(100000, 'x') + "\t\xff\xfe: 1";
+  auto e = editor(damaged);
+  EXPECT_TRUE(gtk_widget_get_visible(e->w.body));
+  set(e->w.stroke_check, true);
+  const std::string text = style();
+  EXPECT_NE(text.find("\tno colon\t" + std::string(100000, 'x') + "\t\xff\xfe: 1"),
+            std::string::npos);
+  gimp_image_remove_vectors(image.id, square);
+  qv_style_editor_tick(*e);
+  EXPECT_EQ(title(*e), "no Path!");
+  EXPECT_FALSE(gtk_widget_get_visible(e->w.body));
+  EXPECT_EQ(e->tattoo, -1);
+}
+
+TEST_F(StyleEditor, DefaultTAndClosing) {
+  auto e = editor();
+  qv_style_editor_set_default_t(*e, "1.5");
+  EXPECT_EQ(qv_take_string(gimp_gimprc_query("qv-default-t")), "1.0");
+  EXPECT_EQ(gtk_menu_item_get_label(GTK_MENU_ITEM(e->w.default_t)), "Default t = 1.0"s);
+  qv_style_editor_set_default_t(*e, "0,25");
+  EXPECT_EQ(qv_take_string(gimp_gimprc_query("qv-default-t")), "0.0");
+  gimp_gimprc_set("qv-default-t", "0.5");
+
+  qv_test_attach(image.id, "qv-style-for-path-9999", "fill: 1 1 1");
+  qv_style_editor_close(*e);
+  EXPECT_EQ(qv_test_parasite(image.id, "qv-style-for-path-9999"), "<none>");
+  EXPECT_FALSE(qv_global_parasite_listed(QV_EDITOR_MARKER));
+  const auto fade = qv_image_parasite_bytes(image.id, "qv-animation-fade-opacity");
+  ASSERT_TRUE(fade);
+  double value = 0;
+  std::memcpy(&value, fade->data(), sizeof value);
+  EXPECT_EQ(value, 1.0);
+}
+
+// Each kind of path shows its menu; looked at under both themes.
+TEST_F(StyleEditor, EachKindOfPathShowsItsMenu) {
+  struct Case {
+    const char *name;
+    const char *style;
+    GtkWidget *QVStyleEditorWidgets::*menu;
+    const char *label;  // the menu's label once the timer ran
+  } cases[] = {
+      {"Square",
+       "paintmode: 3\topacity: 80.0\tstroke: 200 30 30\tstroke-brush: 2. Hardness "
+       "100\tfill-paintmode: 0"
+       "\tfill-gradient: FG to BG (RGB)\tgradient-supersampling: 1",
+       &QVStyleEditorWidgets::extra_item, "Extra"},
+      {"\"Hello\"", "font-size: 24", &QVStyleEditorWidgets::font_item, "Fontsize(24)"},
+      {"Sun", "image: sun.png\timage-original-size: 64 64", &QVStyleEditorWidgets::image_item,
+       "Image[35|0]"},
+      {"[@] Square", "@-tattoos: 2", &QVStyleEditorWidgets::extra_item, "Extra"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    if (std::string(c.name) != "Square")
+      qv_test_add_closed_path(image.id, c.name, {5, 5, 40, 5, 40, 30, 5, 30});
+    qv_path_store_style(image.id, c.name, c.style);
+    gimp_detach_parasite(QV_EDITOR_MARKER);
+    auto e = editor();
+    EXPECT_EQ(title(*e), c.name);
+    for (GtkWidget *QVStyleEditorWidgets::*menu :
+         {&QVStyleEditorWidgets::font_item, &QVStyleEditorWidgets::image_item,
+          &QVStyleEditorWidgets::extra_item})
+      EXPECT_EQ(gtk_widget_get_visible(e->w.*menu), menu == c.menu);
+    for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
+      qv_test_apply_theme(e->dialog.get(), theme);
+      qv_test_show_and_draw(e->dialog.get());
+      qv_style_editor_tick(*e);
+      EXPECT_EQ(gtk_menu_item_get_label(GTK_MENU_ITEM(e->w.*c.menu)), std::string(c.label));
+      pump(200);
+      std::string shot = "style-editor-"s + c.name + "-" + qv_test_theme_name(theme);
+      for (char &ch : shot)
+        if (!g_ascii_isalnum(ch) && ch != '-') ch = '_';
+      qv_test_screenshot(e->dialog.get(), shot);
+    }
+  }
+}
