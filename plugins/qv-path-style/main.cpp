@@ -9,7 +9,7 @@
 
 #include "gimp/animate/qv_inbetween_gimp.h"
 #include "gimp/base/qv_procedure_table.h"
-#include "gimp/editor/qv_style_editor_window.h"
+#include "gimp/editor/qv_style_editor_session.h"
 #include "gimp/paths/qv_paths.h"
 
 namespace {

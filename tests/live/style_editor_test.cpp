@@ -8,13 +8,16 @@
 
 #include <cstring>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/draw/qv_draw_style.h"
-#include "gimp/editor/qv_style_editor_window.h"
+#include "gimp/editor/qv_style_editor_menus.h"
+#include "gimp/editor/qv_style_editor_session.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/services/qv_clipboard_store.h"
 #include "gimp/style/qv_style_gimp.h"
@@ -35,6 +38,68 @@ void pump(int milliseconds) {
 
 std::string title(const QVStyleEditor &e) {
   return gtk_window_get_title(GTK_WINDOW(e.dialog.get()));
+}
+
+// Answers the modal dialog titled `title` once it shows: `act` fills it in
+// and names the response; a screenshot of it is kept under `shot`.
+struct Answer {
+  std::string title, shot;
+  std::function<gint(GtkWidget *)> act;
+  bool answered = false;
+};
+gboolean answer_when_shown(gpointer data) {
+  auto *a = static_cast<Answer *>(data);
+  GtkWidget *dialog = qv_test_visible_dialog(a->title);
+  if (!dialog) return G_SOURCE_CONTINUE;
+  a->answered = true;
+  const gint response = a->act(dialog);
+  if (!a->shot.empty()) {
+    for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
+      qv_test_apply_theme(dialog, theme);
+      qv_test_show_and_draw(dialog);
+      qv_test_screenshot(dialog, a->shot + "-" + qv_test_theme_name(theme));
+    }
+  }
+  gtk_dialog_response(GTK_DIALOG(dialog), response);
+  return G_SOURCE_REMOVE;
+}
+void expect_answered(Answer &a, const std::function<void()> &run) {
+  const guint id = g_timeout_add(50, answer_when_shown, &a);
+  run();
+  if (!a.answered) g_source_remove(id);
+  EXPECT_TRUE(a.answered) << "no dialog \"" << a.title << "\"";
+}
+
+// The entries of a menu by label, separators as "-".
+std::vector<std::string> labels(GtkWidget *menu) {
+  std::vector<std::string> out;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList *l = children; l; l = l->next) {
+    GtkWidget *child = gtk_bin_get_child(GTK_BIN(l->data));
+    out.push_back(GTK_IS_LABEL(child) ? gtk_label_get_text(GTK_LABEL(child)) : "-");
+  }
+  g_list_free(children);
+  return out;
+}
+GtkWidget *entry_labelled(GtkWidget *menu, const std::string &label) {
+  GtkWidget *found = nullptr;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList *l = children; l && !found; l = l->next) {
+    GtkWidget *child = gtk_bin_get_child(GTK_BIN(l->data));
+    if (GTK_IS_LABEL(child) && label == gtk_label_get_text(GTK_LABEL(child)))
+      found = GTK_WIDGET(l->data);
+  }
+  g_list_free(children);
+  return found;
+}
+GtkWidget *first_entry(GtkWidget *widget) {
+  if (GTK_IS_ENTRY(widget)) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GtkWidget *found = nullptr;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList *l = children; l && !found; l = l->next) found = first_entry(GTK_WIDGET(l->data));
+  g_list_free(children);
+  return found;
 }
 
 void set(GtkWidget *toggle, bool on) {
@@ -63,7 +128,7 @@ struct StyleEditor : ::testing::Test {
   std::unique_ptr<QVStyleEditor> editor(const std::string &text = "") {
     if (!text.empty()) qv_path_store_style(image.id, "Square", text);
     EXPECT_TRUE(qv_style_editor_claim(image.id));
-    return qv_style_editor_build(image.id);
+    return qv_style_editor_open(image.id);
   }
 };
 
@@ -244,4 +309,120 @@ TEST_F(StyleEditor, EachKindOfPathShowsItsMenu) {
       qv_test_screenshot(e->dialog.get(), shot);
     }
   }
+}
+
+// The attribute menu: "Add Attribute" ends where extra mode says, the
+// stored lines are listed (the widgets' under "Standard Attributes"), a
+// Shift-click removes a line and a plain click opens "Edit Attribute".
+TEST_F(StyleEditor, AttributeMenuListsAddsEditsAndRemoves) {
+  auto e = editor("marker-start: Arrow\tfill: 1 2 3\t@-timeline: Main");
+  GtkWidget *menu = gtk_menu_new();
+  g_object_ref_sink(menu);
+  qv_style_editor_fill_attribute_menu(*e, menu);
+  EXPECT_EQ(labels(menu), (std::vector<std::string>{"Add Attribute    ", "Remove Style Parasite",
+                                                    "-", "marker-start: Arrow", "@-timeline: Main",
+                                                    "Standard Attributes"}));
+  GtkWidget *add =
+      gtk_menu_item_get_submenu(GTK_MENU_ITEM(entry_labelled(menu, "Add Attribute    ")));
+  EXPECT_EQ(labels(add).back(), "@-script-set-bbox: ");
+  gimp_gimprc_set("qv-menu", "extra");
+  qv_style_editor_fill_attribute_menu(*e, menu);
+  add = gtk_menu_item_get_submenu(GTK_MENU_ITEM(entry_labelled(menu, "Add Attribute    ")));
+  EXPECT_EQ(labels(add).back(), "@-timeline-t: ");
+  gimp_gimprc_set("qv-menu", "");
+
+  Answer plain{"Edit Attribute", "edit-attribute", [](GtkWidget *d) {
+                 gtk_entry_set_text(GTK_ENTRY(first_entry(d)), "Dot");
+                 return gint(GTK_RESPONSE_OK);
+               }};
+  expect_answered(plain, [&] { qv_style_editor_edit_attribute(*e, 0, false); });
+  EXPECT_EQ(style(), "marker-start: Dot\tfill: 1 2 3\t@-timeline: Main");
+  qv_style_editor_edit_attribute(*e, 2, true);  // Shift-click: no dialog
+  EXPECT_EQ(style(), "marker-start: Dot\tfill: 1 2 3");
+
+  // The name typed with its colon names the same attribute.
+  Answer added{"Add Attribute", "add-attribute", [](GtkWidget *d) {
+                 GtkWidget *value = first_entry(d);  // the table lists its last child first
+                 EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(value)), "30 10"s)
+                     << "the path's top centre";
+                 gtk_entry_set_text(GTK_ENTRY(value), "Square");
+                 GtkWidget *table = gtk_widget_get_parent(value);
+                 GList *children = gtk_container_get_children(GTK_CONTAINER(table));
+                 for (GList *l = children; l; l = l->next)
+                   if (GTK_IS_ENTRY(l->data) && l->data != value)
+                     gtk_entry_set_text(GTK_ENTRY(l->data), " marker-end: ");
+                 g_list_free(children);
+                 return gint(GTK_RESPONSE_OK);
+               }};
+  expect_answered(added, [&] { qv_style_editor_add_attribute(*e, "marker-offsets: "); });
+  EXPECT_EQ(style(), "marker-start: Dot\tfill: 1 2 3\tmarker-end: Square");
+  g_object_unref(menu);
+}
+
+// Check items on "aspect-ratio-mode: " bits, for an image path.
+TEST_F(StyleEditor, AspectRatioItemsSetAndClearBits) {
+  auto e = editor("image: sun.png");
+  ASSERT_EQ(e->kind, QV_PATH_KIND_IMAGE);
+  GtkWidget *menu = gtk_menu_new();
+  g_object_ref_sink(menu);
+  auto activate = [&](const char *label) {
+    qv_style_editor_fill_attribute_menu(*e, menu);
+    GtkWidget *entry = entry_labelled(menu, label);
+    ASSERT_TRUE(entry) << label;
+    gtk_menu_item_activate(GTK_MENU_ITEM(entry));
+  };
+  activate("use as marker");
+  EXPECT_EQ(style(), "image: sun.png\taspect-ratio-mode: 8");
+  qv_path_store_style(image.id, "Square", "image: sun.png\taspect-ratio-mode: 9");
+  qv_style_editor_load(*e);
+  activate("keep aspect-ratio");
+  EXPECT_EQ(style(), "image: sun.png\taspect-ratio-mode: 0");
+  activate("merge clip to image");
+  EXPECT_NE(style().find("image-merge-visible: 3"), std::string::npos);
+  g_object_unref(menu);
+}
+
+TEST_F(StyleEditor, StyleSheetsStoreSetAndRemove) {
+  auto e = editor("stroke: 1 1 1");
+  const std::string taken = "qv-style-sheet-Red";
+  qv_global_string_set(taken.c_str(), "fill: 9 9 9");
+  EXPECT_EQ(qv_style_editor_store_new_sheet(*e, "Red", true), "Red#1");
+  EXPECT_EQ(qv_global_string_get("qv-style-sheet-Red#1"), "stroke: 1 1 1");
+  EXPECT_FALSE(qv_style_editor_store_new_sheet(*e, "", true));
+  const std::string long_name(200, 'L');
+  EXPECT_EQ(qv_style_editor_store_new_sheet(*e, long_name, false), long_name);
+  qv_test_attach(image.id, "qv-style-sheet-Twice",
+                 std::string("stroke: 1 1 1\tfill: 5 5 5\tstroke: 2 2 2") + '\0');
+  ASSERT_TRUE(qv_style_editor_set_css(*e, "Twice", false));
+  EXPECT_EQ(style(), "fill: 5 5 5\tstroke: 2 2 2");
+  qv_style_editor_fill_sheet_menus(*e);
+  GtkWidget *set_menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(e->w.set_css));
+  const auto shown = labels(set_menu);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "   Red#1   "), shown.end());
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "   " + long_name.substr(0, 91) + "..."),
+            shown.end());
+
+  Answer named{"New [Global] Style Sheet!", "new-style-sheet", [](GtkWidget *d) {
+                 gtk_entry_set_text(GTK_ENTRY(first_entry(d)), "Blue");
+                 return gint(GTK_RESPONSE_OK);
+               }};
+  GtkWidget *store_menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(e->w.store_css));
+  expect_answered(named, [&] {
+    gtk_menu_item_activate(GTK_MENU_ITEM(entry_labelled(store_menu, "New [Global] ...")));
+  });
+  EXPECT_EQ(qv_global_string_get("qv-style-sheet-Blue"), "fill: 5 5 5\tstroke: 2 2 2");
+  for (const char *sheet : {"qv-style-sheet-Red", "qv-style-sheet-Red#1", "qv-style-sheet-Blue"})
+    gimp_detach_parasite(sheet);
+}
+
+TEST_F(StyleEditor, ScriptEditorStoresTheScript) {
+  auto e = editor();
+  Answer script{"Edit script-eval:", "script-editor", [](GtkWidget *d) {
+                  GtkWidget *view = qv_test_find_widget(d, GTK_TYPE_TEXT_VIEW);
+                  gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)),
+                                           "(gimp-message\t\"hi\")", -1);
+                  return gint(GTK_RESPONSE_OK);
+                }};
+  expect_answered(script, [&] { qv_style_editor_edit_script(*e); });
+  EXPECT_EQ(style(), "script-eval: (gimp-message \"hi\")");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <set>
 
 // Lines no widget shows survive any edit, after the widget-built ones and
 // in their stored order; an opacity extension stays when the value moves.
@@ -76,4 +77,33 @@ TEST(StyleEditor, DefaultTAndShortNames) {
   EXPECT_EQ(qv_editor_short_name(std::string(40, 'n')), std::string(25, 'n') + "...");
   // 24 ASCII bytes and a two-byte letter across the cut: the letter goes whole.
   EXPECT_EQ(qv_editor_short_name(std::string(24, 'a') + "äöüäöü"), std::string(24, 'a') + "...");
+}
+
+TEST(StyleEditorMenus, BitsNamesSheetsAndLines) {
+  EXPECT_EQ(qv_aspect_ratio_toggle(0, 8), 8);  // "use as marker" alone
+  EXPECT_EQ(qv_aspect_ratio_toggle(9, 1), 0);  // clearing "keep aspect-ratio" takes the marker
+  EXPECT_EQ(qv_aspect_ratio_toggle(13, 4), 1);
+  EXPECT_EQ(qv_aspect_ratio_toggle(13, 2), 15);
+  EXPECT_EQ(qv_attribute_key_from_name(" marker-end "), "marker-end: ");
+  EXPECT_EQ(qv_attribute_key_from_name("marker-end:"), "marker-end: ");
+  EXPECT_EQ(qv_attribute_key_from_name("  "), "");
+
+  const std::set<std::string> taken = {"Red", "Red#1", "Blue#7"};
+  auto is_taken = [&](const std::string &n) { return taken.count(n) > 0; };
+  EXPECT_EQ(qv_style_sheet_free_name("Green", is_taken), "Green");
+  EXPECT_EQ(qv_style_sheet_free_name("Red", is_taken), "Red#2");
+  EXPECT_EQ(qv_style_sheet_free_name("Blue#7", is_taken), "Blue#1");
+  EXPECT_EQ(qv_style_sheet_apply_text("stroke: 1 1 1\t\tfill: 2 2 2\tstroke: 3 3 3\t"),
+            "fill: 2 2 2\tstroke: 3 3 3");
+  EXPECT_EQ(qv_style_sheet_label("A"), "   A   ");
+  EXPECT_EQ(qv_style_sheet_label(std::string(94, 'n')), "   " + std::string(91, 'n') + "...");
+
+  EXPECT_EQ(qv_attribute_line("rotate-at: 90 10 20;x").item, "rotate-at: 90.0 10 20;x");
+  EXPECT_EQ(qv_attribute_line("rotate-at: 90 10 20;x").label, "rotate-at: 90.0 10 20;x  ");
+  EXPECT_EQ(qv_attribute_line("fill: 1 2 3").label, "fill: 1 2 3");
+  EXPECT_EQ(qv_date_entry_label(8, 12, 2026), "8. Dec. 2026");
+
+  const auto &entries = qv_add_attribute_entries();
+  EXPECT_STREQ(entries[QV_ADD_ATTRIBUTE_EXTRA_FROM - 1].key, "@-script-set-bbox: ");
+  EXPECT_STREQ(entries.back().key, "@-timeline-t: ");
 }

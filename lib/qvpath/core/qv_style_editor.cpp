@@ -262,3 +262,83 @@ std::string qv_editor_short_name(const std::string &name) {
   }
   return std::string(start, cut) + "...";
 }
+
+int qv_aspect_ratio_toggle(int value, int bit) {
+  if (!(value & bit)) return value | bit;
+  value &= ~bit;
+  if (bit == 1 || bit == 4) value &= ~8;
+  return value;
+}
+
+std::string qv_attribute_key_from_name(const std::string &name) {
+  const auto first = name.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  const auto last = name.find_last_not_of(" \t\r\n");
+  std::string key = name.substr(first, last - first + 1);
+  return key + (key.back() == ':' ? " " : ": ");
+}
+
+const std::vector<QVAddEntry> &qv_add_attribute_entries() {
+  using K = QVAddKind;
+  static const std::vector<QVAddEntry> entries = {
+      {"rotate-at: ", K::name},
+      {"rotate-at-add: ", K::name},
+      {"translate: ", K::name},
+      {nullptr, K::separator},
+      {"css: ", K::css},
+      {"css-priority: off", K::css_priority},
+      {"@-color-mode: ", K::color_mode},
+      {nullptr, K::separator},
+      {"marker-start: ", K::path_list},
+      {"marker-end: ", K::path_list},
+      {"marker-offsets: ", K::name},
+      {nullptr, K::separator},
+      {"@-motion-path: ", K::path_list, true},
+      {"@-motion-angle: ", K::motion_angle, true},
+      {"@-motion-keyspline: ", K::path_list, true},
+      {nullptr, K::separator},
+      {"@-date: ", K::date},
+      {nullptr, K::separator},
+      {"script-eval: ", K::script},
+      {"@-script: ", K::name},
+      {"@-script-av: ", K::name},
+      {"@-script-set-bbox: ", K::path_list},
+      {nullptr, K::separator},  // from here on only in extra mode
+      {"image: ", K::name},
+      {"layer: ", K::name},
+      {"layer-position: ", K::name},
+      {"@-timeline: ", K::name},
+      {"@-timeline-t: ", K::name},
+  };
+  return entries;
+}
+
+std::string qv_style_sheet_apply_text(const std::string &sheet) {
+  QVStyleItems items;
+  for (const std::string &item : qv_style_split(sheet))
+    if (!item.empty()) items.push_back(item);
+  qv_style_items_dedupe(items);
+  return qv_style_trim_for_store(qv_style_join(items));
+}
+
+std::string qv_style_sheet_label(const std::string &name) {
+  if (name.size() > 93) return "   " + name.substr(0, 91) + "...";
+  return "   " + name + "   ";
+}
+
+QVAttributeLine qv_attribute_line(const std::string &item) {
+  const std::string key = qv_style_item_key(item);
+  if (key != "rotate-at: " && key != "gradient-line: ") return {item, item};
+  const std::string value = item.substr(key.size());
+  const std::string numbers = key == "rotate-at: "
+                                  ? qv_format_rotation(qv_parse_rotation(value))
+                                  : qv_format_gradient_line(qv_parse_gradient_line(value));
+  const std::string normal = key + numbers + qv_value_extension(value);
+  return {normal + "  ", normal};
+}
+
+std::string qv_date_entry_label(int day, int month, int year) {
+  static const char *const months[12] = {"Jan.", "Feb.", "Mar.", "Apr.", "May",  "Jun.",
+                                         "Jul.", "Aug.", "Sep.", "Oct.", "Nov.", "Dec."};
+  return qv_format("%d. %s %d", day, months[std::clamp(month, 1, 12) - 1], year);
+}

@@ -97,3 +97,72 @@ std::string qv_default_t_text(const std::string &answer);
 // A path name as the in-between dialog shows it: TABs as blanks, and longer
 // than 28 bytes cut to 25 and "...".
 std::string qv_editor_short_name(const std::string &name);
+
+// ---- Attribute menus and style sheets -----------------------------------------
+
+// "aspect-ratio-mode: " after its check item for `bit` (1, 2, 4 or 8) was
+// activated: an unset bit is set; a set one cleared, and clearing 1 or 4
+// clears 8 ("use as marker" needs both).
+int qv_aspect_ratio_toggle(int value, int bit);
+
+// The key an artist's typed attribute name stands for: trimmed, and ": "
+// appended (" " when it already ends with ":"). "" for an empty name.
+std::string qv_attribute_key_from_name(const std::string &name);
+
+// What the entries of "Add Attribute" are.
+enum class QVAddKind {
+  name,
+  separator,
+  css,
+  css_priority,
+  color_mode,
+  path_list,
+  motion_angle,
+  date,
+  script
+};
+struct QVAddEntry {
+  const char *key;  // the attribute with ": ", or null for a separator
+  QVAddKind kind;
+  bool keyspline_only = false;  // sensitive only for "[@]" paths (or in extra mode for path lists)
+};
+// The entries in menu order; those from `extra_from` on only in extra mode.
+const std::vector<QVAddEntry> &qv_add_attribute_entries();
+constexpr size_t QV_ADD_ATTRIBUTE_EXTRA_FROM = 22;
+
+// The text a style sheet gives a path: empty items dropped, of items with
+// the same attribute only the last, leading blanks and trailing TABs gone.
+std::string qv_style_sheet_apply_text(const std::string &sheet);
+
+// A free sheet name: `name` itself, or, when taken, the name without a
+// final "#<digits>" and "#1", "#2", ... until one is free.
+template <typename Taken>
+std::string qv_style_sheet_free_name(const std::string &name, Taken taken) {
+  if (!taken(name)) return name;
+  std::string stem = name;
+  const auto hash = stem.rfind('#');
+  if (hash != std::string::npos && hash + 1 < stem.size() &&
+      stem.find_first_not_of("0123456789", hash + 1) == std::string::npos)
+    stem.erase(hash);
+  for (int n = 1;; ++n) {
+    std::string candidate = stem + "#" + std::to_string(n);
+    if (!taken(candidate)) return candidate;
+  }
+}
+
+// A sheet as the menus show it: three blanks around the name; a name longer
+// than 93 characters cut to 91 and "...".
+std::string qv_style_sheet_label(const std::string &name);
+
+// The label of an attribute line in the attribute list, and the value the
+// line is stored with: "rotate-at: " and "gradient-line: " lines read as
+// numbers and written back normalised (their label gets two blanks).
+struct QVAttributeLine {
+  std::string label;
+  std::string item;  // the line as stored after normalising
+};
+QVAttributeLine qv_attribute_line(const std::string &item);
+
+// Today's date as the "@-date: " entry shows it: "%d. %s %d" with the
+// short English month names ("Jan.", ..., "Dec.").
+std::string qv_date_entry_label(int day, int month, int year);

@@ -40,7 +40,9 @@ constexpr int kPreviewWidth = 96, kPreviewHeight = 18;
 
 // ---- Marker ------------------------------------------------------------------
 
-std::optional<gint32> read_marker() {
+}  // namespace
+
+std::optional<gint32> qv_style_editor_read_marker() {
   if (!qv_global_parasite_listed(QV_EDITOR_MARKER)) return std::nullopt;
   qv_parasite_ptr p(gimp_get_parasite(QV_EDITOR_MARKER));
   if (!p || gimp_parasite_data_size(p.get()) != sizeof(gint32)) return std::nullopt;
@@ -49,9 +51,11 @@ std::optional<gint32> read_marker() {
   return value;
 }
 
-void write_marker(gint32 value) {
+void qv_style_editor_write_marker(gint32 value) {
   qv_global_parasite_attach(QV_EDITOR_MARKER, 0, sizeof value, &value);
 }
+
+namespace {
 
 // ---- Small widget helpers ----------------------------------------------------
 
@@ -163,11 +167,15 @@ void relabel_brush_button(GtkWidget *widget, gpointer) {
 
 // ---- Style storage -----------------------------------------------------------
 
-void mark_dirty(gint32 image) {
+}  // namespace
+
+void qv_style_editor_mark_dirty(gint32 image) {
   if (gimp_image_is_dirty(image)) return;
   gimp_image_undo_group_start(image);
   gimp_image_undo_group_end(image);
 }
+
+namespace {
 
 std::string style_name(gint32 tattoo) { return kStylePrefix + std::to_string(tattoo); }
 
@@ -189,7 +197,7 @@ void store_text(QVStyleEditor &e, const std::string &text) {
     e.style_copy = text;
   }
   qv_read_cache_parasites_changed();
-  mark_dirty(e.image);
+  qv_style_editor_mark_dirty(e.image);
 }
 
 // The path and, when it is in a draw group, every other non-helper path of
@@ -494,7 +502,7 @@ void qv_style_editor_set_mode(QVStyleEditor &e, int mode) {
   const gint32 esl = esl_layer(e);
   if (esl > 0) gimp_layer_set_mode(esl, static_cast<GimpLayerMode>(mode));
   e.last_mode = mode;
-  mark_dirty(e.image);
+  qv_style_editor_mark_dirty(e.image);
   gimp_displays_flush();
 }
 
@@ -512,7 +520,7 @@ void qv_style_editor_set_opacity(QVStyleEditor &e, double opacity) {
   const gint32 esl = esl_layer(e);
   if (esl > 0) gimp_layer_set_opacity(esl, opacity);
   e.opacity_value = opacity;
-  mark_dirty(e.image);
+  qv_style_editor_mark_dirty(e.image);
   gimp_displays_flush();
 }
 
@@ -539,7 +547,7 @@ void switch_image(QVStyleEditor &e, gint32 image) {
     gimp_int_combo_box_set_active(GIMP_INT_COMBO_BOX(e.w.image_combo), image);
   }
   qv_style_editor_load(e);
-  write_marker(image);
+  qv_style_editor_write_marker(image);
   const std::string name = qv_take_string(gimp_image_get_name(image));
   const std::string title = qv_format("[%d] %s", image, name.c_str());
   gtk_label_set_text(GTK_LABEL(e.w.status), title.c_str());
@@ -572,9 +580,9 @@ bool follow_rendering(QVStyleEditor &e) {
 // Another call's request, the image list and a closed image. False when
 // the tick ends here.
 bool follow_images(QVStyleEditor &e) {
-  const auto marker = read_marker();
+  const auto marker = qv_style_editor_read_marker();
   if (!marker) {
-    write_marker(e.image);
+    qv_style_editor_write_marker(e.image);
     return false;
   }
   const auto images = open_images();
@@ -592,7 +600,7 @@ bool follow_images(QVStyleEditor &e) {
       switch_image(e, wanted);
       return false;
     }
-    write_marker(e.image);
+    qv_style_editor_write_marker(e.image);
   }
   return true;
 }
@@ -1122,6 +1130,13 @@ GtkWidget *edit_menu(QVStyleEditor &e, GtkAccelGroup *accel) {
   separator(menu);
   menu_entry(menu, _("Copy Style"), G_CALLBACK(on_copy_style), e);
   w.paste_style = menu_entry(menu, _("Paste Style"), G_CALLBACK(on_paste_style), e);
+  for (auto [item, label] :
+       {std::pair{&w.set_css, _("Set CSS")}, std::pair{&w.store_css, _("Store CSS")},
+        std::pair{&w.remove_css, _("Remove CSS")}}) {
+    *item = gtk_menu_item_new_with_label(label);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(*item), gtk_menu_new());
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), *item);
+  }
   separator(menu);
   w.in_between = menu_entry(menu, _("Path in between"), G_CALLBACK(on_in_between), e);
   separator(menu);
@@ -1197,6 +1212,10 @@ std::unique_ptr<QVStyleEditor> qv_style_editor_build(gint32 image) {
   gtk_widget_set_size_request(w.status, 180, -1);
   gtk_misc_set_alignment(GTK_MISC(w.status), 0.0f, 0.5f);
   gtk_box_pack_start(GTK_BOX(content), w.status, FALSE, FALSE, 0);
+  // The font chooser clicks this hidden button: GIMP's font dialog.
+  w.font_select = gimp_font_select_button_new(_("Select Font!"), e.font.value_or("Sans").c_str());
+  gtk_widget_set_no_show_all(w.font_select, TRUE);
+  gtk_box_pack_start(GTK_BOX(content), w.font_select, FALSE, FALSE, 0);
   connect_values(e);
   g_signal_connect(dialog, "response", G_CALLBACK(on_response), &e);
   e.images = open_images();
@@ -1261,67 +1280,3 @@ void on_in_between(GtkMenuItem *item, gpointer data) {
 }
 
 }  // namespace
-
-// ---- Single editor, close, run ---------------------------------------------------
-
-bool qv_style_editor_claim(gint32 image) {
-  const auto marker = read_marker();
-  if (marker && *marker >= 0) {
-    write_marker(-image);
-    return false;
-  }
-  write_marker(image);
-  return true;
-}
-
-void qv_style_editor_close(QVStyleEditor &e) {
-  e.timer.reset();
-  if (gimp_image_is_valid(e.image)) {
-    std::vector<long> tattoos;
-    for (const auto &p : qv_path_list(e.image))
-      tattoos.push_back(qv_path_tattoo(e.image, p.name.c_str()));
-    gint count = 0;
-    const auto names = qv_take_string_array(gimp_image_get_parasite_list(e.image, &count), count);
-    for (const std::string &name : names) {
-      if (!qv_is_any_per_path_parasite(name)) continue;
-      const bool owned = std::any_of(tattoos.begin(), tattoos.end(), [&](long tattoo) {
-        return qv_is_per_path_parasite(name, tattoo);
-      });
-      if (!owned) qv_parasite_remove(e.image, name.c_str());
-    }
-    qv_helpers_cleanup(e.image);
-    qv_set_fade_opacity(e.image, 1.0);
-  }
-  gimp_detach_parasite(QV_EDITOR_MARKER);
-}
-
-namespace {
-
-gboolean on_timer(gpointer data) {
-  qv_style_editor_tick(editor_of(data));
-  return G_SOURCE_CONTINUE;
-}
-
-}  // namespace
-
-void qv_style_editor_run(gint32 image) {
-  if (!qv_style_editor_claim(image)) return;
-  if (!qv_dialog_toolkit_init()) {
-    gimp_detach_parasite(QV_EDITOR_MARKER);
-    return;
-  }
-  auto editor = qv_style_editor_build(image);
-  GtkWindow *window = GTK_WINDOW(editor->dialog.get());
-  int state = 0;
-  const int flags = qv_dialog_geometry_restore(window, kGeometryKey, &state);
-  if (flags & QV_GEOMETRY_EXTRA)
-    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(editor->w.always_on_top), TRUE);
-  gtk_widget_show(editor->dialog.get());
-  editor->timer.start(kTimerMs, on_timer, editor.get());
-  while (gtk_dialog_run(GTK_DIALOG(window)) != GTK_RESPONSE_DELETE_EVENT) {
-  }
-  editor->timer.reset();
-  qv_dialog_geometry_save(window, kGeometryKey, state,
-                          QV_GEOMETRY_POSITION | (editor->keep_above ? QV_GEOMETRY_EXTRA : 0));
-  qv_style_editor_close(*editor);
-}

@@ -59,6 +59,8 @@ struct QVStyleEditorWidgets {
   // "Edit" menu entries whose label or sensitivity changes.
   GtkWidget *default_t = nullptr, *paste_style = nullptr, *paste_path = nullptr,
             *in_between = nullptr, *always_on_top = nullptr, *save = nullptr;
+  GtkWidget *set_css = nullptr, *store_css = nullptr, *remove_css = nullptr;  // filled on opening
+  GtkWidget *font_select = nullptr;  // hidden; clicked by the font chooser
 };
 
 struct QVStyleEditor {
@@ -79,6 +81,9 @@ struct QVStyleEditor {
   bool rendering_shown = false;
   bool keep_above = false;
   std::string last_image_name;
+  GdkModifierType click_modifiers =
+      GdkModifierType(0);  // at the last release over an attribute line
+  gulong font_handler = 0;
 
   QVWidgetHolder dialog;
   QVStyleEditorWidgets w;
@@ -127,13 +132,11 @@ void qv_style_editor_set_default_t(QVStyleEditor &editor, const std::string &ans
 // Refreshes the "Edit" menu as opening it does.
 void qv_style_editor_refresh_edit_menu(QVStyleEditor &editor);
 
-// What closing the window does to the image: orphaned path parasites and
-// helper paths removed, the fade opacity back at 1; the marker detached.
-void qv_style_editor_close(QVStyleEditor &editor);
+// Writes the marker of the running editor: the image it shows.
+void qv_style_editor_write_marker(gint32 image);
+// The marker's value, none when there is none.
+std::optional<gint32> qv_style_editor_read_marker();
 
-// Whether this run may open the editor: true after writing the image into
-// the marker; false when another editor runs (it was asked to show `image`).
-bool qv_style_editor_claim(gint32 image);
-
-// The whole interactive run: claim, build, show, timer, dialog loop, close.
-void qv_style_editor_run(gint32 image);
+// Marks the image changed (an empty undo step when it is clean), as every
+// write of a style ends.
+void qv_style_editor_mark_dirty(gint32 image);
