@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "core/qv_glib_ptr.h"
 #include "core/qv_names.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/draw/qv_draw_style.h"
 #include "gimp/editor/qv_style_editor_menus.h"
 #include "gimp/editor/qv_style_editor_session.h"
@@ -425,4 +427,61 @@ TEST_F(StyleEditor, ScriptEditorStoresTheScript) {
                 }};
   expect_answered(script, [&] { qv_style_editor_edit_script(*e); });
   EXPECT_EQ(style(), "script-eval: (gimp-message \"hi\")");
+}
+
+// While a render runs the body waits; "Cancel" (extra mode) stops it.
+TEST_F(StyleEditor, RendersAndClosedImages) {
+  auto e = editor("opacity: 50.0");
+  gimp_gimprc_set("qv-menu", "extra");
+  qv_rendering_flag(true);
+  qv_style_editor_tick(*e);
+  EXPECT_FALSE(gtk_widget_get_sensitive(e->w.body));
+  EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(e->w.relock)), "Cancel"s);
+  qv_style_editor_apply(*e, QV_APPLY_RELOCK);
+  EXPECT_FALSE(qv_rendering_in_progress());
+  qv_style_editor_tick(*e);
+  EXPECT_TRUE(gtk_widget_get_sensitive(e->w.body));
+  EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(e->w.relock)), "Relock"s);
+  gimp_gimprc_set("qv-menu", "");
+
+  // The opacity slider acts on the ESL at once.
+  gtk_dialog_response(GTK_DIALOG(e->dialog.get()), QV_EDITOR_RESPONSE_DRAW);
+  const gint32 layer = gimp_image_get_layer_by_name(image.id, esl.c_str());
+  ASSERT_GT(layer, 0);
+  gtk_range_set_value(GTK_RANGE(e->w.opacity), 30);
+  EXPECT_DOUBLE_EQ(gimp_layer_get_opacity(layer), 30);
+
+  // Its image closed, the editor moves to another open one.
+  const gint32 other = gimp_image_new(20, 20, GIMP_RGB);
+  qv_style_editor_tick(*e);
+  const gint32 closed = gimp_image_duplicate(image.id);
+  qv_style_editor_write_marker(-closed);  // as a second call asks
+  qv_style_editor_tick(*e);
+  ASSERT_EQ(e->image, closed);
+  gimp_image_delete(closed);
+  qv_style_editor_tick(*e);
+  EXPECT_NE(e->image, closed);
+  EXPECT_TRUE(gimp_image_is_valid(e->image));
+  gimp_image_delete(other);
+}
+
+// The bundled example as the README shows it: the editor on its gradient "Band".
+TEST_F(StyleEditor, OnTheBundledExample) {
+  const std::string file = std::string(QV_LIVE_DIR) + "/../../examples/demo.xcf";
+  const gint32 demo = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
+  ASSERT_GT(demo, 0);
+  const auto paths = qv_path_names(demo);
+  ASSERT_FALSE(paths.empty());
+  const std::string path = std::find(paths.begin(), paths.end(), "Band") != paths.end() ? "Band" : paths.front();
+  qv_path_set_current(demo, path.c_str());
+  gimp_detach_parasite(QV_EDITOR_MARKER);
+  ASSERT_TRUE(qv_style_editor_claim(demo));
+  auto e = qv_style_editor_open(demo);
+  EXPECT_EQ(title(*e), path);
+  qv_test_show_and_draw(e->dialog.get());
+  qv_style_editor_tick(*e);
+  pump(300);
+  qv_test_screenshot(e->dialog.get(), "style-editor-on-demo");
+  qv_style_editor_close(*e);
+  gimp_image_delete(demo);
 }
