@@ -77,6 +77,7 @@ until_ok() {
   done
 }
 plugin_idle() { ! pgrep -P "$gimp_pid" -x qv-path-draw > /dev/null; }
+editor_idle() { ! pgrep -P "$gimp_pid" -x qv-path-style > /dev/null; }
 
 window=$(timeout 90 xdotool search --sync --name '^animation\.xcf-.* GIMP$' | head -n 1)
 if [ -z "$window" ]; then
@@ -89,7 +90,7 @@ ask "(load \"$here/probe.scm\")" > /dev/null || { echo "FAIL: probe.scm did not 
 
 # menu ITEM [SHOT]: opens "QV Edit | Animate" and activates its ITEM-th entry.
 # F10 opens "File"; Left wraps round to Help, Windows, QV Path-Tools and then
-# QV Edit | Animate, whose entries are 3. … 6. in that order.
+# QV Edit | Animate, whose entries are 1., 3. … 6. in that order.
 menu() {
   xdotool windowfocus --sync "$window" key F10
   sleep 0.3
@@ -115,7 +116,7 @@ echo "== 3. Render Timeline (${SECONDS}s)"
 # the draws below change the image. Fresh from the file the image remembers
 # no timeline, so the chooser asks first; "Demo" is its only row.
 render_timeline() {
-  menu 1
+  menu 2
   local chooser dialog
   chooser=$(timeout "$limit" xdotool search --sync --name '^Timeline Administration!$' | head -n 1)
   [ -n "$chooser" ] || { fail "no \"Timeline Administration!\" window"; return; }
@@ -146,7 +147,7 @@ render_timeline() {
 render_timeline
 
 echo "== 4. Draw Path (${SECONDS}s)"
-menu 2 1-menu-before-draw-path
+menu 3 1-menu-before-draw-path
 red_at() { [ "$(ask "(gui-pixel \"$1\" 75 75)")" = "$2" ]; }
 if until_ok "$limit" red_at Background "(220 30 30)" && until_ok "$limit" plugin_idle; then
   [ "$(ask '(gui-pixel "Background" 200 75)')" = "$outside" ] || fail "Draw Path changed pixels outside the path"
@@ -157,7 +158,7 @@ shot 2-after-draw-path
 
 echo "== 5. Draw on ۞ ESL (${SECONDS}s)"
 has_layer() { ask '(gui-layer-names)' | grep -qF "\"$1\""; }
-menu 3
+menu 4
 if until_ok "$limit" has_layer "$esl" && until_ok "$limit" plugin_idle; then
   [ "$(ask "(gui-pixel \"$esl\" 75 75)")" = "(220 30 30 255)" ] ||
     fail "$esl: (75,75) is $(ask "(gui-pixel \"$esl\" 75 75)"), expected the fill (220 30 30 255)"
@@ -172,12 +173,27 @@ if no_layer "$esl"; then
   echo "(not checked: there is no ESL to remove)"
 else
   drawn=$(ask '(gui-pixel "Background" 75 75)')
-  menu 4
+  menu 5
   if until_ok "$limit" no_layer "$esl" && until_ok "$limit" plugin_idle; then
     red_at Background "$drawn" || fail "Remove ESL changed the drawing on Background"
   else
     fail "Remove ESL left \"$esl\"; layers: $(ask '(gui-layer-names)')"
   fi
+fi
+
+echo "== 1. Edit Path-Style (${SECONDS}s)"
+# The editor opens beside the canvas, titled by the current path.
+menu 1
+editor=$(timeout "$limit" xdotool search --sync --onlyvisible --name '^Red key$' | head -n 1)
+if [ -n "$editor" ]; then
+  sleep 1
+  shot 9-style-editor
+  xdotool windowfocus --sync "$editor" key Escape
+  gone() { ! xdotool search --onlyvisible --name '^Red key$' > /dev/null; }
+  until_ok "$limit" gone || fail "the style editor did not close on Escape"
+  until_ok "$limit" editor_idle || fail "the style editor's plug-in still runs after its window closed"
+else
+  fail "no style editor window \"Red key\""
 fi
 
 echo "== QV Path-Tools menu (${SECONDS}s)"

@@ -23,15 +23,6 @@ using namespace std::string_literals;
 
 namespace {
 
-// Lets GTK finish what it does asynchronously (the chooser reads folders).
-void pump(int milliseconds) {
-  const gint64 end = g_get_monotonic_time() + milliseconds * 1000;
-  while (g_get_monotonic_time() < end) {
-    while (gtk_events_pending()) gtk_main_iteration();
-    g_usleep(10000);
-  }
-}
-
 std::string label_text(GtkWidget *label) { return gtk_label_get_text(GTK_LABEL(label)); }
 
 std::vector<std::string> combo_items(GtkWidget *combo) {
@@ -83,7 +74,7 @@ struct ImagePathDialog : ::testing::Test {
 
   void press(GtkWidget *button) {
     gtk_button_clicked(GTK_BUTTON(button));
-    pump(50);
+    qv_test_pump(50);
   }
 };
 
@@ -124,7 +115,7 @@ TEST_F(ImagePathDialog, OffersWhatTheFileHoldsAndMakesThePath) {
   for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
     qv_test_apply_theme(d.dialog.get(), theme);
     qv_test_show_and_draw(d.dialog.get());
-    pump(300);
+    qv_test_pump(300);
     qv_test_screenshot(d.dialog.get(), "image-path-"s + qv_test_theme_name(theme));
   }
 
@@ -202,7 +193,7 @@ TEST_F(ImagePathDialog, SymbolDialogOffersTheBracketLayers) {
   for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
     qv_test_apply_theme(d.dialog.get(), theme);
     qv_test_show_and_draw(d.dialog.get());
-    pump(500);
+    qv_test_pump(500);
     qv_test_screenshot(d.dialog.get(), "symbol-path-"s + qv_test_theme_name(theme));
   }
   EXPECT_EQ(combo_items(d.symbols), (std::vector<std::string>{"[Star]"}));
@@ -241,7 +232,7 @@ TEST_F(ImagePathDialog, ScriptChooserFiltersAndToggle) {
   for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
     qv_test_apply_theme(dialog, theme);
     qv_test_show_and_draw(dialog);
-    pump(300);
+    qv_test_pump(300);
     qv_test_screenshot(dialog, "select-script-file-"s + qv_test_theme_name(theme));
   }
   EXPECT_EQ(qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))), script);

@@ -102,3 +102,11 @@ std::vector<std::string> qv_test_layer_names(gint32 image) {
   for (gint32 layer : layers) names.push_back(qv_take_string(gimp_item_get_name(layer)));
   return names;
 }
+
+void qv_test_pump(int milliseconds) {
+  const gint64 end = g_get_monotonic_time() + milliseconds * 1000;
+  while (g_get_monotonic_time() < end) {
+    while (gtk_events_pending()) gtk_main_iteration();
+    g_usleep(10000);
+  }
+}

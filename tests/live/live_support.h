@@ -48,3 +48,7 @@ GtkWidget *qv_test_visible_dialog(const std::string &title);
 // The first widget of that type in the widget's tree (the widget itself
 // included), or null.
 GtkWidget *qv_test_find_widget(GtkWidget *widget, GType type);
+
+// Lets GTK finish what it does asynchronously (a file chooser reads its
+// folder, a window draws) for about that long.
+void qv_test_pump(int milliseconds);

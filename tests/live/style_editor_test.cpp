@@ -4,6 +4,7 @@
 // and the widgets checked.
 #include <gtest/gtest.h>
 
+#include <gdk/gdkkeysyms.h>
 #include <libgimp/gimp.h>
 
 #include <cstring>
@@ -29,14 +30,6 @@
 using namespace std::string_literals;
 
 namespace {
-
-void pump(int milliseconds) {
-  const gint64 end = g_get_monotonic_time() + milliseconds * 1000;
-  while (g_get_monotonic_time() < end) {
-    while (gtk_events_pending()) gtk_main_iteration();
-    g_usleep(10000);
-  }
-}
 
 std::string title(const QVStyleEditor &e) {
   return gtk_window_get_title(GTK_WINDOW(e.dialog.get()));
@@ -94,15 +87,7 @@ GtkWidget *entry_labelled(GtkWidget *menu, const std::string &label) {
   g_list_free(children);
   return found;
 }
-GtkWidget *first_entry(GtkWidget *widget) {
-  if (GTK_IS_ENTRY(widget)) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GtkWidget *found = nullptr;
-  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
-  for (GList *l = children; l && !found; l = l->next) found = first_entry(GTK_WIDGET(l->data));
-  g_list_free(children);
-  return found;
-}
+GtkWidget *first_entry(GtkWidget *widget) { return qv_test_find_widget(widget, GTK_TYPE_ENTRY); }
 
 void set(GtkWidget *toggle, bool on) {
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on);
@@ -304,7 +289,7 @@ TEST_F(StyleEditor, EachKindOfPathShowsItsMenu) {
       qv_test_show_and_draw(e->dialog.get());
       qv_style_editor_tick(*e);
       EXPECT_EQ(gtk_menu_item_get_label(GTK_MENU_ITEM(e->w.*c.menu)), std::string(c.label));
-      pump(200);
+      qv_test_pump(200);
       std::string shot = "style-editor-"s + c.name + "-" + qv_test_theme_name(theme);
       for (char &ch : shot)
         if (!g_ascii_isalnum(ch) && ch != '-') ch = '_';
@@ -472,7 +457,8 @@ TEST_F(StyleEditor, OnTheBundledExample) {
   ASSERT_GT(demo, 0);
   const auto paths = qv_path_names(demo);
   ASSERT_FALSE(paths.empty());
-  const std::string path = std::find(paths.begin(), paths.end(), "Band") != paths.end() ? "Band" : paths.front();
+  const std::string path =
+      std::find(paths.begin(), paths.end(), "Band") != paths.end() ? "Band" : paths.front();
   qv_path_set_current(demo, path.c_str());
   gimp_detach_parasite(QV_EDITOR_MARKER);
   ASSERT_TRUE(qv_style_editor_claim(demo));
@@ -480,8 +466,34 @@ TEST_F(StyleEditor, OnTheBundledExample) {
   EXPECT_EQ(title(*e), path);
   qv_test_show_and_draw(e->dialog.get());
   qv_style_editor_tick(*e);
-  pump(300);
+  qv_test_pump(300);
   qv_test_screenshot(e->dialog.get(), "style-editor-on-demo");
   qv_style_editor_close(*e);
   gimp_image_delete(demo);
+}
+
+// "Path in between" proposes the neighbour in the Paths dialog; OK makes
+// the path at the slider's t. The editor's accelerators are GIMP's keys.
+TEST_F(StyleEditor, PathInBetweenAndAccelerators) {
+  qv_test_add_closed_path(image.id, "A#0", {0, 0, 10, 0, 10, 10});
+  qv_test_add_closed_path(image.id, "A#10", {20, 20, 30, 20, 30, 30});
+  auto e = editor();
+  ASSERT_EQ(e->path, "A#10");
+  Answer between{"New Path in between!", "path-in-between", [](GtkWidget *d) {
+                   GtkWidget *slider = qv_test_find_widget(d, GTK_TYPE_RANGE);
+                   EXPECT_EQ(gtk_range_get_value(GTK_RANGE(slider)), 1.0)
+                       << "the partner lies after";
+                   gtk_range_set_value(GTK_RANGE(slider), 0.5);
+                   return gint(GTK_RESPONSE_OK);
+                 }};
+  expect_answered(between, [&] { gtk_menu_item_activate(GTK_MENU_ITEM(e->w.in_between)); });
+  const auto names = qv_test_path_names(image.id);
+  EXPECT_NE(std::find(names.begin(), names.end(), "A#5"), names.end());
+
+  GtkAccelKey key;
+  ASSERT_TRUE(gtk_accel_map_lookup_entry("<QV-Edit Path-Style>/Edit/Paste Path", &key));
+  EXPECT_EQ(key.accel_key, guint(GDK_KEY_v));
+  EXPECT_EQ(key.accel_mods, GDK_CONTROL_MASK);
+  ASSERT_TRUE(gtk_accel_map_lookup_entry("<QV-Edit Path-Style>/Edit/Draw Path", &key));
+  EXPECT_EQ(key.accel_mods, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
 }

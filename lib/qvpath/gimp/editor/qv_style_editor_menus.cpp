@@ -165,22 +165,32 @@ std::optional<std::string> ask_sheet_name(QVStyleEditor &e, bool global) {
   return std::string(gtk_entry_get_text(GTK_ENTRY(entry)));
 }
 
+// The GIMP-wide sheets, a separator and the image's, each half saying so
+// when it is empty; `add` makes the item of one sheet.
+void sheet_halves(QVStyleEditor &e, GtkWidget *menu,
+                  const std::function<void(const std::string &, bool)> &add) {
+  for (bool global : {true, false}) {
+    if (!global) separator(menu);
+    const auto sheets = global ? global_sheets() : image_sheets(e.image);
+    if (sheets.empty())
+      gtk_widget_set_sensitive(
+          item(menu, global ? _("No [G] Style-Sheet") : _("No [I] Style-Sheet")), FALSE);
+    for (const auto &sheet : sheets) add(sheet, global);
+  }
+}
+
 std::string quoted_question(const char *question, const std::string &sheet) {
   return qv_format("%s \"%s\"?", question, sheet.c_str());
 }
 
 void fill_set_css(QVStyleEditor &e, GtkWidget *menu) {
   clear(menu);
-  const auto global = global_sheets(), own = image_sheets(e.image);
-  for (const auto &sheet : global)
+  sheet_halves(e, menu, [&e, menu](const std::string &sheet, bool global) {
     item(menu, qv_style_sheet_label(sheet),
-         [&e, sheet] { qv_style_editor_set_css(e, sheet, true); });
-  separator(menu);
-  for (const auto &sheet : own)
-    item(menu, qv_style_sheet_label(sheet),
-         [&e, sheet] { qv_style_editor_set_css(e, sheet, false); });
+         [&e, sheet, global] { qv_style_editor_set_css(e, sheet, global); });
+  });
   gtk_widget_show_all(menu);
-  gtk_widget_set_sensitive(e.w.set_css, !global.empty() || !own.empty());
+  gtk_widget_set_sensitive(e.w.set_css, !global_sheets().empty() || !image_sheets(e.image).empty());
 }
 
 void fill_store_css(QVStyleEditor &e, GtkWidget *menu) {
@@ -209,27 +219,21 @@ void fill_store_css(QVStyleEditor &e, GtkWidget *menu) {
 
 void fill_remove_css(QVStyleEditor &e, GtkWidget *menu) {
   clear(menu);
-  for (bool global : {true, false}) {
-    if (!global) separator(menu);
-    const auto sheets = global ? global_sheets() : image_sheets(e.image);
-    if (sheets.empty())
-      gtk_widget_set_sensitive(
-          item(menu, global ? _("No [G] Style-Sheet") : _("No [I] Style-Sheet")), FALSE);
-    for (const auto &sheet : sheets)
-      item(menu, qv_style_sheet_label(sheet), [&e, sheet, global] {
-        const QVEditorBusy busy(e);
-        if (!qv_dialog_confirm(
-                GTK_WINDOW(e.dialog.get()),
-                global ? _("Remove [Global] Style-Sheet!") : _("Remove [Image] Style-Sheet!"),
-                quoted_question(_("Do you really want to remove"), sheet).c_str()))
-          return;
-        const std::string name = kSheetPrefix + sheet;
-        if (global)
-          gimp_detach_parasite(name.c_str());
-        else
-          qv_parasite_remove(e.image, name.c_str());
-      });
-  }
+  sheet_halves(e, menu, [&e, menu](const std::string &sheet, bool global) {
+    item(menu, qv_style_sheet_label(sheet), [&e, sheet, global] {
+      const QVEditorBusy busy(e);
+      if (!qv_dialog_confirm(
+              GTK_WINDOW(e.dialog.get()),
+              global ? _("Remove [Global] Style-Sheet!") : _("Remove [Image] Style-Sheet!"),
+              quoted_question(_("Do you really want to remove"), sheet).c_str()))
+        return;
+      const std::string name = kSheetPrefix + sheet;
+      if (global)
+        gimp_detach_parasite(name.c_str());
+      else
+        qv_parasite_remove(e.image, name.c_str());
+    });
+  });
   gtk_widget_show_all(menu);
 }
 
@@ -535,16 +539,10 @@ void path_list(QVStyleEditor &e, GtkWidget *menu, const std::string &key) {
 
 void css_menu(QVStyleEditor &e, GtkWidget *menu) {
   const auto now = value_of(e, "css: ");
-  for (bool global : {true, false}) {
-    if (!global) separator(menu);
-    const auto sheets = global ? global_sheets() : image_sheets(e.image);
-    if (sheets.empty())
-      gtk_widget_set_sensitive(
-          item(menu, global ? _("No [G] Style-Sheet") : _("No [I] Style-Sheet")), FALSE);
-    for (const auto &sheet : sheets)
-      check_item(menu, sheet, now && *now == sheet,
-                 [&e, sheet] { qv_style_editor_set_attribute(e, "css: ", sheet); });
-  }
+  sheet_halves(e, menu, [&e, menu, now](const std::string &sheet, bool) {
+    check_item(menu, sheet, now && *now == sheet,
+               [&e, sheet] { qv_style_editor_set_attribute(e, "css: ", sheet); });
+  });
 }
 
 void add_attribute_menu(QVStyleEditor &e, GtkWidget *menu) {
