@@ -10,7 +10,8 @@ cd "$(dirname "$0")"
 
 out=$PWD/out/demo
 mkdir -p "$out"
-rm -f "$out/report.txt" "$out/demo.xcf" "$out/styled.png" "$out/draw-report.txt" "$out/frames.txt"
+rm -f "$out/report.txt" "$out/demo.xcf" "$out/styled.png" "$out/draw-report.txt" "$out/frames.txt" \
+  "$out/demo.mp4" "$out/demo.gif"
 rm -rf "$out/frames"
 mkdir -p "$out/frames"
 qv_make_profile "$out/profile" "$PWD/build" "$PWD"
@@ -23,15 +24,20 @@ qv_gimp_batch "$out/profile" 300 \
 # The main job: the timeline "Demo" of the bundled animation example, all of
 # its frames, rendered by the batch launcher with GIMP started headless.
 echo '(export-color-profile no)' >> "$out/profile/gimprc"
+# The frames then become a film and an animated GIF: the second call finds
+# every frame on disk (--resume) and only assembles them.
 GIMP2_DIRECTORY="$out/profile" build/tools/frameRunner/frameRunner --xcf examples/animation.xcf \
-  --timeline Demo --frame "$out/frames/frame_000.png" --block-size 25 > "$out/frames.txt" 2>&1 || {
+  --timeline Demo --frame "$out/frames/frame_000.png" --block-size 25 --video "$out/demo.mp4" \
+  > "$out/frames.txt" 2>&1 &&
+  build/tools/frameRunner/frameRunner --xcf examples/animation.xcf --timeline Demo \
+    --frame "$out/frames/frame_000.png" --resume --video "$out/demo.gif" >> "$out/frames.txt" 2>&1 || {
   echo "Rendering the timeline failed:" >&2
   cat "$out/frames.txt" >&2
   exit 1
 }
 
 if [ ! -s "$out/report.txt" ] || [ ! -s "$out/demo.xcf" ] || [ ! -s "$out/styled.png" ] ||
-   [ ! -s "$out/frames/frame_049.png" ]; then
+   [ ! -s "$out/frames/frame_049.png" ] || [ ! -s "$out/demo.mp4" ] || [ ! -s "$out/demo.gif" ]; then
   echo "The demo did not finish; GIMP said:" >&2
   cat "$out/gimp.log" >&2
   exit 1
@@ -40,7 +46,7 @@ echo "== What the demo did =="
 cat "$out/report.txt" "$out/draw-report.txt"
 echo "Rendered the timeline \"Demo\" of examples/animation.xcf (50 frames, 25 per second) with frameRunner:"
 grep -v -e GEGL -e GeglBuffers -e 'using gegl copy' "$out/frames.txt" || true
-echo "  $out/frames/frame_000.png ... frame_049.png"
+echo "  $out/frames/frame_000.png ... frame_049.png, $out/demo.mp4 and $out/demo.gif"
 echo "== GIMP's messages =="
 grep -v -e '^$' -e 'using gegl copy' -e 'GEGL-WARNING' -e 'GeglBuffers leaked' -e 'batch command executed successfully' "$out/gimp.log" || true
 echo "Files are in $out"

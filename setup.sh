@@ -22,6 +22,8 @@ packages=(
   # pixbuf engine; without it a selected row's text is as pale as the
   # selection behind it, in plug-in dialogs as in GIMP itself.
   gtk2-engines-pixbuf
+  # frameRunner --video assembles frames into films and animated images.
+  ffmpeg
   # A decimal-comma locale (de_DE.UTF-8, generated below) for the tests that
   # check that numbers are written with "." whatever the locale.
   locales

@@ -98,3 +98,9 @@ TEST(FrameTemporaryName, HiddenBesideTheFrameKeepingItsExtension) {
 }
 
 }  // namespace
+
+TEST(RenderProgress, OneLineForTerminalsAndLogs) {
+  EXPECT_EQ(qv_render_progress_line(17, 50, 5),
+            "17/50 frames, 3.4 frames/s, 0:05 elapsed, 0:10 left");
+  EXPECT_EQ(qv_render_progress_line(0, 50, 2).find("frames/s"), std::string::npos);
+}

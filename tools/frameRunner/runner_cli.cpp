@@ -4,8 +4,13 @@
 #include "core/qv_xcf_timelines.h"
 #include "runner_checks.h"
 #include "runner_jobs.h"
+#include "runner_video.h"
+
+#include "core/qv_render_progress.h"
+#include "runner_glib.h"
 
 #include <glib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -16,6 +21,12 @@ static_assert(QV_RUNNER_MAX_JOBS == 16, "the --jobs help text names the cap");
 
 constexpr int EXIT_BLOCK_FAILED = 1;
 constexpr int EXIT_BAD_INPUT = 2;
+constexpr int EXIT_VIDEO_FAILED = 3;
+
+// How often the progress line is looked at, and how often a log (no
+// terminal) gets a line.
+constexpr guint PROGRESS_POLL_MS = 500;
+constexpr gint64 LOG_LINE_EVERY_US = 10 * G_USEC_PER_SEC;
 
 struct CliOptions {
   qv_gstring xcf;
@@ -30,6 +41,17 @@ struct CliOptions {
   gboolean resume = FALSE;
   gboolean list = FALSE;
   gboolean plan = FALSE;
+  gboolean quiet = FALSE;
+  qv_gstring video;
+};
+
+// What the video step needs of the render: the whole range (also with
+// --resume, which renders only what is missing), rate and fields.
+struct VideoPlan {
+  QVFrameName first;
+  long frames = 0;
+  double fps = 25;
+  QVFieldOrder fields = QVFieldOrder::progressive;
 };
 
 int bad_input(const std::string &message) {
@@ -52,7 +74,7 @@ const char *group_name(QVTimelineGroup group) {
 // Parses into `options`; an error message when the arguments do not parse.
 std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
   gchar *xcf = nullptr, *timeline = nullptr, *frame = nullptr, *gimp = nullptr,
-        *parameters = nullptr;
+        *parameters = nullptr, *video = nullptr;
   const GOptionEntry entries[] = {
       {"xcf", 'x', 0, G_OPTION_ARG_FILENAME, &xcf, "The XCF image holding the timeline", "FILE"},
       {"timeline", 't', 0, G_OPTION_ARG_STRING, &timeline, "Name of the timeline to render",
@@ -79,6 +101,12 @@ std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
       {"plan", 0, 0, G_OPTION_ARG_NONE, &options.plan,
        "Print the blocks as \"FROM COUNT\" lines and stop (for spreading blocks over machines)",
        nullptr},
+      {"video", 'o', 0, G_OPTION_ARG_FILENAME, &video,
+       "Also assemble the frames into FILE with ffmpeg: .mp4 (H.264), .webm (VP9), .gif, .webp "
+       "or .apng, at the timeline's frame rate",
+       "FILE"},
+      {"quiet", 'q', 0, G_OPTION_ARG_NONE, &options.quiet, "No progress line while rendering",
+       nullptr},
       {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
   GOptionContext *context = g_option_context_new("- render a timeline of an XCF image with GIMP");
   g_option_context_add_main_entries(context, entries, nullptr);
@@ -95,6 +123,7 @@ std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
   options.frame.reset(frame);
   options.gimp.reset(gimp);
   options.parameters.reset(parameters);
+  options.video.reset(video);
   if (!parsed) {
     std::string message = error->message;
     g_error_free(error);
@@ -114,7 +143,7 @@ void list_timelines(const QVTimelineList &list) {
 
 // Everything the job needs, checked; a message when something is wrong.
 std::optional<std::string> build_job(const CliOptions &options, const QVTimelineList &list,
-                                     QVRenderJob &job) {
+                                     QVRenderJob &job, VideoPlan &video) {
   if (!options.timeline) return "no timeline given (--timeline; --list shows them)";
   const QVTimelineInfo *timeline = qv_timeline_find(list, options.timeline.get());
   if (!timeline) {
@@ -163,6 +192,12 @@ std::optional<std::string> build_job(const CliOptions &options, const QVTimeline
   job.timeline = timeline->name;
   job.first = qv_frame_name_split(frame);
   job.first.start += options.from;
+  video.first = job.first;
+  video.frames = frames;
+  video.fps = timeline->header.fps;
+  video.fields = timeline->header.interlace == QV_INTERLACED_PAL    ? QVFieldOrder::top_first
+                 : timeline->header.interlace == QV_INTERLACED_NTSC ? QVFieldOrder::bottom_first
+                                                                    : QVFieldOrder::progressive;
   job.parallel = qv_runner_parallel(options.jobs);
   if (options.jobs > QV_RUNNER_MAX_JOBS) {
     std::fprintf(stderr, "frameRunner: --jobs %d is more than %d; %d GIMPs run at once\n",
@@ -211,6 +246,88 @@ int report(const QVRenderJob &job, const std::vector<QVBlockOutcome> &outcomes) 
   return EXIT_BLOCK_FAILED;
 }
 
+// The progress of a render on one line: on a terminal redrawn in place,
+// in a log a plain line now and then. Block lines are printed above it.
+struct ProgressLine {
+  QVFrameWatch watch;
+  bool quiet = false;
+  bool terminal = isatty(fileno(stdout)) != 0;
+  gint64 start = g_get_monotonic_time();
+  gint64 last_log = 0;
+  bool shown = false;
+
+  explicit ProgressLine(const QVRenderJob &job, bool silent) : watch(job), quiet(silent) {}
+
+  std::string text() {
+    const double elapsed = (g_get_monotonic_time() - start) / double(G_USEC_PER_SEC);
+    return qv_render_progress_line(watch.poll({}), watch.total(), elapsed);
+  }
+  void clear() {
+    if (terminal && shown) std::printf("\r\033[K");
+    shown = false;
+  }
+  void block_line(const std::string &line) {
+    clear();
+    std::printf("frameRunner: %s\n", line.c_str());
+    tick();
+  }
+  void tick() {
+    if (quiet) return;
+    const gint64 now = g_get_monotonic_time();
+    if (terminal) {
+      std::printf("\r\033[K%s", text().c_str());
+      shown = true;
+    } else if (now - last_log >= LOG_LINE_EVERY_US) {
+      std::printf("frameRunner: %s\n", text().c_str());
+      last_log = now;
+    }
+    std::fflush(stdout);
+  }
+  void finish() {
+    clear();
+    if (!quiet) std::printf("frameRunner: %s\n", text().c_str());
+    std::fflush(stdout);
+  }
+};
+
+gboolean on_progress_tick(gpointer data) {
+  static_cast<ProgressLine *>(data)->tick();
+  return G_SOURCE_CONTINUE;
+}
+
+int make_video(const std::string &output, const VideoPlan &plan) {
+  const auto ffmpeg = qv_runner_find_ffmpeg();
+  if (!ffmpeg) {
+    std::fprintf(
+        stderr,
+        "frameRunner: no ffmpeg to make »%s« (install the package ffmpeg); the frames are kept\n",
+        output.c_str());
+    return EXIT_VIDEO_FAILED;
+  }
+  for (long n = 0; n < plan.frames; ++n) {
+    const std::string frame = qv_frame_name_build(plan.first, plan.first.start + n);
+    if (!g_file_test(frame.c_str(), G_FILE_TEST_IS_REGULAR)) {
+      std::fprintf(stderr, "frameRunner: no video: the frame »%s« is missing\n", frame.c_str());
+      return EXIT_VIDEO_FAILED;
+    }
+  }
+  QVVideoJob job;
+  job.first = plan.first;
+  job.count = plan.frames;
+  job.fps = plan.fps;
+  job.fields = plan.fields;
+  job.format = *qv_video_format(output);
+  std::printf("frameRunner: making %s »%s« of %ld frames at %g frames/s\n",
+              qv_video_format_label(job.format), output.c_str(), plan.frames, plan.fps);
+  std::fflush(stdout);
+  if (const auto problem = qv_runner_make_video(*ffmpeg, job, output)) {
+    std::fprintf(stderr, "frameRunner: %s\n", problem->c_str());
+    return EXIT_VIDEO_FAILED;
+  }
+  std::printf("frameRunner: wrote »%s«\n", output.c_str());
+  return 0;
+}
+
 }  // namespace
 
 bool qv_runner_cli_wanted(int argc, char **argv) { return argc > 1; }
@@ -230,7 +347,16 @@ int qv_runner_cli(int argc, char **argv) {
   }
 
   QVRenderJob job;
-  if (auto error = build_job(options, timelines.list, job)) return bad_input(*error);
+  VideoPlan video;
+  if (auto error = build_job(options, timelines.list, job, video)) return bad_input(*error);
+  // Checked before any GIMP starts: a video that cannot be made is known now.
+  if (options.video) {
+    if (auto problem = qv_runner_check_video_output(options.video.get()))
+      return bad_input(*problem);
+    if (!qv_runner_find_ffmpeg())
+      return bad_input(
+          "--video needs ffmpeg, which is not installed (Debian: apt-get install ffmpeg)");
+  }
   if (options.plan) {
     for (const QVFrameBlock &block : job.blocks) {
       std::printf("%ld %ld\n", options.from + block.first, block.count);
@@ -239,17 +365,20 @@ int qv_runner_cli(int argc, char **argv) {
   }
   if (job.blocks.empty()) {
     std::printf("frameRunner: every frame file exists already; nothing to render.\n");
-    return 0;
+    return options.video ? make_video(options.video.get(), video) : 0;
   }
   QVJobControl control;
-  const auto outcomes = qv_run_render_job(
-      job,
-      [](const std::string &line) {
-        std::printf("frameRunner: %s\n", line.c_str());
-        std::fflush(stdout);
-      },
-      &control);
+  std::vector<QVBlockOutcome> outcomes;
+  {
+    ProgressLine progress(job, options.quiet);
+    const QVSourceId ticker(g_timeout_add(PROGRESS_POLL_MS, on_progress_tick, &progress));
+    outcomes = qv_run_render_job(
+        job, [&progress](const std::string &line) { progress.block_line(line); }, &control);
+    progress.finish();
+  }
   const int status = report(job, outcomes);
   // Stopped by a signal: the exit status a shell expects from one.
-  return control.signal() ? 128 + control.signal() : status;
+  if (control.signal()) return 128 + control.signal();
+  if (status != 0 || !options.video) return status;
+  return make_video(options.video.get(), video);
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/qv_attributes.h"
+
 std::string qv_duration_text(double seconds) {
   const long long whole =
       std::isfinite(seconds) && seconds > 0 ? static_cast<long long>(std::floor(seconds)) : 0;
@@ -41,4 +43,12 @@ QVRenderProgress qv_render_progress(long done, long total, double elapsed_second
     progress.times += ", time left unknown";
   }
   return progress;
+}
+
+std::string qv_render_progress_line(long done, long total, double elapsed_seconds) {
+  const QVRenderProgress progress = qv_render_progress(done, total, elapsed_seconds);
+  std::string line = progress.frames;
+  if (done > 0 && elapsed_seconds > 0)
+    line += ", " + qv_format("%0.1f", done / elapsed_seconds) + " frames/s";
+  return line + ", " + progress.times;
 }

@@ -21,3 +21,7 @@ QVRenderProgress qv_render_progress(long done, long total, double elapsed_second
 
 // "0:07", "12:34", "1:02:03": whole seconds, rounded down; negative as 0.
 std::string qv_duration_text(double seconds);
+
+// One line for a terminal or a log: "17/50 frames, 3.4 frames/s, 0:12
+// elapsed, 0:23 left" (the rate once a frame is done).
+std::string qv_render_progress_line(long done, long total, double elapsed_seconds);
