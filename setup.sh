@@ -24,6 +24,8 @@ packages=(
   gtk2-engines-pixbuf
   # frameRunner --video assembles frames into films and animated images.
   ffmpeg
+  # GNU parallel runs the README's recipe for spreading blocks (tested).
+  parallel
   # A decimal-comma locale (de_DE.UTF-8, generated below) for the tests that
   # check that numbers are written with "." whatever the locale.
   locales
