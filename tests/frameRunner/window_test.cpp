@@ -153,8 +153,10 @@ QVTimelineList timelines_of(const char *file) {
 TEST_F(RunnerWindow, LoadsTheKeyFileIntoTheWidgets) {
   Window win(settings_text(fixture("timelines-v0.xcf"), "Titles") +
              "frame_filename=/tmp/out_0007.png\nparameter=-i --verbose\n"
-             "frames_to_render=0\nblock_size=0\n");
+             "frames_to_render=0\nblock_size=0\nvideo=/tmp/out.mp4\n");
   const QVRunnerWindow &w = win.w;
+  EXPECT_EQ(text_of(w.video), "/tmp/out.mp4");
+  qv_test_screenshot(w.dialog, "frameRunner-window");
   EXPECT_EQ(text_of(w.xcf), fixture("timelines-v0.xcf"));
   EXPECT_EQ(text_of(w.timeline), "Titles");
   EXPECT_EQ(label_of(w.count), "50 frames in");
@@ -555,6 +557,43 @@ TEST_F(RunnerWindow, OkIsRefusedUntilEveryEntryIsUsable) {
   EXPECT_NE(problem().find("cannot be read"), std::string::npos) << problem();
   gtk_entry_set_text(GTK_ENTRY(w.parameter), "-i");
   EXPECT_EQ(problem(), "none");
+  gtk_entry_set_text(GTK_ENTRY(w.video), (dir / "film.avi").c_str());
+  EXPECT_NE(problem().find("unknown kind of file"), std::string::npos) << problem();
+  gtk_entry_set_text(GTK_ENTRY(w.video), (dir / "gone/film.mp4").c_str());
+  EXPECT_NE(problem().find("does not exist"), std::string::npos) << problem();
+  gtk_entry_set_text(GTK_ENTRY(w.video), (dir / "film.gif").c_str());
+  EXPECT_EQ(problem(), "none");
+  qv_runner_window_store(w);
+  EXPECT_EQ(win.get(QV_RUNNER_GROUP, "video"), dir / "film.gif");
+}
+
+// After a complete render the window's video is made of the frames; a
+// cancelled or failed render makes none.
+TEST_F(RunnerWindow, TheVideoIsMadeAfterACompleteRender) {
+  TempDir dir;
+  const std::string make =
+      "ffmpeg -v error -f lavfi -i testsrc=size=32x24:rate=25 -frames:v 12 -start_number 0 '" +
+      dir / "f_%04d.png" + "'";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  QVRunnerSettings settings;
+  settings.xcf = fixture("timelines-v0.xcf");
+  settings.timeline = "Intro";
+  settings.frame_filename = dir / "f_0000.png";
+  settings.frames_to_render = 12;
+  settings.video = dir / "film.gif";
+  QVWindowRenderResult result;
+  result.outcomes.push_back({QVFrameBlock{0, 12}, true, true, false, ""});
+  result.cancelled = true;
+  qv_runner_window_make_video(settings, result);
+  EXPECT_EQ(result.video, "");
+  result.cancelled = false;
+  qv_runner_window_make_video(settings, result);
+  EXPECT_EQ(result.video, "Video written: " + dir / "film.gif");
+  EXPECT_TRUE(g_file_test((dir / "film.gif").c_str(), G_FILE_TEST_IS_REGULAR));
+  settings.frames_to_render = 13;  // one more than there are
+  settings.video = dir / "more.mp4";
+  qv_runner_window_make_video(settings, result);
+  EXPECT_NE(result.video.find("is missing"), std::string::npos) << result.video;
 }
 
 std::vector<std::string> lines_of(const std::string &path) {

@@ -296,31 +296,12 @@ gboolean on_progress_tick(gpointer data) {
 }
 
 int make_video(const std::string &output, const VideoPlan &plan) {
-  const auto ffmpeg = qv_runner_find_ffmpeg();
-  if (!ffmpeg) {
-    std::fprintf(
-        stderr,
-        "frameRunner: no ffmpeg to make »%s« (install the package ffmpeg); the frames are kept\n",
-        output.c_str());
-    return EXIT_VIDEO_FAILED;
-  }
-  for (long n = 0; n < plan.frames; ++n) {
-    const std::string frame = qv_frame_name_build(plan.first, plan.first.start + n);
-    if (!g_file_test(frame.c_str(), G_FILE_TEST_IS_REGULAR)) {
-      std::fprintf(stderr, "frameRunner: no video: the frame »%s« is missing\n", frame.c_str());
-      return EXIT_VIDEO_FAILED;
-    }
-  }
-  QVVideoJob job;
-  job.first = plan.first;
-  job.count = plan.frames;
-  job.fps = plan.fps;
-  job.fields = plan.fields;
-  job.format = *qv_video_format(output);
+  const auto format = qv_video_format(output);
   std::printf("frameRunner: making %s »%s« of %ld frames at %g frames/s\n",
-              qv_video_format_label(job.format), output.c_str(), plan.frames, plan.fps);
+              format ? qv_video_format_label(*format) : "?", output.c_str(), plan.frames, plan.fps);
   std::fflush(stdout);
-  if (const auto problem = qv_runner_make_video(*ffmpeg, job, output)) {
+  if (const auto problem =
+          qv_runner_video_of_frames(plan.first, plan.frames, plan.fps, plan.fields, output)) {
     std::fprintf(stderr, "frameRunner: %s\n", problem->c_str());
     return EXIT_VIDEO_FAILED;
   }

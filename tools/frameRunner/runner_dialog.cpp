@@ -8,6 +8,7 @@
 #include "runner_checks.h"
 #include "runner_glib.h"
 #include "runner_jobs.h"
+#include "runner_video.h"
 
 #include <glib-unix.h>
 #include <glib/gstdio.h>
@@ -201,6 +202,21 @@ void on_frame(GtkButton *, gpointer data) {
                                     text_of(w.frame));
   if (const auto frame = choose_file(w, chooser)) {
     gtk_entry_set_text(GTK_ENTRY(w.frame), frame->c_str());
+  }
+}
+
+void on_video(GtkButton *, gpointer data) {
+  QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
+  GtkWidget *chooser =
+      file_chooser(w, "Select Video-File", GTK_FILE_CHOOSER_ACTION_SAVE, "*.mp4", text_of(w.video));
+  for (const char *pattern : {"*.webm", "*.gif", "*.webp", "*.apng"}) {
+    GtkFileFilter *filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, pattern);
+    gtk_file_filter_add_pattern(filter, pattern);
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter);
+  }
+  if (const auto video = choose_file(w, chooser)) {
+    gtk_entry_set_text(GTK_ENTRY(w.video), video->c_str());
   }
 }
 
@@ -410,7 +426,10 @@ std::string render_summary(const QVRunnerSettings &settings, const QVWindowRende
     if (not_started > 0) message += "\n" + std::to_string(not_started) + " frames not started.";
     return message;
   }
-  if (failures.empty()) return std::to_string(result.frames_total) + " frames rendered.";
+  if (failures.empty()) {
+    return std::to_string(result.frames_total) + " frames rendered." +
+           (result.video.empty() ? "" : "\n" + result.video);
+  }
   return "Some blocks failed:" + failures;
 }
 
@@ -482,6 +501,16 @@ void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
   gtk_box_pack_start(GTK_BOX(frame_row), frame_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), frame_row, FALSE, FALSE, 0);
 
+  GtkWidget *video_row = gtk_hbox_new(FALSE, 6);
+  w.video = entry(true, 300);
+  gtk_widget_set_tooltip_text(w.video,
+                              "Also make a film or animated image of the frames with ffmpeg: "
+                              ".mp4, .webm, .gif, .webp or .apng (empty: none)");
+  GtkWidget *video_button = button("Video", G_CALLBACK(on_video), w);
+  gtk_box_pack_start(GTK_BOX(video_row), w.video, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(video_row), video_button, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(rows), video_row, FALSE, FALSE, 0);
+
   GtkWidget *spin_row = gtk_hbox_new(FALSE, 6);
   gtk_box_pack_start(GTK_BOX(spin_row), spin("frames to render.", 5, &w.frames), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(spin_row), gtk_vseparator_new(), FALSE, FALSE, 0);
@@ -500,12 +529,12 @@ void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
   gtk_box_pack_start(GTK_BOX(rows), gimp_row, FALSE, FALSE, 0);
 
   int widest = 0;
-  for (GtkWidget *b : {timeline_button, frame_button, gimp_button}) {
+  for (GtkWidget *b : {timeline_button, frame_button, video_button, gimp_button}) {
     GtkRequisition size;
     gtk_widget_size_request(b, &size);
     widest = std::max(widest, size.width);
   }
-  for (GtkWidget *b : {timeline_button, frame_button, gimp_button}) {
+  for (GtkWidget *b : {timeline_button, frame_button, video_button, gimp_button}) {
     gtk_widget_set_size_request(b, widest, -1);
   }
   qv_runner_window_load(w, qv_runner_settings_read(keyfile));
@@ -517,6 +546,7 @@ void qv_runner_window_load(QVRunnerWindow &w, const QVRunnerSettings &settings) 
   gtk_entry_set_text(GTK_ENTRY(w.xcf), settings.xcf.c_str());
   gtk_entry_set_text(GTK_ENTRY(w.timeline), settings.timeline.c_str());
   gtk_entry_set_text(GTK_ENTRY(w.frame), settings.frame_filename.c_str());
+  gtk_entry_set_text(GTK_ENTRY(w.video), settings.video.c_str());
   gtk_entry_set_text(GTK_ENTRY(w.gimp), settings.gimp_exe.empty() ? QV_RUNNER_DEFAULT_GIMP
                                                                   : settings.gimp_exe.c_str());
   gtk_entry_set_text(GTK_ENTRY(w.parameter), settings.parameter.c_str());
@@ -530,6 +560,7 @@ QVRunnerSettings qv_runner_window_settings(const QVRunnerWindow &w) {
   settings.xcf = text_of(w.xcf);
   settings.timeline = text_of(w.timeline);
   settings.frame_filename = text_of(w.frame);
+  settings.video = text_of(w.video);
   settings.gimp_exe = text_of(w.gimp);
   settings.parameter = text_of(w.parameter);
   settings.frames_to_render = spin_value(w.frames);
@@ -548,6 +579,11 @@ std::optional<std::string> qv_runner_window_problem(const QVRunnerWindow &w) {
   const std::string frame = text_of(w.frame);
   if (frame.empty()) return "First-Frame file not selected!";
   if (auto bad = qv_runner_check_frame_name(frame)) return bad;
+  const std::string video = text_of(w.video);
+  if (!video.empty()) {
+    if (auto bad = qv_runner_check_video_output(video)) return bad;
+    if (!qv_runner_find_ffmpeg()) return "Video »" + video + "«: ffmpeg is not installed!";
+  }
   const std::string gimp = text_of(w.gimp);
   if (gimp.empty()) return "Gimp-EXE file not selected!";
   if (!qv_runner_find_gimp(gimp)) return "Gimp-EXE »" + gimp + "« does not exist!";
@@ -725,6 +761,23 @@ QVWindowRenderResult qv_runner_window_render(const QVRunnerSettings &settings,
   return result;
 }
 
+void qv_runner_window_make_video(const QVRunnerSettings &settings, QVWindowRenderResult &result) {
+  const bool all_ok = std::all_of(result.outcomes.begin(), result.outcomes.end(),
+                                  [](const QVBlockOutcome &outcome) { return outcome.ok; });
+  if (settings.video.empty() || result.cancelled || !all_ok) return;
+  const QVRunnerTimelines read = qv_runner_read_timelines(settings.xcf);
+  const QVTimelineInfo *timeline = qv_timeline_find(read.list, settings.timeline);
+  const double fps = timeline ? timeline->header.fps : 25.0;
+  const int interlace = timeline ? timeline->header.interlace : QV_PROGRESSIVE;
+  const QVFieldOrder fields = interlace == QV_INTERLACED_PAL    ? QVFieldOrder::top_first
+                              : interlace == QV_INTERLACED_NTSC ? QVFieldOrder::bottom_first
+                                                                : QVFieldOrder::progressive;
+  const auto problem =
+      qv_runner_video_of_frames(qv_frame_name_split(settings.frame_filename),
+                                settings.frames_to_render, fps, fields, settings.video);
+  result.video = problem ? "Video not made: " + *problem : "Video written: " + settings.video;
+}
+
 int qv_runner_dialog(int argc, char **argv) {
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "frameRunner: no display; use the command line (frameRunner --help)\n");
@@ -751,7 +804,8 @@ int qv_runner_dialog(int argc, char **argv) {
   while (gtk_events_pending()) gtk_main_iteration();
   if (response != RESPONSE_OK) return 0;
 
-  const QVWindowRenderResult result = qv_runner_window_render(settings);
+  QVWindowRenderResult result = qv_runner_window_render(settings);
+  qv_runner_window_make_video(settings, result);
   alert(nullptr, render_summary(settings, result));
   const bool all_ok = std::all_of(result.outcomes.begin(), result.outcomes.end(),
                                   [](const QVBlockOutcome &outcome) { return outcome.ok; });

@@ -31,6 +31,7 @@ struct QVRunnerWindow {
   GtkWidget *count = nullptr;  // "%d frames in" or "not found?!"
   GtkWidget *timeline = nullptr;
   GtkWidget *frame = nullptr;
+  GtkWidget *video = nullptr;  // optional film or animated image
   GtkWidget *frames = nullptr;
   GtkWidget *block = nullptr;
   GtkWidget *gimp = nullptr;
@@ -136,6 +137,7 @@ struct QVWindowRenderResult {
   long frames_done = 0;  // frame files this render wrote
   long frames_total = 0;
   bool cancelled = false;
+  std::string video;  // what became of the video: "" none asked for
 };
 
 // Renders the blocks of the settings with the progress window; the frames
@@ -145,6 +147,11 @@ struct QVWindowRenderResult {
 // executable is the settings' own, found on PATH when it is a bare name.
 QVWindowRenderResult qv_runner_window_render(const QVRunnerSettings &settings,
                                              const QVWindowRenderOptions &options = {});
+
+// After a complete render, the video the settings ask for (nothing when
+// none is asked for, or the render was cancelled or failed); the outcome
+// goes into result.video for the summary.
+void qv_runner_window_make_video(const QVRunnerSettings &settings, QVWindowRenderResult &result);
 
 // Shows the window (initialising GTK) and renders on OK. Exit status as for
 // the command line: 0 also when the window was closed without rendering, 1

@@ -81,3 +81,23 @@ std::optional<std::string> qv_runner_make_video(const std::string &ffmpeg, QVVid
   }
   return std::nullopt;
 }
+
+std::optional<std::string> qv_runner_video_of_frames(const QVFrameName &first, long count,
+                                                     double fps, QVFieldOrder fields,
+                                                     const std::string &output) {
+  const auto ffmpeg = qv_runner_find_ffmpeg();
+  if (!ffmpeg)
+    return "no ffmpeg to make »" + output + "« (install the package ffmpeg); the frames are kept";
+  for (long n = 0; n < count; ++n) {
+    const std::string frame = qv_frame_name_build(first, first.start + n);
+    if (!g_file_test(frame.c_str(), G_FILE_TEST_IS_REGULAR))
+      return "no video: the frame »" + frame + "« is missing";
+  }
+  QVVideoJob job;
+  job.first = first;
+  job.count = count;
+  job.fps = fps;
+  job.fields = fields;
+  job.format = qv_video_format(output).value_or(QVVideoFormat::mp4);
+  return qv_runner_make_video(*ffmpeg, job, output);
+}

@@ -17,6 +17,13 @@ std::optional<std::string> qv_runner_find_ffmpeg();
 // folder that does not exist or cannot be written.
 std::optional<std::string> qv_runner_check_video_output(const std::string &output);
 
+// The video of `count` frames from `first` (all on disk, else a message
+// naming the first missing one) at the timeline's rate and fields; none
+// when it was written.
+std::optional<std::string> qv_runner_video_of_frames(const QVFrameName &first, long count,
+                                                     double fps, QVFieldOrder fields,
+                                                     const std::string &output);
+
 // Runs ffmpeg over the job's frames into job.output's final name `output`.
 // None on success; else what went wrong (ffmpeg's own last lines included).
 std::optional<std::string> qv_runner_make_video(const std::string &ffmpeg, QVVideoJob job,

@@ -30,6 +30,7 @@ QVRunnerSettings qv_runner_settings_read(GKeyFile *file) {
   settings.xcf = read_text(file, "xcf");
   settings.timeline = read_text(file, "timeline");
   settings.frame_filename = read_text(file, "frame_filename");
+  settings.video = read_text(file, "video");
   settings.gimp_exe = read_text(file, "gimp_exe");
   settings.parameter = read_text(file, "parameter");
   const int frames = read_int(file, "frames_to_render");
@@ -43,6 +44,7 @@ void qv_runner_settings_write(GKeyFile *file, const QVRunnerSettings &settings) 
   write_text(file, "xcf", settings.xcf);
   write_text(file, "timeline", settings.timeline);
   write_text(file, "frame_filename", settings.frame_filename);
+  write_text(file, "video", settings.video);
   write_text(file, "gimp_exe", settings.gimp_exe);
   write_text(file, "parameter", settings.parameter);
   g_key_file_set_integer(file, QV_RUNNER_GROUP, "frames_to_render", settings.frames_to_render);

@@ -14,6 +14,7 @@ struct QVRunnerSettings {
   std::string frame_filename;
   std::string gimp_exe;
   std::string parameter;  // extra GIMP arguments, shell-quoted
+  std::string video;      // a film or animated image made of the frames; empty: none
   int frames_to_render = 1;
   int block_size = 100;
 };
