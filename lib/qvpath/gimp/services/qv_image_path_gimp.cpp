@@ -30,12 +30,6 @@ constexpr const char *kSymbolGeometry = "qv-dialog-symbol-path-create";
 constexpr const char *kPresets = "qv-origin-destination-presets";
 constexpr int kPreviewSize = 160;
 
-std::optional<std::string> image_file(gint32 image) {
-  std::string file = qv_take_string(gimp_image_get_filename(image));
-  if (file.empty()) return std::nullopt;
-  return file;
-}
-
 std::optional<std::string> last_file(const char *parasite) {
   if (!qv_global_parasite_listed(parasite)) return std::nullopt;
   auto file = qv_global_string_get(parasite);
@@ -67,13 +61,19 @@ void add_filter(GtkWidget *chooser, const char *name,
 
 }  // namespace
 
+std::optional<std::string> qv_image_file(gint32 image) {
+  std::string file = qv_take_string(gimp_image_get_filename(image));
+  if (file.empty()) return std::nullopt;
+  return file;
+}
+
 bool qv_relative_names_wanted() {
   return qv_take_string(gimp_gimprc_query(QV_RELATIVE_NAMES_KEY)) == "TRUE";
 }
 
 std::string qv_image_file_reference(gint32 image, const std::string &file, bool relative) {
   if (!relative) return file;
-  return qv_filename_relative(file, image_file(image)).value_or(file);
+  return qv_filename_relative(file, qv_image_file(image)).value_or(file);
 }
 
 // --- Script keyspline ---------------------------------------------------------
@@ -85,7 +85,7 @@ void start_where_expected(GtkWidget *chooser, const std::optional<std::string> &
                           gint32 image) {
   if (last) {
     start_at(chooser, last);
-  } else if (const auto file = image_file(image)) {
+  } else if (const auto file = qv_image_file(image)) {
     const qv_gstring folder(g_path_get_dirname(file->c_str()));
     if (const auto native = qv_filename_from_utf8(folder.get()))
       gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), native->c_str());
@@ -654,7 +654,7 @@ std::optional<QVImagePathPlan> qv_image_path_dialog_plan(QVImagePathDialog &dial
     return std::nullopt;
   }
   const bool relative = active(state.widgets.relative);
-  if (relative && !image_file(image)) {
+  if (relative && !qv_image_file(image)) {
     say(state,
         _("The image has no file yet: save it first, or turn off \"use relative filename\"."));
     return std::nullopt;
@@ -682,7 +682,7 @@ std::optional<std::string> run_dialog(gint32 image, gint32 drawable, bool symbol
                                       const std::string &file) {
   if (!qv_dialog_toolkit_init()) return std::nullopt;
   QVImagePathDialog dialog = qv_image_path_dialog_build(image, drawable, symbol);
-  if (!file.empty()) start_at(dialog.chooser, qv_filename_resolve(file, image_file(image)));
+  if (!file.empty()) start_at(dialog.chooser, qv_filename_resolve(file, qv_image_file(image)));
   GtkWindow *window = GTK_WINDOW(dialog.dialog.get());
   const char *geometry = symbol ? kSymbolGeometry : kImageGeometry;
   int window_state = 0;
@@ -713,7 +713,7 @@ std::optional<std::string> qv_tools_image_path(gint32 image, gint32 drawable, bo
     }
     return run_dialog(image, drawable, false, file);
   }
-  const QVSourceFile source = read_source(qv_filename_resolve(file, image_file(image)));
+  const QVSourceFile source = read_source(qv_filename_resolve(file, qv_image_file(image)));
   if (!source.problem.empty()) {
     qv_user_message("%s", source.problem.c_str());
     return std::nullopt;
@@ -727,7 +727,7 @@ std::optional<std::string> qv_tools_image_path(gint32 image, gint32 drawable, bo
   plan.y1 = box.y;
   plan.x2 = box.x + box.width;
   plan.y2 = box.y + box.height;
-  const bool relative = qv_relative_names_wanted() && image_file(image);
+  const bool relative = qv_relative_names_wanted() && qv_image_file(image);
   plan.file = qv_image_file_reference(image, source.file, relative);
   return qv_image_path_write(image, plan);
 }

@@ -38,6 +38,9 @@ struct QVChosenFile {
 // "Select". None when cancelled or without a display.
 std::optional<QVChosenFile> qv_script_chooser_run(gint32 image);
 
+// The image's file name, none while it has none.
+std::optional<std::string> qv_image_file(gint32 image);
+
 // Whether gimprc asks for names relative to the image's file.
 bool qv_relative_names_wanted();
 

@@ -132,12 +132,6 @@ std::optional<std::string> qv_tools_timeline_keyspline(gint32 image) {
 
 namespace {
 
-std::optional<std::string> image_file(gint32 image) {
-  std::string file = qv_take_string(gimp_image_get_filename(image));
-  if (file.empty()) return std::nullopt;
-  return file;
-}
-
 bool regular_file(const std::string &utf8) {
   const auto native = qv_filename_from_utf8(utf8.c_str());
   return native && g_file_test(native->c_str(), G_FILE_TEST_IS_REGULAR);
@@ -156,7 +150,7 @@ std::optional<std::string> qv_tools_script_keyspline(gint32 image, bool interact
     }
     chosen = *picked;
   }
-  chosen.file = qv_filename_resolve(chosen.file, image_file(image));
+  chosen.file = qv_filename_resolve(chosen.file, qv_image_file(image));
   if (!regular_file(chosen.file)) {
     qv_user_message("File not exists:\n\"%s\"", chosen.file.c_str());
     return std::nullopt;
