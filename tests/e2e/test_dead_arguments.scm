@@ -22,7 +22,13 @@
    (list "plug-in-qv-transform-drawable-matrix3x3" (lambda (image draw) (plug-in-qv-transform-drawable-matrix3x3 image draw 9 qv-identity)))
    (list "plug-in-qv-fade-opacity-set" (lambda (image draw) (plug-in-qv-fade-opacity-set image 50)))
    (list "plug-in-qv-dtf-set-date" (lambda (image draw) (plug-in-qv-dtf-set-date image 1 1 2000 1 1 2010 0.5)))
-   (list "plug-in-qv-dtf-set-date-from-string" (lambda (image draw) (plug-in-qv-dtf-set-date-from-string image "2007" 0)))))
+   (list "plug-in-qv-dtf-set-date-from-string" (lambda (image draw) (plug-in-qv-dtf-set-date-from-string image "2007" 0)))
+   (list "plug-in-qv-path-new-inbetween" (lambda (image draw) (plug-in-qv-path-new-inbetween image "P" "P" 0.5 "")))
+   (list "plug-in-qv-path-new-inbetween2" (lambda (image draw) (plug-in-qv-path-new-inbetween2 image "P" "P" 0.5 "" image)))
+   (list "plug-in-qv-path-duplicate-plus" (lambda (image draw) (plug-in-qv-path-duplicate-plus 1 image draw)))
+   (list "plug-in-qv-create-image-path" (lambda (image draw) (plug-in-qv-create-image-path 1 image draw "/tmp/x.png")))
+   (list "plug-in-qv-create-keyspline-script" (lambda (image draw) (plug-in-qv-create-keyspline-script 1 image draw "/tmp/x.scm")))
+   (list "plug-in-qv-path-animation-render" (lambda (image draw) (plug-in-qv-path-animation-render image "P" "/tmp/f_0.png" 2 1)))))
 
 (define (qv-fails? thunk) (not (catch #f (thunk) #t)))
 
