@@ -36,6 +36,11 @@ results=$work/results
 mkdir -p "$results"
 export QV_TEST_TMP=$work/tmp
 mkdir -p "$QV_TEST_TMP"
+# GTK keeps the file chooser's state (a typed location or the path bar) in
+# the user's configuration: each test starts from GTK's defaults and leaves
+# the user's own untouched.
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME"
 
 case $kind in
   live)

@@ -131,8 +131,9 @@ struct MenuCall : ::testing::Test {
 
   // A 12 × 8 picture saved into the test folder; with a layer name, an
   // XCF holding that layer too.
-  // The image lives in the test folder too: the choosers open there.
-  void save_picture(const std::string &name, const std::string &layer) {
+  // The image lives in the test folder too; the dialog remembers the
+  // picture as its last file (under `last`), so it opens on it.
+  void save_picture(const std::string &name, const std::string &layer, const char *last) {
     gimp_image_set_filename(image.id, (dir + "/scene.xcf").c_str());
     const QVTestImage picture(12, 8);
     if (!layer.empty()) {
@@ -143,6 +144,7 @@ struct MenuCall : ::testing::Test {
     }
     const std::string file = dir + name;
     gimp_file_save(GIMP_RUN_NONINTERACTIVE, picture.id, picture.layer, file.c_str(), file.c_str());
+    qv_global_string_set(last, file);
   }
 
   std::string seen() const {
@@ -528,20 +530,20 @@ const std::map<std::string, MenuCheck> &menu_checks() {
       {"plug-in-qv-create-keyspline-script",
        {[](MenuCall &m) {
           gimp_gimprc_set("qv-relative-image-path-names", "FALSE");
-          gimp_image_set_filename(m.image.id, (m.dir + "/scene.xcf").c_str());
-          g_file_set_contents((m.dir + "/stamp.scm").c_str(), "(gimp-message \"stamp\")", -1,
-                              nullptr);
+          const std::string script = m.dir + "/stamp.scm";
+          g_file_set_contents(script.c_str(), "(gimp-message \"stamp\")", -1, nullptr);
+          qv_global_string_set("qv-last-a-scriptfile", script);  // the chooser opens on it
         },
         "Select Script-File",
-        {"ctrl+l", "type:stamp.scm", "Return"},
+        {"Return"},
         [](MenuCall &m) {
           const auto style = qv_path_get_style_text(m.image.id, "[@-Script] stamp.scm", nullptr);
           EXPECT_EQ(style, "@-script: " + m.dir + "/stamp.scm");
         }}},
       {"plug-in-qv-create-image-path",
-       {[](MenuCall &m) { m.save_picture("/picture.png", {}); },
+       {[](MenuCall &m) { m.save_picture("/picture.png", {}, "qv-last-image-path"); },
         "Image Path",
-        {"ctrl+l", "type:picture.png", "Return"},
+        {"Return"},
         [](MenuCall &m) {
           EXPECT_EQ(qv_path_get_style_text(m.image.id, "picture.png", nullptr),
                     "image: " + m.dir +
@@ -549,9 +551,9 @@ const std::map<std::string, MenuCheck> &menu_checks() {
                         "image-merge-visible: 0\taspect-ratio-mode: 1");
         }}},
       {"plug-in-qv-create-symbol-path",
-       {[](MenuCall &m) { m.save_picture("/symbols.xcf", "[Moon]"); },
+       {[](MenuCall &m) { m.save_picture("/symbols.xcf", "[Moon]", "qv-last-symbol-path"); },
         "Symbol Path",
-        {"ctrl+l", "type:symbols.xcf", "Return"},
+        {"Return"},
         [](MenuCall &m) {
           const auto style = qv_path_get_style_text(m.image.id, "[Moon] \"Moon\"", nullptr);
           ASSERT_TRUE(style);
