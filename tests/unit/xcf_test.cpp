@@ -306,3 +306,35 @@ TEST(XcfTimelines, FrameCountsRoundAndRefuseNonsense) {
   t.header.outpoint = 1e300;
   EXPECT_EQ(qv_timeline_frame_count(t), QV_TIMELINE_MAX_FRAMES);
 }
+
+// A damaged file with a second parasite list and a layer list that points
+// at a name longer than any image has: the layers' read sees the parasites
+// the plain read sees, and refuses the name instead of copying it.
+TEST(XcfBadInput, SecondParasiteListsAndHugeLayerNames) {
+  Bytes properties = parasite_property(parasite_list({{"one", {'a'}}}));
+  const Bytes second = parasite_property(parasite_list({{"two", {'b'}}}));
+  properties.insert(properties.end(), second.begin(), second.end());
+  put_u32(properties, 0);  // PROP_END
+  put_u32(properties, 0);
+  // One layer: its offset, the list's end, width, height, type, name.
+  auto with_layer = [&](uint32_t name_length) {
+    Bytes file = xcf_with_properties(properties);
+    for (uint32_t v : {static_cast<uint32_t>(file.size() + 8), 0u, 8u, 8u, 0u, name_length})
+      put_u32(file, v);
+    file.insert(file.end(), {'b', 'g', 0});
+    return file;
+  };
+  const Bytes file = with_layer(3);
+  const QVXcfRead plain = read(file);
+  const QVXcfRead layered = qv_xcf_read_bytes(file.data(), file.size(), true);
+  ASSERT_TRUE(plain.image) << plain.error;
+  ASSERT_TRUE(layered.image) << layered.error;
+  EXPECT_EQ(plain.image->parasites.size(), 1u);
+  EXPECT_EQ(layered.image->parasites.size(), 1u);
+  ASSERT_EQ(layered.image->layers.size(), 1u);
+  EXPECT_EQ(layered.image->layers[0].name, "bg");
+  const Bytes huge = with_layer(0x7fffffffu);
+  const QVXcfRead refused = qv_xcf_read_bytes(huge.data(), huge.size(), true);
+  EXPECT_FALSE(refused.image);
+  EXPECT_NE(refused.error.find("layer name"), std::string::npos) << refused.error;
+}

@@ -106,6 +106,7 @@ std::optional<std::string> parse_parasites(const std::vector<uint8_t> &list,
 // Walks the image properties up to the end marker or, unless `to_end`, the
 // parasite list.
 std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image, bool to_end) {
+  bool parasites_seen = false;
   for (;;) {
     const auto type = cursor.u32();
     const auto length = cursor.u32();
@@ -128,6 +129,13 @@ std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image, bo
         if (!cursor.skip(4)) return truncated("the unit property");
         break;
       case PROP_PARASITES: {
+        // GIMP writes one list; a second in a damaged file is passed over,
+        // so the layers' read gives the same parasites as the plain one.
+        if (parasites_seen) {
+          if (!cursor.skip(*length)) return truncated("an image property");
+          break;
+        }
+        parasites_seen = true;
         if (*length > MAX_PARASITE_LIST) {
           return "the parasite list claims " + std::to_string(*length) +
                  " bytes, more than any image holds";
@@ -148,8 +156,11 @@ std::optional<std::string> walk_properties(Cursor &cursor, QVXcfImage &image, bo
   }
 }
 
-// A layer count beyond this is a broken file, not a real image.
+// A layer count or a name longer than these is a broken file, not a real
+// image; without the caps a small damaged file could make the reader copy
+// its whole length once per layer.
 constexpr size_t MAX_LAYERS = 100000;
+constexpr uint32_t MAX_LAYER_NAME = 64u << 10;
 
 std::optional<uint64_t> offset(Cursor &cursor, int bytes) {
   const auto high = bytes == 8 ? cursor.u32() : std::optional<uint32_t>(0);
@@ -176,6 +187,8 @@ std::optional<std::string> read_layers(Cursor &cursor, QVXcfImage &image) {
     const auto type = layer.u32();
     const auto length = layer.u32();
     if (!width || !height || !type || !length) return truncated("a layer header");
+    if (*length > MAX_LAYER_NAME)
+      return "a layer name claims " + std::to_string(*length) + " bytes";
     std::string name(*length, '\0');
     if (!layer.read(name.data(), name.size())) return truncated("a layer name");
     if (!name.empty() && name.back() != '\0') return "a layer name is not terminated";
