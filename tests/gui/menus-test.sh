@@ -79,7 +79,37 @@ until_ok() {
 plugin_idle() { ! pgrep -P "$gimp_pid" -x qv-path-draw > /dev/null; }
 editor_idle() { ! pgrep -P "$gimp_pid" -x qv-path-style > /dev/null; }
 
-window=$(timeout 90 xdotool search --sync --name '^animation\.xcf-.* GIMP$' | head -n 1)
+# find_window SECONDS [--onlyvisible] TITLE-REGEX: prints the first window
+# with that title. xdotool dies of X's BadWindow when some other window closes
+# while it walks the tree, so the search is polled, never left to --sync, and
+# "no window" is only believed when two searches in a row agree.
+find_window() {
+  local end=$((SECONDS + $1)) id
+  shift
+  while :; do
+    id=$(xdotool search "$@" 2> /dev/null | head -n 1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.2
+  done
+}
+# focus WINDOW: gives WINDOW the keyboard. X refuses the focus (BadMatch) to
+# a window found a moment before the window manager maps it: try again.
+focus() {
+  local _
+  for _ in $(seq 25); do
+    timeout 5 xdotool windowfocus --sync "$1" 2> /dev/null && return 0
+    sleep 0.2
+  done
+  echo "FAIL: window $1 never took the focus"
+  failures=$((failures + 1))
+  return 1
+}
+window_absent() {
+  [ -z "$(xdotool search "$@" 2> /dev/null)" ] && sleep 0.2 && [ -z "$(xdotool search "$@" 2> /dev/null)" ]
+}
+
+window=$(find_window 90 --onlyvisible --name '^animation\.xcf-.* GIMP$')
 if [ -z "$window" ]; then
   echo "FAIL: no GIMP window for the example image within 90s"
   gimp_log
@@ -92,7 +122,7 @@ ask "(load \"$here/probe.scm\")" > /dev/null || { echo "FAIL: probe.scm did not 
 # F10 opens "File"; Left wraps round to Help, Windows, QV Path-Tools and then
 # QV Edit | Animate, whose entries are 1., 3. … 6. in that order.
 menu() {
-  xdotool windowfocus --sync "$window" key F10
+  focus "$window" && xdotool key F10
   sleep 0.3
   xdotool key Left Left Left Left
   sleep 0.3
@@ -118,14 +148,14 @@ echo "== 3. Render Timeline (${SECONDS}s)"
 render_timeline() {
   menu 2
   local chooser dialog
-  chooser=$(timeout "$limit" xdotool search --sync --name '^Timeline Administration!$' | head -n 1)
+  chooser=$(find_window "$limit" --onlyvisible --name '^Timeline Administration!$')
   [ -n "$chooser" ] || { fail "no \"Timeline Administration!\" window"; return; }
-  xdotool windowfocus --sync "$chooser" key Down Return
-  dialog=$(timeout "$limit" xdotool search --sync --name '^Render Timeline$' | head -n 1)
+  focus "$chooser" && xdotool key Down Return
+  dialog=$(find_window "$limit" --onlyvisible --name '^Render Timeline$')
   [ -n "$dialog" ] || { fail "no \"Render Timeline\" dialog"; return; }
   # Focus order: timeline, Timeline, first frame, Frame, frame count.
   # Tabbing into an entry selects its text, so typing replaces it.
-  xdotool windowfocus --sync "$dialog" key Tab Tab
+  focus "$dialog" && xdotool key Tab Tab
   xdotool type "$work/gui/f_000.png"
   xdotool key Tab Tab
   xdotool type 3
@@ -133,11 +163,11 @@ render_timeline() {
   shot 3-render-timeline-dialog
   # Enter in the count confirms the dialog, as in GIMP's own dialogs.
   xdotool key Return
-  timeout "$limit" xdotool search --sync --name '^Render&Save$' > /dev/null ||
+  find_window "$limit" --name '^Render&Save$' > /dev/null ||
     { fail "no \"Render&Save\" progress window"; return; }
   sleep 1.5
   shot 4-during-render
-  window_gone() { ! xdotool search --name '^Render&Save$' > /dev/null; }
+  window_gone() { window_absent --name '^Render&Save$'; }
   until_ok 120 window_gone || { fail "Render&Save did not finish within 120s"; return; }
   until_ok "$limit" plugin_idle || fail "the render plug-in still runs after its window closed"
   # Frames are rendered on copies: the image itself has nothing to save.
@@ -184,12 +214,12 @@ fi
 echo "== 1. Edit Path-Style (${SECONDS}s)"
 # The editor opens beside the canvas, titled by the current path.
 menu 1
-editor=$(timeout "$limit" xdotool search --sync --onlyvisible --name '^Red key$' | head -n 1)
+editor=$(find_window "$limit" --onlyvisible --name '^Red key$')
 if [ -n "$editor" ]; then
   sleep 1
   shot 9-style-editor
-  xdotool windowfocus --sync "$editor" key Escape
-  gone() { ! xdotool search --onlyvisible --name '^Red key$' > /dev/null; }
+  focus "$editor" && xdotool key Escape
+  gone() { window_absent --onlyvisible --name '^Red key$'; }
   until_ok "$limit" gone || fail "the style editor did not close on Escape"
   until_ok "$limit" editor_idle || fail "the style editor's plug-in still runs after its window closed"
 else
@@ -198,7 +228,7 @@ fi
 
 echo "== QV Path-Tools menu (${SECONDS}s)"
 # Only looked at: the menu calls are checked in live.menu_calls.
-xdotool windowfocus --sync "$window" key F10
+focus "$window" && xdotool key F10
 sleep 0.3
 xdotool key Left Left Left
 sleep 0.5

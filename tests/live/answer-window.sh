@@ -8,7 +8,15 @@
 # test fails at once instead of hanging.
 seen=$1 title=$2
 shift 2
-id=$(timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
+# Polled rather than --sync: xdotool dies of X's BadWindow when another
+# window closes while it walks the tree.
+visible() { xdotool search --onlyvisible --name "^${title}\$" 2> /dev/null | head -n 1; }
+id=""
+for _ in $(seq 150); do
+  id=$(visible)
+  [ -n "$id" ] && break
+  sleep 0.2
+done
 [ -n "$id" ] || exit 1
 echo "$title" > "$seen"
 sleep 0.5
@@ -25,7 +33,10 @@ for key in "$@"; do
   sleep 0.2
 done
 for _ in $(seq 50); do
-  xdotool search --onlyvisible --name "^${title}\$" > /dev/null 2>&1 || exit 0
+  if [ -z "$(visible)" ]; then
+    sleep 0.2
+    [ -z "$(visible)" ] && exit 0
+  fi
   sleep 0.2
 done
 echo "$title (still open after the keys)" > "$seen"
@@ -33,5 +44,5 @@ xdotool windowfocus "$id" 2>/dev/null
 xdotool key Escape
 # Escape may only close a popup inside it: then the window goes by force.
 sleep 5
-xdotool search --onlyvisible --name "^${title}\$" > /dev/null 2>&1 && xdotool windowkill "$id"
+[ -n "$(visible)" ] && xdotool windowkill "$id"
 exit 0
