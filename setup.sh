@@ -26,8 +26,12 @@ packages=(
   ffmpeg
   # GNU parallel runs the README's recipe for spreading blocks (tested).
   parallel
+  # The message catalogues: xgettext extracts the template in the build,
+  # msgfmt compiles each language's catalogue.
+  gettext
   # A decimal-comma locale (de_DE.UTF-8, generated below) for the tests that
-  # check that numbers are written with "." whatever the locale.
+  # check that numbers are written with "." whatever the locale, and the
+  # German test of the catalogue.
   locales
 )
 

@@ -94,3 +94,15 @@ function(qv_install_program file)
   file(INSTALL DESTINATION "${bin}" TYPE EXECUTABLE FILES "${file}")
   set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
 endfunction()
+
+# The compiled catalogues, where the installed programs look for them (they
+# search "locale" and "share/locale" in and above their own folder): beside
+# the plug-ins in <profile>/locale, and for frameRunner in <bin>/../share/locale.
+function(qv_install_catalogues folder)
+  qv_gimp_profile(profile)
+  qv_program_dir(bin)
+  get_filename_component(prefix "${bin}" DIRECTORY)
+  file(INSTALL "${folder}" DESTINATION "${profile}")
+  file(INSTALL "${folder}" DESTINATION "${prefix}/share")
+  set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
+endfunction()

@@ -33,11 +33,17 @@ expect() {
   for name in "${plugins[@]}"; do wanted+=("$profile/plug-ins/$name/$name"); done
   for name in "${scripts[@]}"; do wanted+=("$profile/scripts/$name"); done
   wanted+=("$bin/frameRunner")
+  # The catalogues, where the installed programs look for them.
+  local po
+  for po in "$src"/po/*.po; do
+    name=$(basename "$po" .po)/LC_MESSAGES/qv-path-suite.mo
+    wanted+=("$profile/locale/$name" "$(dirname "$bin")/share/locale/$name")
+  done
   local file
   for file in "${wanted[@]}"; do
     if [ ! -f "$stage$file" ]; then
       fail "missing $stage$file"
-    elif [[ $file != *.scm && ! -x $stage$file ]]; then
+    elif [[ $file != *.scm && $file != *.mo && ! -x $stage$file ]]; then
       fail "not executable: $stage$file"
     fi
   done

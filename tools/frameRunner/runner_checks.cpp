@@ -3,8 +3,10 @@
 #include "core/qv_filename.h"
 #include "core/qv_frame_names.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_locale.h"
 
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <glib/gstdio.h>
 #include <unistd.h>
 
@@ -14,7 +16,8 @@ QVRunnerTimelines qv_runner_read_timelines(const std::string &xcf) {
   QVRunnerTimelines result;
   const QVXcfRead read = qv_xcf_read_file(xcf);
   if (!read.image) {
-    result.error = "»" + xcf + "« is not a valid GIMP XCF image: " + read.error;
+    result.error =
+        qv_text(_("»%s« is not a valid GIMP XCF image: %s"), xcf.c_str(), read.error.c_str());
     return result;
   }
   result.list = qv_xcf_timelines(*read.image);
@@ -23,16 +26,17 @@ QVRunnerTimelines qv_runner_read_timelines(const std::string &xcf) {
 
 std::optional<std::string> qv_runner_check_frame_name(const std::string &frame_name) {
   if (qv_frame_name_split(frame_name).extension.empty()) {
-    return "The first frame »" + frame_name +
-           "« needs an extension such as .png: it tells GIMP the file format.";
+    return qv_text(_("The first frame »%s« needs an extension such as .png: it tells GIMP the file "
+                     "format."),
+                   frame_name.c_str());
   }
   const std::string folder = qv_frame_name_folder(frame_name);
   const std::string native = qv_filename_from_utf8(folder.c_str()).value_or(folder);
   if (!g_file_test(native.c_str(), G_FILE_TEST_IS_DIR)) {
-    return "Directory »" + folder + "« does not exist!";
+    return qv_text(_("Directory »%s« does not exist!"), folder.c_str());
   }
   if (g_access(native.c_str(), W_OK) != 0) {
-    return "Directory »" + folder + "« cannot be written to!";
+    return qv_text(_("Directory »%s« cannot be written to!"), folder.c_str());
   }
   return std::nullopt;
 }
@@ -48,8 +52,8 @@ std::optional<std::string> qv_runner_find_gimp(const std::string &gimp) {
 std::string qv_runner_timeline_names(const QVTimelineList &list) {
   std::string names;
   for (size_t i = 0; i < list.timelines.size(); ++i) {
-    if (i > 0) names += i + 1 == list.timelines.size() ? " and " : ", ";
+    if (i > 0) names += i + 1 == list.timelines.size() ? _(" and ") : ", ";
     names += "\"" + list.timelines[i].name + "\"";
   }
-  return names.empty() ? "none" : names;
+  return names.empty() ? _("none") : names;
 }

@@ -1,6 +1,7 @@
 #include "runner_cli.h"
 
 #include "core/qv_glib_ptr.h"
+#include "core/qv_locale.h"
 #include "core/qv_xcf_timelines.h"
 #include "runner_checks.h"
 #include "runner_jobs.h"
@@ -10,6 +11,7 @@
 #include "runner_glib.h"
 
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -76,45 +78,48 @@ std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
   gchar *xcf = nullptr, *timeline = nullptr, *frame = nullptr, *gimp = nullptr,
         *parameters = nullptr, *video = nullptr;
   const GOptionEntry entries[] = {
-      {"xcf", 'x', 0, G_OPTION_ARG_FILENAME, &xcf, "The XCF image holding the timeline", "FILE"},
-      {"timeline", 't', 0, G_OPTION_ARG_STRING, &timeline, "Name of the timeline to render",
-       "NAME"},
+      {"xcf", 'x', 0, G_OPTION_ARG_FILENAME, &xcf, N_("The XCF image holding the timeline"),
+       N_("FILE")},
+      {"timeline", 't', 0, G_OPTION_ARG_STRING, &timeline, N_("Name of the timeline to render"),
+       N_("NAME")},
       {"frame", 'f', 0, G_OPTION_ARG_FILENAME, &frame,
-       "File name of the first frame, e.g. /out/shot_0000.png (default: the timeline's own)",
-       "FILE"},
+       N_("File name of the first frame, e.g. /out/shot_0000.png (default: the timeline's own)"),
+       N_("FILE")},
       {"frames", 'n', 0, G_OPTION_ARG_INT, &options.frames,
-       "Number of frames to render (default: the timeline's in to out, less --from)", "N"},
+       N_("Number of frames to render (default: the timeline's in to out, less --from)"), N_("N")},
       {"from", 0, 0, G_OPTION_ARG_INT, &options.from,
-       "Start this many frames after the first frame (for rendering one range)", "K"},
+       N_("Start this many frames after the first frame (for rendering one range)"), N_("K")},
       {"block-size", 'b', 0, G_OPTION_ARG_INT, &options.block_size,
-       "Frames rendered per GIMP start (default 100)", "B"},
+       N_("Frames rendered per GIMP start (default 100)"), N_("B")},
       {"gimp", 'g', 0, G_OPTION_ARG_FILENAME, &gimp,
-       "GIMP executable (default gimp-console-2.10 on PATH)", "EXE"},
+       N_("GIMP executable (default gimp-console-2.10 on PATH)"), N_("EXE")},
       {"parameters", 'p', 0, G_OPTION_ARG_STRING, &parameters,
-       "Extra GIMP arguments before -b, shell-quoted, e.g. \"-i\"", "TEXT"},
+       N_("Extra GIMP arguments before -b, shell-quoted, e.g. \"-i\""), N_("TEXT")},
       {"jobs", 'j', 0, G_OPTION_ARG_INT, &options.jobs,
-       "GIMP processes at once (default: number of processors; at most 16)", "N"},
+       N_("GIMP processes at once (default: number of processors; at most 16)"), N_("N")},
       {"resume", 'r', 0, G_OPTION_ARG_NONE, &options.resume,
-       "Render only frames whose files do not exist yet", nullptr},
+       N_("Render only frames whose files do not exist yet"), nullptr},
       {"list", 'l', 0, G_OPTION_ARG_NONE, &options.list,
-       "List the timelines of the XCF with their frame counts and stop", nullptr},
+       N_("List the timelines of the XCF with their frame counts and stop"), nullptr},
       {"plan", 0, 0, G_OPTION_ARG_NONE, &options.plan,
-       "Print the blocks as \"FROM COUNT\" lines and stop (for spreading blocks over machines)",
+       N_("Print the blocks as \"FROM COUNT\" lines and stop (for spreading blocks over "
+          "machines)"),
        nullptr},
       {"video", 'o', 0, G_OPTION_ARG_FILENAME, &video,
-       "Also assemble the frames into FILE with ffmpeg: .mp4 (H.264), .webm (VP9), .gif, .webp "
-       "or .apng, at the timeline's frame rate",
-       "FILE"},
-      {"quiet", 'q', 0, G_OPTION_ARG_NONE, &options.quiet, "No progress line while rendering",
+       N_("Also assemble the frames into FILE with ffmpeg: .mp4 (H.264), .webm (VP9), .gif, .webp "
+          "or .apng, at the timeline's frame rate"),
+       N_("FILE")},
+      {"quiet", 'q', 0, G_OPTION_ARG_NONE, &options.quiet, N_("No progress line while rendering"),
        nullptr},
       {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-  GOptionContext *context = g_option_context_new("- render a timeline of an XCF image with GIMP");
-  g_option_context_add_main_entries(context, entries, nullptr);
+  GOptionContext *context =
+      g_option_context_new(_("- render a timeline of an XCF image with GIMP"));
+  g_option_context_add_main_entries(context, entries, GETTEXT_PACKAGE);
   g_option_context_set_summary(
       context,
-      "Without arguments frameRunner opens its window. Blocks of frames are rendered by\n"
-      "separate GIMP processes in batch mode; a failed block is reported with its frames\n"
-      "and does not stop the others.");
+      _("Without arguments frameRunner opens its window. Blocks of frames are rendered by\n"
+        "separate GIMP processes in batch mode; a failed block is reported with its frames\n"
+        "and does not stop the others."));
   GError *error = nullptr;
   const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
   g_option_context_free(context);
@@ -129,7 +134,7 @@ std::optional<std::string> parse(int argc, char **argv, CliOptions &options) {
     g_error_free(error);
     return message;
   }
-  if (argc > 1) return std::string("unexpected argument »") + argv[1] + "«";
+  if (argc > 1) return qv_text(_("unexpected argument »%s«"), argv[1]);
   return std::nullopt;
 }
 
@@ -144,37 +149,38 @@ void list_timelines(const QVTimelineList &list) {
 // Everything the job needs, checked; a message when something is wrong.
 std::optional<std::string> build_job(const CliOptions &options, const QVTimelineList &list,
                                      QVRenderJob &job, VideoPlan &video) {
-  if (!options.timeline) return "no timeline given (--timeline; --list shows them)";
+  if (!options.timeline) return _("no timeline given (--timeline; --list shows them)");
   const QVTimelineInfo *timeline = qv_timeline_find(list, options.timeline.get());
   if (!timeline) {
-    return "Timeline »" + std::string(options.timeline.get()) + "« not found! The image has " +
-           qv_runner_timeline_names(list) + ".";
+    return qv_text(_("Timeline »%s« not found! The image has %s."), options.timeline.get(),
+                   qv_runner_timeline_names(list).c_str());
   }
   // GIMP runs in our folder too, but absolute names also read well in the
   // marker files and messages.
   const std::string given = options.frame ? options.frame.get() : timeline->frame_filename;
-  if (given.empty()) return "the timeline names no first frame: give --frame";
+  if (given.empty()) return _("the timeline names no first frame: give --frame");
   const std::string frame = qv_take_string(g_canonicalize_filename(given.c_str(), nullptr));
   if (auto problem = qv_runner_check_frame_name(frame)) return *problem;
 
-  if (options.from < 0) return "--from must not be negative";
-  if (options.block_size < 1) return "--block-size must be at least 1";
-  if (options.jobs < 0) return "--jobs must be at least 1";
+  if (options.from < 0) return _("--from must not be negative");
+  if (options.block_size < 1) return _("--block-size must be at least 1");
+  if (options.jobs < 0) return _("--jobs must be at least 1");
   long frames = options.frames;
   if (frames == 0) {
     frames = qv_timeline_frame_count(*timeline) - options.from;
     if (frames < 1) {
-      return "the timeline has no frames left to render from there (in- and outpoint): give "
-             "--frames";
+      return _(
+          "the timeline has no frames left to render from there (in- and outpoint): give "
+          "--frames");
     }
   }
   if (frames < 1 || frames > QV_TIMELINE_MAX_FRAMES) {
-    return "--frames must lie between 1 and " + std::to_string(QV_TIMELINE_MAX_FRAMES);
+    return qv_text(_("--frames must lie between 1 and %ld"), long(QV_TIMELINE_MAX_FRAMES));
   }
 
   const std::string gimp = options.gimp ? options.gimp.get() : QV_RUNNER_DEFAULT_GIMP;
   const auto gimp_path = qv_runner_find_gimp(gimp);
-  if (!gimp_path) return "Gimp-EXE »" + gimp + "« does not exist!";
+  if (!gimp_path) return qv_text(_("Gimp-EXE »%s« does not exist!"), gimp.c_str());
   if (options.parameters && *options.parameters.get()) {
     gchar **argv = nullptr;
     GError *error = nullptr;
@@ -200,14 +206,16 @@ std::optional<std::string> build_job(const CliOptions &options, const QVTimeline
                                                                     : QVFieldOrder::progressive;
   job.parallel = qv_runner_parallel(options.jobs);
   if (options.jobs > QV_RUNNER_MAX_JOBS) {
-    std::fprintf(stderr, "frameRunner: --jobs %d is more than %d; %d GIMPs run at once\n",
+    std::fprintf(stderr, _("frameRunner: --jobs %d is more than %d; %d GIMPs run at once\n"),
                  options.jobs, QV_RUNNER_MAX_JOBS, QV_RUNNER_MAX_JOBS);
   }
   if (options.resume) {
     // Unfinished frames of a render that was killed: rendered again below.
     if (const long removed = qv_remove_temporary_frames(job.first, frames)) {
-      std::printf("frameRunner: removed %ld unfinished frame file%s of an earlier run\n", removed,
-                  removed == 1 ? "" : "s");
+      std::printf(
+          ngettext("frameRunner: removed %ld unfinished frame file of an earlier run\n",
+                   "frameRunner: removed %ld unfinished frame files of an earlier run\n", removed),
+          removed);
     }
     const QVFrameName first = job.first;
     job.blocks = qv_plan_resume(frames, options.block_size, [&first](long offset) {
@@ -230,19 +238,20 @@ int report(const QVRenderJob &job, const std::vector<QVBlockOutcome> &outcomes) 
       ++failed;
     }
   }
-  std::printf("frameRunner: %ld frames rendered in %zu blocks", rendered, outcomes.size() - failed);
+  std::printf(_("frameRunner: %ld frames rendered in %zu blocks"), rendered,
+              outcomes.size() - failed);
   if (failed == 0) {
     std::printf(".\n");
     return 0;
   }
-  std::printf("; %d blocks failed:\n", failed);
+  std::printf(_("; %d blocks failed:\n"), failed);
   for (const QVBlockOutcome &outcome : outcomes) {
     if (!outcome.ok) {
       std::printf("  %s: %s\n", qv_block_description(job.first, outcome.block).c_str(),
                   outcome.reason.c_str());
     }
   }
-  std::printf("Run the same command with --resume to render only the missing frames.\n");
+  std::printf(_("Run the same command with --resume to render only the missing frames.\n"));
   return EXIT_BLOCK_FAILED;
 }
 
@@ -297,7 +306,7 @@ gboolean on_progress_tick(gpointer data) {
 
 int make_video(const std::string &output, const VideoPlan &plan) {
   const auto format = qv_video_format(output);
-  std::printf("frameRunner: making %s »%s« of %ld frames at %g frames/s\n",
+  std::printf(_("frameRunner: making %s »%s« of %ld frames at %g frames/s\n"),
               format ? qv_video_format_label(*format) : "?", output.c_str(), plan.frames, plan.fps);
   std::fflush(stdout);
   if (const auto problem =
@@ -305,7 +314,7 @@ int make_video(const std::string &output, const VideoPlan &plan) {
     std::fprintf(stderr, "frameRunner: %s\n", problem->c_str());
     return EXIT_VIDEO_FAILED;
   }
-  std::printf("frameRunner: wrote »%s«\n", output.c_str());
+  std::printf(_("frameRunner: wrote »%s«\n"), output.c_str());
   return 0;
 }
 
@@ -316,11 +325,11 @@ bool qv_runner_cli_wanted(int argc, char **argv) { return argc > 1; }
 int qv_runner_cli(int argc, char **argv) {
   CliOptions options;
   if (auto error = parse(argc, argv, options)) return bad_input(*error);
-  if (!options.xcf) return bad_input("no XCF image given (--xcf)");
+  if (!options.xcf) return bad_input(_("no XCF image given (--xcf)"));
   const QVRunnerTimelines timelines = qv_runner_read_timelines(options.xcf.get());
   if (!timelines.error.empty()) return bad_input(timelines.error);
   for (const std::string &problem : timelines.list.problems) {
-    std::fprintf(stderr, "frameRunner: warning: %s\n", problem.c_str());
+    std::fprintf(stderr, _("frameRunner: warning: %s\n"), problem.c_str());
   }
   if (options.list) {
     list_timelines(timelines.list);
@@ -336,7 +345,7 @@ int qv_runner_cli(int argc, char **argv) {
       return bad_input(*problem);
     if (!qv_runner_find_ffmpeg())
       return bad_input(
-          "--video needs ffmpeg, which is not installed (Debian: apt-get install ffmpeg)");
+          _("--video needs ffmpeg, which is not installed (Debian: apt-get install ffmpeg)"));
   }
   if (options.plan) {
     for (const QVFrameBlock &block : job.blocks) {
@@ -345,7 +354,7 @@ int qv_runner_cli(int argc, char **argv) {
     return 0;
   }
   if (job.blocks.empty()) {
-    std::printf("frameRunner: every frame file exists already; nothing to render.\n");
+    std::printf(_("frameRunner: every frame file exists already; nothing to render.\n"));
     return options.video ? make_video(options.video.get(), video) : 0;
   }
   QVJobControl control;

@@ -2,6 +2,7 @@
 
 #include "core/qv_dialog_geometry.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_locale.h"
 #include "core/qv_render_progress.h"
 #include "core/qv_row_colours.h"
 #include "core/qv_runner_settings.h"
@@ -11,6 +12,7 @@
 #include "runner_video.h"
 
 #include <glib-unix.h>
+#include <glib/gi18n-lib.h>
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 #include <signal.h>
@@ -56,7 +58,7 @@ void save_geometry(GtkWindow *window, GKeyFile *file, const char *group, int sta
 void alert(GtkWindow *parent, const std::string &message) {
   GtkWidget *dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
                                              GTK_BUTTONS_OK, "%s", message.c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), "Alert!");
+  gtk_window_set_title(GTK_WINDOW(dialog), _("Alert!"));
   gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
 }
@@ -107,10 +109,10 @@ std::string text_of(GtkWidget *entry) { return gtk_entry_get_text(GTK_ENTRY(entr
 
 void show_count(QVRunnerWindow &w, long count) {
   if (count < 0) {
-    gtk_label_set_text(GTK_LABEL(w.count), "not found?!");
+    gtk_label_set_text(GTK_LABEL(w.count), _("not found?!"));
     return;
   }
-  const std::string text = std::to_string(count) + " frames in";
+  const std::string text = qv_text(_("%ld frames in"), count);
   gtk_label_set_text(GTK_LABEL(w.count), text.c_str());
 }
 
@@ -188,7 +190,7 @@ void on_timeline(GtkButton *, gpointer data) {
   std::string preset = text_of(w.xcf);
   for (;;) {
     GtkWidget *chooser =
-        file_chooser(w, "Select XCF-Image", GTK_FILE_CHOOSER_ACTION_OPEN, "*.xcf", preset);
+        file_chooser(w, _("Select XCF-Image"), GTK_FILE_CHOOSER_ACTION_OPEN, "*.xcf", preset);
     const auto xcf = choose_file(w, chooser);
     if (!xcf) return;
     preset = *xcf;
@@ -198,8 +200,8 @@ void on_timeline(GtkButton *, gpointer data) {
 
 void on_frame(GtkButton *, gpointer data) {
   QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
-  GtkWidget *chooser = file_chooser(w, "Select Output-Frame", GTK_FILE_CHOOSER_ACTION_SAVE, "*.png",
-                                    text_of(w.frame));
+  GtkWidget *chooser = file_chooser(w, _("Select Output-Frame"), GTK_FILE_CHOOSER_ACTION_SAVE,
+                                    "*.png", text_of(w.frame));
   if (const auto frame = choose_file(w, chooser)) {
     gtk_entry_set_text(GTK_ENTRY(w.frame), frame->c_str());
   }
@@ -207,8 +209,8 @@ void on_frame(GtkButton *, gpointer data) {
 
 void on_video(GtkButton *, gpointer data) {
   QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
-  GtkWidget *chooser =
-      file_chooser(w, "Select Video-File", GTK_FILE_CHOOSER_ACTION_SAVE, "*.mp4", text_of(w.video));
+  GtkWidget *chooser = file_chooser(w, _("Select Video-File"), GTK_FILE_CHOOSER_ACTION_SAVE,
+                                    "*.mp4", text_of(w.video));
   for (const char *pattern : {"*.webm", "*.gif", "*.webp", "*.apng"}) {
     GtkFileFilter *filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, pattern);
@@ -224,7 +226,7 @@ void on_gimp(GtkButton *, gpointer data) {
   QVRunnerWindow &w = *static_cast<QVRunnerWindow *>(data);
   // "gimp-console-2.10" is found on PATH; the chooser opens where it is.
   const std::string gimp = text_of(w.gimp);
-  GtkWidget *chooser = file_chooser(w, "Select Gimp-EXE File", GTK_FILE_CHOOSER_ACTION_OPEN,
+  GtkWidget *chooser = file_chooser(w, _("Select Gimp-EXE File"), GTK_FILE_CHOOSER_ACTION_OPEN,
                                     "gimp*", qv_runner_find_gimp(gimp).value_or(gimp));
   if (const auto chosen = choose_file(w, chooser)) {
     gtk_entry_set_text(GTK_ENTRY(w.gimp), chosen->c_str());
@@ -296,7 +298,7 @@ std::string without_folder(std::string line, const std::string &folder) {
 QVRunnerProgress progress_window_new(const QVRenderJob &job) {
   QVRunnerProgress p;
   p.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  const std::string title = "Rendering »" + job.timeline + "«";
+  const std::string title = qv_text(_("Rendering »%s«"), job.timeline.c_str());
   gtk_window_set_title(GTK_WINDOW(p.window), title.c_str());
   gtk_window_set_position(GTK_WINDOW(p.window), GTK_WIN_POS_CENTER);
   set_icons(GTK_WINDOW(p.window));
@@ -308,17 +310,21 @@ QVRunnerProgress progress_window_new(const QVRenderJob &job) {
   for (const QVFrameBlock &block : job.blocks) frames += block.count;
   const std::string image = qv_take_string(g_path_get_basename(job.xcf.c_str()));
   const size_t blocks = job.blocks.size();
-  const std::string heading =
-      "Timeline »" + job.timeline + "« of " + image + ": " + std::to_string(frames) +
-      " frames in " + std::to_string(blocks) + (blocks == 1 ? " block" : " blocks") + ", " +
-      std::to_string(job.parallel) + (job.parallel == 1 ? " GIMP" : " GIMPs") + " at a time";
+  // Three counts, each with its own plural form.
+  const std::string heading = qv_text(
+      _("Timeline »%s« of %s: %s, %s"), job.timeline.c_str(), image.c_str(),
+      qv_text(ngettext("%ld frame in %zu block", "%ld frames in %zu blocks", blocks), frames,
+              blocks)
+          .c_str(),
+      qv_text(ngettext("%d GIMP at a time", "%d GIMPs at a time", job.parallel), job.parallel)
+          .c_str());
   GtkWidget *heading_label = gtk_label_new(heading.c_str());
   gtk_misc_set_alignment(GTK_MISC(heading_label), 0, 0.5);
   gtk_label_set_ellipsize(GTK_LABEL(heading_label), PANGO_ELLIPSIZE_END);
   gtk_box_pack_start(GTK_BOX(rows), heading_label, FALSE, FALSE, 0);
   const std::string folder = frames_folder(job);
   if (!folder.empty()) {
-    GtkWidget *folder_label = gtk_label_new(("into " + folder).c_str());
+    GtkWidget *folder_label = gtk_label_new(qv_text(_("into %s"), folder.c_str()).c_str());
     gtk_misc_set_alignment(GTK_MISC(folder_label), 0, 0.5);
     gtk_label_set_ellipsize(GTK_LABEL(folder_label), PANGO_ELLIPSIZE_MIDDLE);
     gtk_box_pack_start(GTK_BOX(rows), folder_label, FALSE, FALSE, 0);
@@ -330,12 +336,12 @@ QVRunnerProgress progress_window_new(const QVRenderJob &job) {
   gtk_misc_set_alignment(GTK_MISC(p.times), 0, 0.5);
   gtk_box_pack_start(GTK_BOX(rows), p.times, FALSE, FALSE, 0);
 
-  GtkWidget *frame = gtk_frame_new("Blocks");
+  GtkWidget *frame = gtk_frame_new(_("Blocks"));
   GtkWidget *lines = gtk_vbox_new(FALSE, 2);
   gtk_container_set_border_width(GTK_CONTAINER(lines), 6);
   gtk_container_add(GTK_CONTAINER(frame), lines);
   for (size_t i = 0; i < PROGRESS_LINES; ++i) {
-    GtkWidget *line = gtk_label_new(i == 0 ? "Starting GIMP…" : "");
+    GtkWidget *line = gtk_label_new(i == 0 ? _("Starting GIMP…") : "");
     gtk_misc_set_alignment(GTK_MISC(line), 0, 0.5);
     // Block lines carry two full frame names: the middle goes first.
     gtk_label_set_ellipsize(GTK_LABEL(line), PANGO_ELLIPSIZE_MIDDLE);
@@ -362,7 +368,8 @@ void refresh_progress(ProgressRun &run) {
   gtk_progress_bar_set_text(GTK_PROGRESS_BAR(p.bar), shown.frames.c_str());
   std::string times = shown.times;
   if (run.control.cancelled()) {
-    times = qv_duration_text(elapsed) + " elapsed, " + (run.finished ? "cancelled" : "cancelling…");
+    times = qv_text(run.finished ? _("%s elapsed, cancelled") : _("%s elapsed, cancelling…"),
+                    qv_duration_text(elapsed).c_str());
   }
   gtk_label_set_text(GTK_LABEL(p.times), times.c_str());
   if (run.options.on_refresh) run.options.on_refresh(p);
@@ -420,17 +427,18 @@ std::string render_summary(const QVRunnerSettings &settings, const QVWindowRende
     failures += "\n" + qv_block_description(first, outcome.block) + ": " + outcome.reason;
   }
   if (result.cancelled) {
-    std::string message = "Rendering cancelled after " + std::to_string(result.frames_done) +
-                          " of " + std::to_string(result.frames_total) +
-                          " frames; only whole frame files were kept." + failures;
-    if (not_started > 0) message += "\n" + std::to_string(not_started) + " frames not started.";
+    std::string message =
+        qv_text(_("Rendering cancelled after %ld of %ld frames; only whole frame files were kept."),
+                long(result.frames_done), long(result.frames_total)) +
+        failures;
+    if (not_started > 0) message += "\n" + qv_text(_("%ld frames not started."), not_started);
     return message;
   }
   if (failures.empty()) {
-    return std::to_string(result.frames_total) + " frames rendered." +
+    return qv_text(_("%ld frames rendered."), long(result.frames_total)) +
            (result.video.empty() ? "" : "\n" + result.video);
   }
-  return "Some blocks failed:" + failures;
+  return _("Some blocks failed:") + failures;
 }
 
 }  // namespace
@@ -464,7 +472,7 @@ bool qv_runner_keyfile_save(GKeyFile *file, const std::string &path) {
   GError *error = nullptr;
   // Written to a temporary file and renamed: a crash never leaves half a file.
   if (!g_key_file_save_to_file(file, path.c_str(), &error)) {
-    std::fprintf(stderr, "frameRunner: settings not saved: %s\n", error->message);
+    std::fprintf(stderr, _("frameRunner: settings not saved: %s\n"), error->message);
     g_error_free(error);
     return false;
   }
@@ -473,7 +481,7 @@ bool qv_runner_keyfile_save(GKeyFile *file, const std::string &path) {
 
 void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
   w.keyfile = keyfile;
-  w.dialog = gtk_dialog_new_with_buttons("Render XCF-Timeline", nullptr, GtkDialogFlags(0),
+  w.dialog = gtk_dialog_new_with_buttons(_("Render XCF-Timeline"), nullptr, GtkDialogFlags(0),
                                          GTK_STOCK_CANCEL, RESPONSE_CANCEL, GTK_STOCK_OK,
                                          RESPONSE_OK, nullptr);
   set_icons(GTK_WINDOW(w.dialog));
@@ -488,7 +496,7 @@ void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
   GtkWidget *timeline_row = gtk_hbox_new(FALSE, 6);
   w.count = gtk_label_new("");
   w.timeline = entry(false, 300);
-  GtkWidget *timeline_button = button("Timeline", G_CALLBACK(on_timeline), w);
+  GtkWidget *timeline_button = button(_("Timeline"), G_CALLBACK(on_timeline), w);
   gtk_box_pack_start(GTK_BOX(timeline_row), w.count, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(timeline_row), w.timeline, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(timeline_row), timeline_button, FALSE, FALSE, 0);
@@ -496,7 +504,7 @@ void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
 
   GtkWidget *frame_row = gtk_hbox_new(FALSE, 6);
   w.frame = entry(true, 300);
-  GtkWidget *frame_button = button("Frame", G_CALLBACK(on_frame), w);
+  GtkWidget *frame_button = button(_("Frame"), G_CALLBACK(on_frame), w);
   gtk_box_pack_start(GTK_BOX(frame_row), w.frame, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(frame_row), frame_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), frame_row, FALSE, FALSE, 0);
@@ -504,17 +512,18 @@ void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
   GtkWidget *video_row = gtk_hbox_new(FALSE, 6);
   w.video = entry(true, 300);
   gtk_widget_set_tooltip_text(w.video,
-                              "Also make a film or animated image of the frames with ffmpeg: "
-                              ".mp4, .webm, .gif, .webp or .apng (empty: none)");
-  GtkWidget *video_button = button("Video", G_CALLBACK(on_video), w);
+                              _("Also make a film or animated image of the frames with ffmpeg: "
+                                ".mp4, .webm, .gif, .webp or .apng (empty: none)"));
+  GtkWidget *video_button = button(_("Video"), G_CALLBACK(on_video), w);
   gtk_box_pack_start(GTK_BOX(video_row), w.video, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(video_row), video_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), video_row, FALSE, FALSE, 0);
 
   GtkWidget *spin_row = gtk_hbox_new(FALSE, 6);
-  gtk_box_pack_start(GTK_BOX(spin_row), spin("frames to render.", 5, &w.frames), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(spin_row), spin(_("frames to render."), 5, &w.frames), FALSE, FALSE,
+                     0);
   gtk_box_pack_start(GTK_BOX(spin_row), gtk_vseparator_new(), FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(spin_row), spin("block size.", 10, &w.block), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(spin_row), spin(_("block size."), 10, &w.block), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), spin_row, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), gtk_hseparator_new(), FALSE, FALSE, 0);
 
@@ -523,7 +532,7 @@ void qv_runner_window_build(QVRunnerWindow &w, GKeyFile *keyfile) {
   w.parameter = entry(true, -1);
   GtkWidget *gimp_button = button("gimp.exe", G_CALLBACK(on_gimp), w);
   gtk_box_pack_start(GTK_BOX(gimp_row), w.gimp, TRUE, TRUE, 0);
-  gtk_box_pack_start(GTK_BOX(gimp_row), gtk_label_new("Parameter -i ..."), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(gimp_row), gtk_label_new(_("Parameter -i ...")), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(gimp_row), w.parameter, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(gimp_row), gimp_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(rows), gimp_row, FALSE, FALSE, 0);
@@ -570,27 +579,30 @@ QVRunnerSettings qv_runner_window_settings(const QVRunnerWindow &w) {
 
 std::optional<std::string> qv_runner_window_problem(const QVRunnerWindow &w) {
   const std::string xcf = text_of(w.xcf);
-  if (xcf.empty()) return "XCF-Image file not selected!";
+  if (xcf.empty()) return _("XCF-Image file not selected!");
   const QVRunnerTimelines read = qv_runner_read_timelines(xcf);
-  if (!read.error.empty()) return "File »" + xcf + "« not a valid GIMP_XCF!\n" + read.error;
+  if (!read.error.empty())
+    return qv_text(_("File »%s« not a valid GIMP_XCF!\n%s"), xcf.c_str(), read.error.c_str());
   const std::string timeline = text_of(w.timeline);
-  if (timeline.empty()) return "Timeline not selected!";
-  if (!qv_timeline_find(read.list, timeline)) return "Timeline »" + timeline + "« not found!";
+  if (timeline.empty()) return _("Timeline not selected!");
+  if (!qv_timeline_find(read.list, timeline))
+    return qv_text(_("Timeline »%s« not found!"), timeline.c_str());
   const std::string frame = text_of(w.frame);
-  if (frame.empty()) return "First-Frame file not selected!";
+  if (frame.empty()) return _("First-Frame file not selected!");
   if (auto bad = qv_runner_check_frame_name(frame)) return bad;
   const std::string video = text_of(w.video);
   if (!video.empty()) {
     if (auto bad = qv_runner_check_video_output(video)) return bad;
-    if (!qv_runner_find_ffmpeg()) return "Video »" + video + "«: ffmpeg is not installed!";
+    if (!qv_runner_find_ffmpeg())
+      return qv_text(_("Video »%s«: ffmpeg is not installed!"), video.c_str());
   }
   const std::string gimp = text_of(w.gimp);
-  if (gimp.empty()) return "Gimp-EXE file not selected!";
-  if (!qv_runner_find_gimp(gimp)) return "Gimp-EXE »" + gimp + "« does not exist!";
+  if (gimp.empty()) return _("Gimp-EXE file not selected!");
+  if (!qv_runner_find_gimp(gimp)) return qv_text(_("Gimp-EXE »%s« does not exist!"), gimp.c_str());
   gchar **argv = nullptr;
   const std::string parameter = text_of(w.parameter);
   if (!parameter.empty() && !g_shell_parse_argv(parameter.c_str(), nullptr, &argv, nullptr)) {
-    return "Parameter »" + parameter + "« cannot be read (unbalanced quotes?)";
+    return qv_text(_("Parameter »%s« cannot be read (unbalanced quotes?)"), parameter.c_str());
   }
   g_strfreev(argv);
   return std::nullopt;
@@ -610,8 +622,8 @@ QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w,
                                                        const QVTimelineList &list) {
   QVRunnerTimelineChooser chooser;
   chooser.dialog = gtk_dialog_new_with_buttons(
-      "Select Timeline!", GTK_WINDOW(w.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
-      GTK_RESPONSE_CANCEL, "Select", GTK_RESPONSE_OK, nullptr);
+      _("Select Timeline!"), GTK_WINDOW(w.dialog), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
+      GTK_RESPONSE_CANCEL, _("Select"), GTK_RESPONSE_OK, nullptr);
   GtkListStore *store = gtk_list_store_new(QV_CHOOSER_COLUMNS, G_TYPE_STRING, GDK_TYPE_COLOR,
                                            G_TYPE_INT, GDK_TYPE_COLOR);
   chooser.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
@@ -642,8 +654,8 @@ QVRunnerTimelineChooser qv_runner_timeline_chooser_new(QVRunnerWindow &w,
   GtkCellRenderer *cell = gtk_cell_renderer_text_new();
   g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
   gtk_tree_view_insert_column_with_attributes(
-      GTK_TREE_VIEW(chooser.view), -1, "Timeline", cell, "text", QV_CHOOSER_NAME, "background-gdk",
-      QV_CHOOSER_BACKGROUND, "foreground-gdk", QV_CHOOSER_FOREGROUND, nullptr);
+      GTK_TREE_VIEW(chooser.view), -1, _("Timeline"), cell, "text", QV_CHOOSER_NAME,
+      "background-gdk", QV_CHOOSER_BACKGROUND, "foreground-gdk", QV_CHOOSER_FOREGROUND, nullptr);
   gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(chooser.view), FALSE);
   gtk_tree_view_set_enable_search(GTK_TREE_VIEW(chooser.view), TRUE);
   gtk_tree_view_set_search_column(GTK_TREE_VIEW(chooser.view), QV_CHOOSER_NAME);
@@ -704,7 +716,8 @@ bool qv_runner_window_pick_xcf(QVRunnerWindow &w, const std::string &xcf) {
   }
   std::string problems;
   for (const std::string &problem : read.list.problems) problems += "\n" + problem;
-  if (!problems.empty()) alert(GTK_WINDOW(w.dialog), "Some timelines cannot be read:" + problems);
+  if (!problems.empty())
+    alert(GTK_WINDOW(w.dialog), _("Some timelines cannot be read:") + problems);
   QVRunnerTimelineChooser chooser = qv_runner_timeline_chooser_new(w, read.list);
   const auto index = qv_runner_timeline_chooser_run(w, chooser);
   if (!index) return false;
@@ -775,12 +788,13 @@ void qv_runner_window_make_video(const QVRunnerSettings &settings, QVWindowRende
   const auto problem =
       qv_runner_video_of_frames(qv_frame_name_split(settings.frame_filename),
                                 settings.frames_to_render, fps, fields, settings.video);
-  result.video = problem ? "Video not made: " + *problem : "Video written: " + settings.video;
+  result.video = problem ? qv_text(_("Video not made: %s"), problem->c_str())
+                         : qv_text(_("Video written: %s"), settings.video.c_str());
 }
 
 int qv_runner_dialog(int argc, char **argv) {
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "frameRunner: no display; use the command line (frameRunner --help)\n");
+    std::fprintf(stderr, _("frameRunner: no display; use the command line (frameRunner --help)\n"));
     return 2;
   }
   const std::string path = qv_runner_keyfile_path(argv[0]);

@@ -2,9 +2,11 @@
 
 #include "core/qv_frame_temporary.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_locale.h"
 #include "runner_glib.h"
 
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <glib/gstdio.h>
 
 #include <glib-unix.h>
@@ -50,7 +52,7 @@ std::optional<std::string> make_marker(std::string &error) {
   const std::string pattern = MARKER_PREFIX + std::to_string(getpid()) + "-XXXXXX.scm";
   const int fd = g_file_open_tmp(pattern.c_str(), &raw, &gerror);
   if (fd < 0) {
-    error = std::string("cannot make a marker file: ") + gerror->message;
+    error = qv_text(_("cannot make a marker file: %s"), gerror->message);
     g_error_free(gerror);
     return std::nullopt;
   }
@@ -61,7 +63,7 @@ std::optional<std::string> make_marker(std::string &error) {
 bool write_marker(const std::string &path, const std::string &program, std::string &error) {
   GError *gerror = nullptr;
   if (g_file_set_contents(path.c_str(), program.c_str(), -1, &gerror)) return true;
-  error = std::string("cannot write the marker file: ") + gerror->message;
+  error = qv_text(_("cannot write the marker file: %s"), gerror->message);
   g_error_free(gerror);
   return false;
 }
@@ -100,8 +102,10 @@ void remove_stale_markers(const std::function<void(const std::string &)> &log) {
   }
   g_dir_close(dir);
   if (removed > 0) {
-    log("removed " + std::to_string(removed) + " marker file" + (removed == 1 ? "" : "s") +
-        " of an earlier frameRunner that was killed");
+    log(qv_text(
+        ngettext("removed %ld marker file of an earlier frameRunner that was killed",
+                 "removed %ld marker files of an earlier frameRunner that was killed", removed),
+        long(removed)));
   }
 }
 
@@ -216,27 +220,32 @@ void QVJobRun::finish_block(size_t index, const std::string &marker, gint wait_s
   const bool marker_kept = g_file_test(marker.c_str(), G_FILE_TEST_EXISTS);
   const std::vector<std::string> missing = qv_block_missing_files(first, outcome.block);
   if (!g_spawn_check_wait_status(wait_status, &error)) {
-    outcome.reason = std::string("GIMP failed: ") + error->message;
+    outcome.reason = qv_text(_("GIMP failed: %s"), error->message);
     g_error_free(error);
   } else if (!marker_kept) {
-    outcome.reason = "the render procedure reported a failure";
+    outcome.reason = _("the render procedure reported a failure");
   } else if (!missing.empty()) {
-    outcome.reason = std::to_string(missing.size()) + " of " + std::to_string(outcome.block.count) +
-                     " frame files missing, first " + missing.front();
+    outcome.reason = qv_text(_("%zu of %ld frame files missing, first %s"), missing.size(),
+                             long(outcome.block.count), missing.front().c_str());
   } else {
     outcome.ok = true;
   }
   if (!outcome.ok && cancelling) {
     outcome.cancelled = true;
-    outcome.reason = "cancelled while rendering, " + std::to_string(missing.size()) + " of " +
-                     std::to_string(outcome.block.count) + " frames not rendered";
+    outcome.reason = qv_text(_("cancelled while rendering, %zu of %ld frames not rendered"),
+                             missing.size(), long(outcome.block.count));
   }
   g_remove(marker.c_str());
   // A GIMP that was ended may have left its unfinished frame behind.
   if (!outcome.ok) remove_block_temporary_files(outcome.block);
-  const char *word = outcome.ok ? "done: " : outcome.cancelled ? "cancelled: " : "FAILED: ";
-  log(word + qv_block_description(first, outcome.block) +
-      (outcome.ok || outcome.cancelled ? std::string() : ": " + outcome.reason));
+  const std::string block_text = qv_block_description(first, outcome.block);
+  if (outcome.ok) {
+    log(qv_text(_("done: %s"), block_text.c_str()));
+  } else if (outcome.cancelled) {
+    log(qv_text(_("cancelled: %s"), block_text.c_str()));
+  } else {
+    log(qv_text(_("FAILED: %s: %s"), block_text.c_str(), outcome.reason.c_str()));
+  }
   --running;
   start_next();
 }
@@ -274,7 +283,7 @@ bool QVJobRun::start_block(size_t index) {
   if (!g_spawn_async(nullptr, argv.data(), environment.get(),
                      GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), child_setup,
                      nullptr, &pid, &gerror)) {
-    outcome.reason = std::string("cannot start GIMP: ") + gerror->message;
+    outcome.reason = qv_text(_("cannot start GIMP: %s"), gerror->message);
     g_error_free(gerror);
     g_remove(block->marker.c_str());
     return false;
@@ -286,7 +295,7 @@ bool QVJobRun::start_block(size_t index) {
   groups[index] = pid;
   if (control) control->started_[index] = true;
   outcome.started = true;
-  log("started: " + qv_block_description(job.first, outcome.block));
+  log(qv_text(_("started: %s"), qv_block_description(job.first, outcome.block).c_str()));
   ++running;
   g_child_watch_add(pid, on_block_exit, block.release());
   return true;
@@ -297,8 +306,9 @@ void QVJobRun::start_next() {
     const size_t index = waiting.front();
     waiting.pop_front();
     if (!start_block(index)) {
-      log("FAILED: " + qv_block_description(job.first, outcomes[index].block) + ": " +
-          outcomes[index].reason);
+      log(qv_text(_("FAILED: %s: %s"),
+                  qv_block_description(job.first, outcomes[index].block).c_str(),
+                  outcomes[index].reason.c_str()));
     }
   }
   quit_when_done();
@@ -315,8 +325,8 @@ void QVJobRun::cancel() {
   for (const size_t index : waiting) {
     QVBlockOutcome &outcome = outcomes[index];
     outcome.cancelled = true;
-    outcome.reason = "not started: cancelled";
-    log("not started: " + qv_block_description(job.first, outcome.block));
+    outcome.reason = _("not started: cancelled");
+    log(qv_text(_("not started: %s"), qv_block_description(job.first, outcome.block).c_str()));
   }
   waiting.clear();
   for (const auto &[index, group] : groups) {
@@ -334,7 +344,7 @@ void QVJobRun::check_ending() {
       ++group;
     } else {
       if (waited >= HARD_LIMIT_US) {
-        log("GIMP's process group " + std::to_string(*group) + " does not end; not waiting for it");
+        log(qv_text(_("GIMP's process group %ld does not end; not waiting for it"), long(*group)));
       }
       group = ending.erase(group);
     }
@@ -342,7 +352,8 @@ void QVJobRun::check_ending() {
   if (!killed && waited >= GRACE_US && !ending.empty()) {
     killed = true;
     for (const GPid group : ending) {
-      log("GIMP did not end on SIGTERM; sending SIGKILL to process group " + std::to_string(group));
+      log(qv_text(_("GIMP did not end on SIGTERM; sending SIGKILL to process group %ld"),
+                  long(group)));
       signal_group(group, SIGKILL);
     }
   }
@@ -361,8 +372,9 @@ long remove_temporary_files_of(const QVFrameName &first, const QVFrameBlock &blo
 }
 
 std::string unfinished_files(long removed) {
-  return "removed " + std::to_string(removed) + " unfinished frame file" +
-         (removed == 1 ? "" : "s");
+  return qv_text(
+      ngettext("removed %ld unfinished frame file", "removed %ld unfinished frame files", removed),
+      long(removed));
 }
 
 gboolean on_signal(gpointer data) {
@@ -370,7 +382,7 @@ gboolean on_signal(gpointer data) {
   QVJobRun &run = *pair->first;
   if (run.signal == 0) {
     run.signal = pair->second;
-    run.log("stopping: signal " + std::to_string(pair->second) + " received");
+    run.log(qv_text(_("stopping: signal %d received"), int(pair->second)));
   }
   run.cancel();
   return G_SOURCE_CONTINUE;  // removed by its holder
@@ -410,11 +422,12 @@ void QVJobControl::cancel() {
 std::string qv_block_description(const QVFrameName &first, const QVFrameBlock &block) {
   const long last = block.first + block.count - 1;
   if (block.count == 1) {
-    return "frame " + frame_number(first, block.first) + " (" + qv_block_first_frame(first, block) +
-           ")";
+    return qv_text(_("frame %s (%s)"), frame_number(first, block.first).c_str(),
+                   qv_block_first_frame(first, block).c_str());
   }
-  return "frames " + frame_number(first, block.first) + "–" + frame_number(first, last) + " (" +
-         qv_block_first_frame(first, block) + " … " + qv_block_first_frame(first, {last, 1}) + ")";
+  return qv_text(_("frames %s–%s (%s … %s)"), frame_number(first, block.first).c_str(),
+                 frame_number(first, last).c_str(), qv_block_first_frame(first, block).c_str(),
+                 qv_block_first_frame(first, {last, 1}).c_str());
 }
 
 std::vector<std::string> qv_block_missing_files(const QVFrameName &first,

@@ -1,8 +1,10 @@
 #include "runner_video.h"
 
 #include "core/qv_glib_ptr.h"
+#include "core/qv_locale.h"
 
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <glib/gstdio.h>
 #include <unistd.h>
 
@@ -21,12 +23,14 @@ std::optional<std::string> qv_runner_find_ffmpeg() {
 
 std::optional<std::string> qv_runner_check_video_output(const std::string &output) {
   if (!qv_video_format(output))
-    return "--video »" + output + "«: unknown kind of file; use .mp4, .webm, .gif, .webp or .apng";
+    return qv_text(_("--video »%s«: unknown kind of file; use .mp4, .webm, .gif, .webp or .apng"),
+                   output.c_str());
   const qv_gstring folder(g_path_get_dirname(output.c_str()));
   if (!g_file_test(folder.get(), G_FILE_TEST_IS_DIR))
-    return "--video »" + output + "«: the folder »" + folder.get() + "« does not exist";
+    return qv_text(_("--video »%s«: the folder »%s« does not exist"), output.c_str(), folder.get());
   if (g_access(folder.get(), W_OK) != 0)
-    return "--video »" + output + "«: the folder »" + folder.get() + "« cannot be written";
+    return qv_text(_("--video »%s«: the folder »%s« cannot be written"), output.c_str(),
+                   folder.get());
   return std::nullopt;
 }
 
@@ -67,17 +71,18 @@ std::optional<std::string> qv_runner_make_video(const std::string &ffmpeg, QVVid
                                 nullptr, nullptr, &err, &status, &error);
   const std::string said = qv_take_string(err);
   if (!ran) {
-    std::string message = std::string("ffmpeg could not be started: ") + error->message;
+    std::string message = qv_text(_("ffmpeg could not be started: %s"), error->message);
     g_error_free(error);
     return message;
   }
   if (!g_spawn_check_exit_status(status, nullptr)) {
     g_remove(job.output.c_str());
-    return "ffmpeg failed; the frames are kept. It said:\n" + tail_lines(said, 6);
+    return qv_text(_("ffmpeg failed; the frames are kept. It said:\n%s"),
+                   tail_lines(said, 6).c_str());
   }
   if (g_rename(job.output.c_str(), output.c_str()) != 0) {
     g_remove(job.output.c_str());
-    return "the video could not be put under its name »" + output + "«";
+    return qv_text(_("the video could not be put under its name »%s«"), output.c_str());
   }
   return std::nullopt;
 }
@@ -87,11 +92,12 @@ std::optional<std::string> qv_runner_video_of_frames(const QVFrameName &first, l
                                                      const std::string &output) {
   const auto ffmpeg = qv_runner_find_ffmpeg();
   if (!ffmpeg)
-    return "no ffmpeg to make »" + output + "« (install the package ffmpeg); the frames are kept";
+    return qv_text(_("no ffmpeg to make »%s« (install the package ffmpeg); the frames are kept"),
+                   output.c_str());
   for (long n = 0; n < count; ++n) {
     const std::string frame = qv_frame_name_build(first, first.start + n);
     if (!g_file_test(frame.c_str(), G_FILE_TEST_IS_REGULAR))
-      return "no video: the frame »" + frame + "« is missing";
+      return qv_text(_("no video: the frame »%s« is missing"), frame.c_str());
   }
   QVVideoJob job;
   job.first = first;

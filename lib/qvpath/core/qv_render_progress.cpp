@@ -5,6 +5,9 @@
 #include <cstdio>
 
 #include "core/qv_attributes.h"
+#include "core/qv_locale.h"
+
+#include <glib/gi18n-lib.h>
 
 std::string qv_duration_text(double seconds) {
   const long long whole =
@@ -28,8 +31,8 @@ QVRenderProgress qv_render_progress(long done, long total, double elapsed_second
   const double elapsed =
       std::isfinite(elapsed_seconds) && elapsed_seconds > 0 ? elapsed_seconds : 0.0;
   progress.fraction = total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
-  progress.frames = std::to_string(done) + "/" + std::to_string(total) + " frames";
-  progress.times = qv_duration_text(elapsed) + " elapsed";
+  progress.frames = qv_text(_("%ld/%ld frames"), done, total);
+  progress.times = qv_text(_("%s elapsed"), qv_duration_text(elapsed).c_str());
   if (done == total) {
     progress.seconds_left = 0.0;
   } else if (done > 0) {
@@ -38,9 +41,10 @@ QVRenderProgress qv_render_progress(long done, long total, double elapsed_second
   if (progress.seconds_left) {
     // To the nearest second: a countdown that lags by up to a second reads
     // as stuck more than one that is half a second early.
-    progress.times += ", " + qv_duration_text(std::round(*progress.seconds_left)) + " left";
+    progress.times +=
+        qv_text(_(", %s left"), qv_duration_text(std::round(*progress.seconds_left)).c_str());
   } else {
-    progress.times += ", time left unknown";
+    progress.times += _(", time left unknown");
   }
   return progress;
 }
@@ -49,6 +53,6 @@ std::string qv_render_progress_line(long done, long total, double elapsed_second
   const QVRenderProgress progress = qv_render_progress(done, total, elapsed_seconds);
   std::string line = progress.frames;
   if (done > 0 && elapsed_seconds > 0)
-    line += ", " + qv_format("%0.1f", done / elapsed_seconds) + " frames/s";
+    line += qv_text(_(", %s frames/s"), qv_format("%0.1f", done / elapsed_seconds).c_str());
   return line + ", " + progress.times;
 }

@@ -1,5 +1,7 @@
 #include "core/qv_video.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <glib.h>
 
 #include "core/qv_attributes.h"
@@ -49,13 +51,13 @@ std::optional<QVVideoFormat> qv_video_format(const std::string &file) {
 const char *qv_video_format_label(QVVideoFormat format) {
   switch (format) {
     case QVVideoFormat::mp4:
-      return "MP4 (H.264)";
+      return _("MP4 (H.264)");
     case QVVideoFormat::webm:
-      return "WebM (VP9)";
+      return _("WebM (VP9)");
     case QVVideoFormat::gif:
-      return "animated GIF";
+      return _("animated GIF");
     case QVVideoFormat::webp:
-      return "animated WebP";
+      return _("animated WebP");
     case QVVideoFormat::apng:
       return "APNG";
   }

@@ -1,5 +1,6 @@
 #include "gimp/base/qv_procedure_table.h"
 #include "core/qv_glib_ptr.h"
+#include "core/qv_locale.h"
 #include "gimp/base/qv_messages.h"
 
 #include <glib/gi18n-lib.h>
@@ -21,23 +22,31 @@ std::vector<GimpParamDef> translated(const std::vector<QVParamDef> &defs) {
   return out;
 }
 
+// Found once per process: the catalogues installed beside this plug-in.
+const std::string &locale_dir() {
+  static const std::string dir = qv_locale_dir(qv_running_program(), GETTEXT_PACKAGE, QV_LOCALEDIR);
+  return dir;
+}
+
 }  // namespace
 
 void qv_init_i18n() {
-  bindtextdomain(GETTEXT_PACKAGE, QV_LOCALEDIR);
+  bindtextdomain(GETTEXT_PACKAGE, locale_dir().c_str());
   bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
   textdomain(GETTEXT_PACKAGE);
 }
 
 void qv_install_procedures(const std::vector<QVProcedureDef> &table) {
-  gimp_plugin_domain_register(GETTEXT_PACKAGE, QV_LOCALEDIR);
+  // GIMP translates labels, blurbs and help through this domain each time
+  // it shows them, so they are installed untranslated: its plug-in cache
+  // then serves every language. Argument descriptions it shows as given.
+  gimp_plugin_domain_register(GETTEXT_PACKAGE, locale_dir().c_str());
   for (const auto &proc : table) {
     auto params = translated(proc.params);
     auto returns = translated(proc.returns);
-    gimp_install_procedure(proc.name, _(proc.blurb), _(proc.help), kAuthor, kCopyright, kDate,
-                           proc.menu_label ? _(proc.menu_label) : nullptr, "", GIMP_PLUGIN,
-                           static_cast<gint>(params.size()), static_cast<gint>(returns.size()),
-                           params.data(), returns.data());
+    gimp_install_procedure(proc.name, proc.blurb, proc.help, kAuthor, kCopyright, kDate,
+                           proc.menu_label, "", GIMP_PLUGIN, static_cast<gint>(params.size()),
+                           static_cast<gint>(returns.size()), params.data(), returns.data());
     if (proc.menu_path) gimp_plugin_menu_register(proc.name, proc.menu_path);
   }
 }
