@@ -8,7 +8,9 @@ runner=$1 xcf=$2 fake=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export FAKE_LOG=$work/calls FAKE_RUNNING=$work/running
-mkdir -p "$work/running" "$work/out"
+# frameRunner's markers and GIMP logs, apart from those of other tests.
+export TMPDIR=$work/tmp
+mkdir -p "$work/running" "$work/out" "$TMPDIR"
 failures=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -75,8 +77,14 @@ FAKE_EXIT_AT=200 FAKE_REPORT_AT=0 run --jobs 1
 status=$?
 check "failed blocks make the exit status 1" [ $status -eq 1 ]
 check "exit status reported" grep -q 'frames 200–249 .*: GIMP failed' "$work/stdout"
+check "a failed block ends with GIMP's last words" grep -q 'giving up at 200' "$work/stdout"
+check "no marker or GIMP log is left behind" [ -z "$(ls "$TMPDIR")" ]
 check "reported failure noticed through the marker" grep -q 'frames 0–99 .*: the render procedure reported a failure' "$work/stdout"
 check "the middle block rendered" [ "$(frames_on_disk)" -eq 100 ]
+reset
+run --jobs 2 --frames 100
+check "GIMP's chatter stays off the output of a render that went well" \
+  bash -c '! grep -q "using gegl copy" "$0" "$1"' "$work/stdout" "$work/stderr"
 
 # One range only, as a remote machine renders it.
 reset

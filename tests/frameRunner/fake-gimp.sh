@@ -40,6 +40,8 @@ base=${BASH_REMATCH[1]} digits=${BASH_REMATCH[2]} ext=${BASH_REMATCH[3]}
 width=${#digits}
 start=$((10#$digits))
 echo "$start $count $args" >> "$log"
+# GIMP's usual chatter, which frameRunner keeps off its own output.
+echo "fake-gimp: using gegl copy" >&2
 read -r stat < /proc/$$/stat
 read -r _ _ pgid _ <<< "${stat##*) }"
 if [ -n "${FAKE_ENV_LOG:-}" ]; then
@@ -54,7 +56,7 @@ now=$(ls "$running" | wc -l)
 echo "$now" >> "$running.max"
 sleep 0.3
 
-[ "$start" = "${FAKE_EXIT_AT:-}" ] && { rm -f "$running/$$"; exit 3; }
+[ "$start" = "${FAKE_EXIT_AT:-}" ] && { echo "fake-gimp: giving up at $start" >&2; rm -f "$running/$$"; exit 3; }
 [ "$start" = "${FAKE_REPORT_AT:-}" ] && { rm -f "$marker" "$running/$$"; exit 0; }
 write=$count
 [ "$start" = "${FAKE_PARTIAL_AT:-}" ] && write=$((count / 2))

@@ -4,11 +4,13 @@
 #include "core/qv_glib_ptr.h"
 #include "core/qv_locale.h"
 #include "runner_glib.h"
+#include "runner_video.h"
 
 #include <glib.h>
 #include <glib/gi18n-lib.h>
 #include <glib/gstdio.h>
 
+#include <fcntl.h>
 #include <glib-unix.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -79,10 +81,19 @@ qv_gstrv environment_without_display() {
   return environment;
 }
 
-// The process id in a marker file's name, or 0 when it is no marker.
+// What GIMP prints while rendering a block goes into "<marker>.log" beside
+// the marker: a terminal keeps its one progress line, and a failed block's
+// message ends with GIMP's last words.
+constexpr const char *GIMP_LOG_SUFFIX = ".log";
+constexpr int GIMP_LOG_LINES = 8;
+
+// The process id in a marker file's (or its GIMP log's) name, or 0 when it
+// is neither.
 pid_t marker_owner(const char *name) {
   const size_t prefix = std::strlen(MARKER_PREFIX);
-  if (std::strncmp(name, MARKER_PREFIX, prefix) != 0 || !g_str_has_suffix(name, ".scm")) return 0;
+  if (std::strncmp(name, MARKER_PREFIX, prefix) != 0 ||
+      !(g_str_has_suffix(name, ".scm") || g_str_has_suffix(name, ".scm.log")))
+    return 0;
   char *end = nullptr;
   const long pid = std::strtol(name + prefix, &end, 10);
   return pid > 0 && end && *end == '-' ? static_cast<pid_t>(pid) : 0;
@@ -198,6 +209,13 @@ struct RunningBlock {
   std::string marker;
 };
 
+// The last lines GIMP printed for a block, or "" when it printed nothing.
+std::string gimp_last_words(const std::string &marker) {
+  gchar *text = nullptr;
+  if (!g_file_get_contents((marker + GIMP_LOG_SUFFIX).c_str(), &text, nullptr, nullptr)) return "";
+  return qv_runner_tail_lines(qv_take_string(text), GIMP_LOG_LINES);
+}
+
 void on_block_exit(GPid pid, gint wait_status, gpointer data) {
   std::unique_ptr<RunningBlock> block(static_cast<RunningBlock *>(data));
   g_spawn_close_pid(pid);
@@ -234,8 +252,12 @@ void QVJobRun::finish_block(size_t index, const std::string &marker, gint wait_s
     outcome.cancelled = true;
     outcome.reason = qv_text(_("cancelled while rendering, %zu of %ld frames not rendered"),
                              missing.size(), long(outcome.block.count));
+  } else if (!outcome.ok) {
+    const std::string said = gimp_last_words(marker);
+    if (!said.empty()) outcome.reason += qv_text(_("; GIMP said:\n%s"), said.c_str());
   }
   g_remove(marker.c_str());
+  g_remove((marker + GIMP_LOG_SUFFIX).c_str());
   // A GIMP that was ended may have left its unfinished frame behind.
   if (!outcome.ok) remove_block_temporary_files(outcome.block);
   const std::string block_text = qv_block_description(first, outcome.block);
@@ -278,14 +300,21 @@ bool QVJobRun::start_block(size_t index) {
   for (std::string &arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  const std::string gimp_log = block->marker + GIMP_LOG_SUFFIX;
+  const int output = g_open(gimp_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   GPid pid = 0;
   GError *gerror = nullptr;
-  if (!g_spawn_async(nullptr, argv.data(), environment.get(),
-                     GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), child_setup,
-                     nullptr, &pid, &gerror)) {
+  // Without its log GIMP prints to frameRunner's own output, as before.
+  const bool spawned =
+      g_spawn_async_with_fds(nullptr, argv.data(), environment.get(),
+                             GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                             child_setup, nullptr, &pid, -1, output, output, &gerror);
+  if (output >= 0) close(output);
+  if (!spawned) {
     outcome.reason = qv_text(_("cannot start GIMP: %s"), gerror->message);
     g_error_free(gerror);
     g_remove(block->marker.c_str());
+    g_remove(gimp_log.c_str());
     return false;
   }
   // Also from this side, so that a cancel right now already finds the

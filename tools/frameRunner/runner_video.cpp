@@ -34,10 +34,7 @@ std::optional<std::string> qv_runner_check_video_output(const std::string &outpu
   return std::nullopt;
 }
 
-namespace {
-
-// The last lines of what ffmpeg said, for the message.
-std::string tail_lines(const std::string &text, int lines) {
+std::string qv_runner_tail_lines(const std::string &text, int lines) {
   size_t at = text.size();
   while (at > 0 && (text[at - 1] == '\n' || text[at - 1] == '\r')) --at;
   const size_t end = at;
@@ -50,8 +47,6 @@ std::string tail_lines(const std::string &text, int lines) {
   }
   return text.substr(at == 0 ? 0 : at + 1, end - (at == 0 ? 0 : at + 1));
 }
-
-}  // namespace
 
 std::optional<std::string> qv_runner_make_video(const std::string &ffmpeg, QVVideoJob job,
                                                 const std::string &output) {
@@ -78,7 +73,7 @@ std::optional<std::string> qv_runner_make_video(const std::string &ffmpeg, QVVid
   if (!g_spawn_check_exit_status(status, nullptr)) {
     g_remove(job.output.c_str());
     return qv_text(_("ffmpeg failed; the frames are kept. It said:\n%s"),
-                   tail_lines(said, 6).c_str());
+                   qv_runner_tail_lines(said, 6).c_str());
   }
   if (g_rename(job.output.c_str(), output.c_str()) != 0) {
     g_remove(job.output.c_str());

@@ -9,6 +9,10 @@
 #include <optional>
 #include <string>
 
+// The last `lines` lines of a program's output (trailing line ends left
+// out), for a message that says what the program said.
+std::string qv_runner_tail_lines(const std::string &text, int lines);
+
 // The ffmpeg to run: $QV_FFMPEG when set, else "ffmpeg" on PATH; none when
 // it is not there.
 std::optional<std::string> qv_runner_find_ffmpeg();
