@@ -11,10 +11,12 @@
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_procedure_table.h"
 #include "gimp/base/qv_render_session.h"
+#include "gimp/render/qv_animation_window.h"
 #include "gimp/render/qv_render.h"
 
 namespace {
 
+const char *const PROC_WINDOW = "plug_in_qv_path_animation";
 const char *const PROC_RENDER = "plug_in_qv_path_animation_render";
 const char *const PROC_RENDER_LIST = "plug_in_qv_path_animation_render_list";
 
@@ -86,10 +88,25 @@ void run_render(QVCall &call) {
     call.reply.values[0].data.d_status = GIMP_PDB_EXECUTION_ERROR;
 }
 
+// The Animation Renderer. Renders left running by a window that was killed
+// leave their markers behind: they are taken down before and after.
+void run_window(QVCall &call) {
+  if (!qv_call_image_exists(call, 1)) return;
+  qv_rendering_flag(false);
+  qv_animation_window_run(call.param[1].data.d_image);
+  qv_rendering_flag(false);
+  qv_close_opened_images(0);
+}
+
 // The table is laid out by hand, one procedure to a block.
 // clang-format off
 const std::vector<QVProcedureDef> &procedure_table() {
   static const std::vector<QVProcedureDef> table = {
+      {PROC_WINDOW, N_("Render and Preview GUI!"),
+       N_("GUI to prieview and render animations, timeline editor etc...!"),
+       N_("2. Animation Renderer ..."), "<Image>/QV Edit | Animate",
+       {{GIMP_PDB_INT32, "mode", N_("Interactive")}, IMAGE, {GIMP_PDB_DRAWABLE, "drawable", N_("Drawable")}},
+       {}, run_window},
       {PROC_RENDER, N_("Renders animation from path on active drawable!"),
        N_("Renders animation from path on active drawable!"), nullptr, nullptr,
        {IMAGE, {GIMP_PDB_STRING, "path", N_("pathname to render \"[@ ...\"")}, FILENAME, FRAMES, MODE},

@@ -120,7 +120,7 @@ ask "(load \"$here/probe.scm\")" > /dev/null || { echo "FAIL: probe.scm did not 
 
 # menu ITEM [SHOT]: opens "QV Edit | Animate" and activates its ITEM-th entry.
 # F10 opens "File"; Left wraps round to Help, Windows, QV Path-Tools and then
-# QV Edit | Animate, whose entries are 1., 3. … 6. in that order.
+# QV Edit | Animate, whose entries are 1. … 6. in that order.
 menu() {
   focus "$window" && xdotool key F10
   sleep 0.3
@@ -146,7 +146,7 @@ echo "== 3. Render Timeline (${SECONDS}s)"
 # the draws below change the image. Fresh from the file the image remembers
 # no timeline, so the chooser asks first; "Demo" is its only row.
 render_timeline() {
-  menu 2
+  menu 3
   local chooser dialog
   chooser=$(find_window "$limit" --onlyvisible --name '^Timeline Administration!$')
   [ -n "$chooser" ] || { fail "no \"Timeline Administration!\" window"; return; }
@@ -177,7 +177,7 @@ render_timeline() {
 render_timeline
 
 echo "== 4. Draw Path (${SECONDS}s)"
-menu 3 1-menu-before-draw-path
+menu 4 1-menu-before-draw-path
 red_at() { [ "$(ask "(gui-pixel \"$1\" 75 75)")" = "$2" ]; }
 if until_ok "$limit" red_at Background "(220 30 30)" && until_ok "$limit" plugin_idle; then
   [ "$(ask '(gui-pixel "Background" 200 75)')" = "$outside" ] || fail "Draw Path changed pixels outside the path"
@@ -188,7 +188,7 @@ shot 2-after-draw-path
 
 echo "== 5. Draw on ۞ ESL (${SECONDS}s)"
 has_layer() { ask '(gui-layer-names)' | grep -qF "\"$1\""; }
-menu 4
+menu 5
 if until_ok "$limit" has_layer "$esl" && until_ok "$limit" plugin_idle; then
   [ "$(ask "(gui-pixel \"$esl\" 75 75)")" = "(220 30 30 255)" ] ||
     fail "$esl: (75,75) is $(ask "(gui-pixel \"$esl\" 75 75)"), expected the fill (220 30 30 255)"
@@ -203,7 +203,7 @@ if no_layer "$esl"; then
   echo "(not checked: there is no ESL to remove)"
 else
   drawn=$(ask '(gui-pixel "Background" 75 75)')
-  menu 5
+  menu 6
   if until_ok "$limit" no_layer "$esl" && until_ok "$limit" plugin_idle; then
     red_at Background "$drawn" || fail "Remove ESL changed the drawing on Background"
   else
@@ -224,6 +224,21 @@ if [ -n "$editor" ]; then
   until_ok "$limit" editor_idle || fail "the style editor's plug-in still runs after its window closed"
 else
   fail "no style editor window \"Red key\""
+fi
+
+echo "== 2. Animation Renderer (${SECONDS}s)"
+animation_idle() { ! pgrep -P "$gimp_pid" -x qv-path-animation > /dev/null; }
+menu 2
+renderer=$(find_window "$limit" --onlyvisible --name '^Animation Renderer$')
+if [ -n "$renderer" ]; then
+  sleep 1
+  shot 10-animation-renderer
+  focus "$renderer" && xdotool key Escape
+  gone() { window_absent --onlyvisible --name '^Animation Renderer$'; }
+  until_ok "$limit" gone || fail "the Animation Renderer did not close on Escape"
+  until_ok "$limit" animation_idle || fail "the animation plug-in still runs after its window closed"
+else
+  fail "no \"Animation Renderer\" window"
 fi
 
 echo "== QV Path-Tools menu (${SECONDS}s)"

@@ -25,6 +25,7 @@
 #include "gimp/services/qv_path_clipboard_gimp.h"
 #include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
+#include "gimp/base/qv_render_session.h"
 #include "live_support.h"
 
 namespace {
@@ -559,6 +560,11 @@ const std::map<std::string, MenuCheck> &menu_checks() {
           ASSERT_TRUE(style);
           EXPECT_EQ(style->substr(0, style->find('\t')), "image: " + m.dir + "/symbols.xcf");
         }}},
+      {"plug-in-qv-path-animation",
+       {nothing,
+        "Animation Renderer",
+        {"Escape"},
+        [](MenuCall &) { EXPECT_FALSE(qv_rendering_in_progress()); }}},
       {"plug-in-qv-path-edit-style",
        {nothing,
         "Square",  // the editor is titled by the path it edits
@@ -655,7 +661,7 @@ TEST(MenuCallTable, TooShortCallsAreCallingErrors) {
 
 TEST(MenuCallTable, EveryMenuEntryOfTheSuiteHasACheck) {
   const auto procedures = suite_menu_procedures();
-  EXPECT_GE(procedures.size(), 37u);
+  EXPECT_GE(procedures.size(), 38u);
   for (const auto &name : procedures)
     EXPECT_TRUE(menu_checks().count(name)) << "no menu-call check for " << name;
 }

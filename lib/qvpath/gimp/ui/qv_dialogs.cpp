@@ -26,7 +26,14 @@ bool probe_display() {
   if (gdk_display_get_default()) return true;
   if (const char *name = gimp_display_name()) g_setenv("DISPLAY", name, TRUE);
   if (!g_get_prgname()) g_set_prgname(kFallbackProgramName);
-  return gtk_init_check(nullptr, nullptr);
+  // A busy X server may turn a connection away for a moment (a full listen
+  // queue): a dialog the user asked for is worth a few more tries.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (gtk_init_check(nullptr, nullptr)) return true;
+    if (!g_getenv("DISPLAY")) break;
+    g_usleep(250 * 1000);
+  }
+  return false;
 }
 
 }  // namespace

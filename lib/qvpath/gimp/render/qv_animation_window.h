@@ -1,0 +1,72 @@
+// The Animation Renderer: a window that previews keyspline paths into the
+// frame store, one frame per main-loop call with a progress bar and Cancel,
+// and plays the frames back forward, backward or ping-pong between "In:"
+// and "End:" at the chosen rate, showing the rate it achieves. Its state is
+// one record; the handlers are thin calls of the functions below, which the
+// tests call as well.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <libgimp/gimp.h>
+
+#include <string>
+#include <vector>
+
+#include "core/qv_playback.h"
+#include "gimp/render/qv_frame_job_gimp.h"
+#include "gimp/ui/qv_main_loop.h"
+
+// Which keysplines a preview takes: the current (or last previewed) one,
+// that and the locked ones, or every candidate.
+enum class QVPreviewSet { current, with_locked, all };
+
+struct QVAnimationWindow {
+  GtkWidget *window = nullptr;
+  GtkWidget *image_combo = nullptr;
+  GtkWidget *progress_box = nullptr, *progress = nullptr, *cancel = nullptr;
+  GtkWidget *menu_bar = nullptr, *toolbar = nullptr;
+  GtkWidget *mode_buttons[4] = {};  // forward, ping-pong, backward, stopped (hidden)
+  GtkWidget *frame_spin = nullptr, *in_spin = nullptr, *end_spin = nullptr;
+  GtkWidget *fps_label = nullptr, *rate_item = nullptr, *set_item = nullptr;
+  GtkWidget *area = nullptr, *scrolled = nullptr;
+
+  QVFrameJobRun job;  // its env.frame_store holds the frames shown
+  QVTimeoutHolder job_step;
+  QVPreviewSet set = QVPreviewSet::current;
+  std::vector<std::string> last_paths;
+
+  QVLoopMode mode = QVLoopMode::stopped;
+  QVPlayhead head;
+  double fps = 15;
+  bool pingpong_pause = false;
+  QVTimeoutHolder play;
+  gint64 play_started = 0;
+  long frames_played = 0;
+  int updating = 0;  // above 0 while the window sets its own widgets
+};
+
+// The keysplines a preview may take: paths whose names begin with "[@" or
+// that carry "@-timeline: ".
+std::vector<std::string> qv_animation_candidates(gint32 image);
+
+// Builds the window on `image` (an initialised toolkit is needed). The
+// record lives as long as the window and is freed with it.
+QVAnimationWindow *qv_animation_window_build(gint32 image);
+
+// Starts a preview of the chosen set with `count` frames (t from t0 to 1);
+// false with a message when there is nothing to preview.
+bool qv_animation_preview(QVAnimationWindow &w, long count, double t0);
+// Ends the running job (Cancel); the frames done stay.
+void qv_animation_cancel(QVAnimationWindow &w);
+bool qv_animation_busy(const QVAnimationWindow &w);
+void qv_animation_clear(QVAnimationWindow &w);
+
+void qv_animation_show_frame(QVAnimationWindow &w, long frame);
+long qv_animation_shown_frame(const QVAnimationWindow &w);
+void qv_animation_set_mode(QVAnimationWindow &w, QVLoopMode mode);
+void qv_animation_set_rate(QVAnimationWindow &w, double fps);
+// "fps=12.5" once 20 frames were played, else "".
+std::string qv_animation_rate_text(const QVAnimationWindow &w);
+
+// The procedure's interactive run: the window until it is closed.
+void qv_animation_window_run(gint32 image);

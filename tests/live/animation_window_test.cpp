@@ -1,0 +1,154 @@
+// The Animation Renderer on the bundled example under Xvfb: a preview
+// chosen from its menu fills the store and the frame spins, playback runs at
+// about its rate within "In:" … "End:", Cancel keeps the frames done, and
+// Escape closes the window and keeps its geometry.
+#include <gtest/gtest.h>
+
+#include <gdk/gdkkeysyms.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
+#include "gimp/render/qv_animation_window.h"
+#include "gimp/ui/qv_dialogs.h"
+#include "live_support.h"
+#include "theme_probe.h"
+
+namespace {
+
+// Runs the main loop for about `ms` milliseconds one dispatch at a time: a
+// running job always has its next step pending, which would keep a loop
+// "while events are pending" from ever returning.
+void pump(int ms) {
+  const gint64 end = g_get_monotonic_time() + ms * 1000;
+  while (g_get_monotonic_time() < end) {
+    gtk_main_iteration_do(FALSE);
+    g_usleep(1000);
+  }
+}
+
+struct AnimationWindowLive : ::testing::Test {
+  gint32 image = -1;
+  QVAnimationWindow *w = nullptr;
+  void SetUp() override {
+    ASSERT_TRUE(qv_dialog_toolkit_init());
+    const std::string file = std::string(QV_LIVE_DIR) + "/../../examples/animation.xcf";
+    image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
+    ASSERT_GT(image, 0);
+    w = qv_animation_window_build(image);
+    qv_test_show_and_draw(w->window);
+  }
+  void TearDown() override {
+    if (w) gtk_widget_destroy(w->window);
+    qv_rendering_flag(false);
+    if (image > 0) gimp_image_delete(image);
+  }
+  // The Preview [@] menu's item with that label.
+  GtkWidget *preview_item(const char *label) {
+    GList *bars = gtk_container_get_children(GTK_CONTAINER(w->menu_bar));
+    GtkWidget *menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(g_list_nth_data(bars, 1)));
+    g_list_free(bars);
+    GList *items = gtk_container_get_children(GTK_CONTAINER(menu));
+    GtkWidget *found = nullptr;
+    for (GList *i = items; i; i = i->next) {
+      GtkWidget *child = gtk_bin_get_child(GTK_BIN(i->data));
+      if (child && GTK_IS_LABEL(child) &&
+          std::strcmp(gtk_label_get_text(GTK_LABEL(child)), label) == 0)
+        found = GTK_WIDGET(i->data);
+    }
+    g_list_free(items);
+    return found;
+  }
+  bool wait_idle(int seconds) {
+    for (int i = 0; i < seconds * 20 && qv_animation_busy(*w); ++i) pump(50);
+    return !qv_animation_busy(*w);
+  }
+  int spin_upper(GtkWidget *spin) {
+    double lower = 0, upper = 0;
+    gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin), &lower, &upper);
+    return static_cast<int>(upper);
+  }
+};
+
+TEST_F(AnimationWindowLive, PreviewFromTheMenuThenPlayBack) {
+  ASSERT_FALSE(qv_animation_candidates(image).empty()) << "the example has no keyspline";
+  w->set = QVPreviewSet::all;
+  GtkWidget *item = preview_item("   12 frames");
+  ASSERT_NE(item, nullptr);
+  gtk_menu_item_activate(GTK_MENU_ITEM(item));
+  EXPECT_TRUE(qv_animation_busy(*w));
+  EXPECT_TRUE(gtk_widget_get_visible(w->progress_box));
+  ASSERT_TRUE(wait_idle(120));
+  EXPECT_EQ(w->job.env.frame_store.size(), 12u);
+  EXPECT_EQ(spin_upper(w->frame_spin), 11);
+  EXPECT_EQ(spin_upper(w->end_spin), 11);
+  EXPECT_FALSE(gtk_widget_get_visible(w->progress_box));
+  EXPECT_FALSE(qv_rendering_in_progress());
+  EXPECT_NE(std::string(gtk_window_get_title(GTK_WINDOW(w->window))), "Animation Renderer");
+  qv_animation_show_frame(*w, 6);
+  pump(200);
+  for (QVTestTheme theme : {QVTestTheme::light, QVTestTheme::dark}) {
+    qv_test_apply_theme(w->window, theme);
+    pump(200);
+    qv_test_screenshot(w->window, std::string("animation-renderer-") + qv_test_theme_name(theme));
+  }
+
+  // 25 frames a second for 2 s, between frames 2 and 9.
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(w->in_spin), 2);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(w->end_spin), 9);
+  qv_animation_set_rate(*w, 25);
+  qv_animation_set_mode(*w, QVLoopMode::forward);
+  long lowest = 99, highest = -1;
+  for (int i = 0; i < 80; ++i) {
+    pump(25);
+    lowest = std::min(lowest, qv_animation_shown_frame(*w));
+    highest = std::max(highest, qv_animation_shown_frame(*w));
+  }
+  EXPECT_GE(w->frames_played, 25);  // about 50 on a quiet machine
+  EXPECT_LE(w->frames_played, 60);
+  EXPECT_EQ(lowest, 2);
+  EXPECT_EQ(highest, 9);
+  EXPECT_NE(qv_animation_rate_text(*w).find("fps="), std::string::npos);
+  qv_animation_set_mode(*w, QVLoopMode::stopped);
+  const long still = qv_animation_shown_frame(*w);
+  pump(300);
+  EXPECT_EQ(qv_animation_shown_frame(*w), still);
+}
+
+TEST_F(AnimationWindowLive, CancelKeepsTheFramesDone) {
+  w->set = QVPreviewSet::all;
+  ASSERT_TRUE(qv_animation_preview(*w, 120, 0));
+  for (int i = 0; i < 200 && w->job.env.frame_store.size() < 3; ++i) pump(50);
+  gtk_button_clicked(GTK_BUTTON(w->cancel));
+  ASSERT_TRUE(wait_idle(30));
+  const size_t kept = w->job.env.frame_store.size();
+  EXPECT_GE(kept, 3u);
+  EXPECT_LT(kept, 120u);
+  EXPECT_EQ(spin_upper(w->frame_spin), static_cast<int>(kept) - 1);
+  EXPECT_TRUE(gtk_widget_is_sensitive(w->menu_bar));
+  EXPECT_FALSE(qv_rendering_in_progress());
+}
+
+TEST_F(AnimationWindowLive, EscapeClosesAndTheGeometryIsKept) {
+  gimp_detach_parasite("qv-path-animation-dialog-enviroment");
+  gtk_window_resize(GTK_WINDOW(w->window), 500, 420);
+  pump(200);
+  GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+  event->key.window = GDK_WINDOW(g_object_ref(w->window->window));
+  event->key.keyval = GDK_KEY_Escape;
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+  pump(100);
+  w = nullptr;  // destroyed by the key
+  const auto kept = qv_global_string_get("qv-path-animation-dialog-enviroment");
+  ASSERT_TRUE(kept);
+  int x = 0, y = 0, width = 0, height = 0;
+  ASSERT_EQ(std::sscanf(kept->c_str(), "%d %d %d %d", &x, &y, &width, &height), 4) << *kept;
+  EXPECT_EQ(width, 500);
+  EXPECT_EQ(height, 420);
+}
+
+}  // namespace
