@@ -77,7 +77,6 @@ until_ok() {
   done
 }
 plugin_idle() { ! pgrep -P "$gimp_pid" -x qv-path-draw > /dev/null; }
-editor_idle() { ! pgrep -P "$gimp_pid" -x qv-path-style > /dev/null; }
 
 # find_window SECONDS [--onlyvisible] TITLE-REGEX: prints the first window
 # with that title. xdotool dies of X's BadWindow when some other window closes
@@ -211,35 +210,30 @@ else
   fi
 fi
 
+# closes_on_escape TITLE SHOT PLUG-IN WHAT: the window TITLE that the menu
+# entry just chosen opens is photographed, closed with Escape, and its
+# plug-in ends.
+closes_on_escape() {
+  local title=$1 name=$2 plugin=$3 what=$4 id
+  id=$(find_window "$limit" --onlyvisible --name "^$title\$")
+  [ -n "$id" ] || { fail "no $what window \"$title\""; return; }
+  sleep 1
+  shot "$name"
+  focus "$id" && xdotool key Escape
+  gone() { window_absent --onlyvisible --name "^$title\$"; }
+  idle() { ! pgrep -P "$gimp_pid" -x "$plugin" > /dev/null; }
+  until_ok "$limit" gone || fail "the $what did not close on Escape"
+  until_ok "$limit" idle || fail "the $what's plug-in still runs after its window closed"
+}
+
 echo "== 1. Edit Path-Style (${SECONDS}s)"
 # The editor opens beside the canvas, titled by the current path.
 menu 1
-editor=$(find_window "$limit" --onlyvisible --name '^Red key$')
-if [ -n "$editor" ]; then
-  sleep 1
-  shot 9-style-editor
-  focus "$editor" && xdotool key Escape
-  gone() { window_absent --onlyvisible --name '^Red key$'; }
-  until_ok "$limit" gone || fail "the style editor did not close on Escape"
-  until_ok "$limit" editor_idle || fail "the style editor's plug-in still runs after its window closed"
-else
-  fail "no style editor window \"Red key\""
-fi
+closes_on_escape "Red key" 9-style-editor qv-path-style "style editor"
 
 echo "== 2. Animation Renderer (${SECONDS}s)"
-animation_idle() { ! pgrep -P "$gimp_pid" -x qv-path-animation > /dev/null; }
 menu 2
-renderer=$(find_window "$limit" --onlyvisible --name '^Animation Renderer$')
-if [ -n "$renderer" ]; then
-  sleep 1
-  shot 10-animation-renderer
-  focus "$renderer" && xdotool key Escape
-  gone() { window_absent --onlyvisible --name '^Animation Renderer$'; }
-  until_ok "$limit" gone || fail "the Animation Renderer did not close on Escape"
-  until_ok "$limit" animation_idle || fail "the animation plug-in still runs after its window closed"
-else
-  fail "no \"Animation Renderer\" window"
-fi
+closes_on_escape "Animation Renderer" 10-animation-renderer qv-path-animation "Animation Renderer"
 
 echo "== QV Path-Tools menu (${SECONDS}s)"
 # Only looked at: the menu calls are checked in live.menu_calls.

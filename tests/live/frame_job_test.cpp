@@ -23,13 +23,7 @@ struct FrameJobLive : ::testing::Test {
   QVFrameJobRun run;
 
   void SetUp() override {
-    // The keyspline's fill runs from red (t = 0) to blue (t = 1) over the box.
-    const gint32 box = qv_test_add_closed_path(image.id, "Box", {10, 10, 30, 10, 30, 30, 10, 30});
-    qv_path_store_style(image.id, "Box", "fill: 0 0 0");
-    qv_test_add_path(image.id, "[@] colour", {39, 0, 39, 39});
-    qv_path_store_style(image.id, "[@] colour",
-                        "@-tattoos: " + std::to_string(qv_test_tattoo(box)) +
-                            "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
+    qv_test_add_colour_keyspline(image.id);
     run.image = image.id;
     run.paths = {"[@] colour"};
   }

@@ -3,6 +3,7 @@
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/paths/qv_paths.h"
+#include "gimp/style/qv_style_gimp.h"
 
 QVTestImage::QVTestImage(int width, int height) {
   id = gimp_image_new(width, height, GIMP_RGB);
@@ -109,4 +110,13 @@ void qv_test_pump(int milliseconds) {
     while (gtk_events_pending()) gtk_main_iteration();
     g_usleep(10000);
   }
+}
+
+void qv_test_add_colour_keyspline(gint32 image) {
+  const gint32 box = qv_test_add_closed_path(image, "Box", {10, 10, 30, 10, 30, 30, 10, 30});
+  qv_path_store_style(image, "Box", "fill: 0 0 0");
+  qv_test_add_path(image, "[@] colour", {39, 0, 39, 39});
+  qv_path_store_style(image, "[@] colour",
+                      "@-tattoos: " + std::to_string(qv_test_tattoo(box)) +
+                          "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
 }

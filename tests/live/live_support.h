@@ -37,6 +37,10 @@ std::vector<std::string> qv_test_layer_names(gint32 image);
 gint32 qv_test_add_closed_path(gint32 image, const std::string &name,
                                const std::vector<double> &anchors);
 
+// A 20 × 20 box at (10, 10) with the keyspline "[@] colour", whose fill runs
+// from red (t = 0) to blue (t = 1) over the box: what rendering tests draw.
+void qv_test_add_colour_keyspline(gint32 image);
+
 // A drawable's pixel as R, G, B, A (A 255 for drawables without alpha).
 using QVTestPixel = std::array<int, 4>;
 QVTestPixel qv_test_pixel(gint32 drawable, int x, int y);

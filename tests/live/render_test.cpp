@@ -41,14 +41,7 @@ struct RenderLive : ::testing::Test {
   QVTimeline timeline = qv_timeline_new(std::string("Main"));
 
   void SetUp() override {
-    // A keyspline whose fill runs from red to blue over t; its key fills
-    // the middle of the image.
-    const gint32 box = qv_test_add_closed_path(image.id, "Box", {10, 10, 30, 10, 30, 30, 10, 30});
-    qv_path_store_style(image.id, "Box", "fill: 0 0 0");
-    qv_test_add_path(image.id, "[@] colour", {39, 0, 39, 39});
-    qv_path_store_style(image.id, "[@] colour",
-                        "@-tattoos: " + std::to_string(qv_test_tattoo(box)) +
-                            "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
+    qv_test_add_colour_keyspline(image.id);
     timeline.header.fps = 10;
     timeline.header.outpoint_mode = QV_OUT_EXPLICIT;
     timeline.header.outpoint = 5;
