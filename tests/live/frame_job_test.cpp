@@ -29,11 +29,7 @@ struct FrameJobLive : ::testing::Test {
   }
   void TearDown() override {
     qv_rendering_flag(false);
-    if (GDir *d = g_dir_open(dir.c_str(), 0, nullptr)) {
-      while (const char *name = g_dir_read_name(d)) g_remove((dir + "/" + name).c_str());
-      g_dir_close(d);
-    }
-    g_rmdir(dir.c_str());
+    qv_test_remove_folder(dir);
   }
   // Runs a job to its end as the window's main loop would; the number of calls.
   int finish(QVFrameJobKind kind, long count, const std::string &files = "", double t0 = 0) {

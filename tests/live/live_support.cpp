@@ -1,5 +1,7 @@
 #include "live_support.h"
 
+#include <glib/gstdio.h>
+
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/paths/qv_paths.h"
@@ -119,4 +121,12 @@ void qv_test_add_colour_keyspline(gint32 image) {
   qv_path_store_style(image, "[@] colour",
                       "@-tattoos: " + std::to_string(qv_test_tattoo(box)) +
                           "\tfill: 255 0 0;0 0 255\t@-color-mode: RGB");
+}
+
+void qv_test_remove_folder(const std::string &dir) {
+  if (GDir *d = g_dir_open(dir.c_str(), 0, nullptr)) {
+    while (const char *name = g_dir_read_name(d)) g_remove((dir + "/" + name).c_str());
+    g_dir_close(d);
+  }
+  g_rmdir(dir.c_str());
 }

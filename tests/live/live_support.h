@@ -37,6 +37,9 @@ std::vector<std::string> qv_test_layer_names(gint32 image);
 gint32 qv_test_add_closed_path(gint32 image, const std::string &name,
                                const std::vector<double> &anchors);
 
+// Removes a scratch folder of files (no sub-folders) that a test made.
+void qv_test_remove_folder(const std::string &dir);
+
 // A 20 × 20 box at (10, 10) with the keyspline "[@] colour", whose fill runs
 // from red (t = 0) to blue (t = 1) over the box: what rendering tests draw.
 void qv_test_add_colour_keyspline(gint32 image);

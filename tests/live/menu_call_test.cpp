@@ -18,6 +18,7 @@
 #include "core/qv_names.h"
 #include "core/qv_path_clipboard.h"
 #include "gimp/base/qv_parasite.h"
+#include "gimp/base/qv_render_session.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/paths/qv_path_points.h"
 #include "gimp/paths/qv_paths.h"
@@ -25,7 +26,6 @@
 #include "gimp/services/qv_path_clipboard_gimp.h"
 #include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
-#include "gimp/base/qv_render_session.h"
 #include "live_support.h"
 
 namespace {
@@ -88,13 +88,7 @@ struct MenuCall : ::testing::Test {
     qv_path_store_style(image.id, "Square", "fill: 255 0 0");
     gimp_gimprc_set("qv-default-t", "0.5");
   }
-  void TearDown() override {
-    if (GDir *d = g_dir_open(dir.c_str(), 0, nullptr)) {
-      while (const char *name = g_dir_read_name(d)) g_remove((dir + "/" + name).c_str());
-      g_dir_close(d);
-    }
-    g_rmdir(dir.c_str());
-  }
+  void TearDown() override { qv_test_remove_folder(dir); }
 
   std::string esl() const { return qv_esl_name(qv_test_tattoo(square)); }
   std::string frame(int n) const { return dir + "/f_00" + std::to_string(n) + ".png"; }

@@ -48,11 +48,7 @@ struct RenderLive : ::testing::Test {
   }
   void TearDown() override {
     qv_rendering_flag(false);
-    if (GDir *d = g_dir_open(dir.c_str(), 0, nullptr)) {
-      while (const char *name = g_dir_read_name(d)) g_remove((dir + "/" + name).c_str());
-      g_dir_close(d);
-    }
-    g_rmdir(dir.c_str());
+    qv_test_remove_folder(dir);
   }
 
   QVanimChunk &add_entry(double begin, double duration) {
