@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
 #include "gimp/render/qv_animation_window.h"
@@ -130,6 +131,69 @@ TEST_F(AnimationWindowLive, CancelKeepsTheFramesDone) {
   EXPECT_EQ(spin_upper(w->frame_spin), static_cast<int>(kept) - 1);
   EXPECT_TRUE(gtk_widget_is_sensitive(w->menu_bar));
   EXPECT_FALSE(qv_rendering_in_progress());
+}
+
+// Answers the chooser titled `title` with `file` once it shows.
+struct ChooserAnswer {
+  std::string title, file;
+  bool answered = false;
+};
+
+gboolean answer_chooser(gpointer data) {
+  auto *a = static_cast<ChooserAnswer *>(data);
+  GtkWidget *chooser = qv_test_visible_dialog(a->title);
+  if (!chooser) return TRUE;  // not shown yet
+  const std::string folder = qv_take_string(g_path_get_dirname(a->file.c_str()));
+  const std::string name = qv_take_string(g_path_get_basename(a->file.c_str()));
+  gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
+  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
+  pump(300);  // the chooser takes the folder in the background
+  qv_test_screenshot(chooser, "animation-save-frame");
+  gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
+  a->answered = true;
+  return FALSE;
+}
+
+TEST_F(AnimationWindowLive, FramesSavedFromTheFileMenuLoadBack) {
+  const std::string dir = qv_take_string(g_dir_make_tmp("qv-animation-XXXXXX", nullptr));
+  w->set = QVPreviewSet::all;
+  ASSERT_TRUE(qv_animation_preview(*w, 3, 0));
+  ASSERT_TRUE(wait_idle(60));
+  qv_animation_show_frame(*w, 2);
+
+  // "Save frame" asks for the file in "Save Frame 2" and writes that one frame.
+  ChooserAnswer poster{"Save Frame 2", dir + "/poster.png"};
+  g_timeout_add(100, answer_chooser, &poster);
+  GList *bars = gtk_container_get_children(GTK_CONTAINER(w->menu_bar));
+  GtkWidget *file_menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(g_list_nth_data(bars, 0)));
+  g_list_free(bars);
+  GList *items = gtk_container_get_children(GTK_CONTAINER(file_menu));
+  gtk_menu_item_activate(GTK_MENU_ITEM(g_list_nth_data(items, 2)));  // after Load and a separator
+  g_list_free(items);
+  ASSERT_TRUE(poster.answered);
+  ASSERT_TRUE(wait_idle(30));
+  EXPECT_TRUE(g_file_test(poster.file.c_str(), G_FILE_TEST_IS_REGULAR));
+  EXPECT_EQ(w->job.env.frame_store.size(), 3u);  // saving keeps the store
+  EXPECT_EQ(qv_animation_shown_frame(*w), 2);
+
+  ASSERT_TRUE(qv_animation_save_frames(*w, dir + "/f_010.png", 0, 2));
+  ASSERT_TRUE(wait_idle(30));
+  for (const char *name : {"f_010.png", "f_011.png", "f_012.png"})
+    EXPECT_TRUE(g_file_test((dir + "/" + name).c_str(), G_FILE_TEST_IS_REGULAR)) << name;
+  EXPECT_EQ(qv_frame_files_in_row(qv_frame_name_split(dir + "/f_010.png"), 100), 3);
+
+  qv_animation_clear(*w);
+  EXPECT_EQ(w->job.env.frame_store.size(), 0u);
+  ASSERT_TRUE(qv_animation_load_frames(*w, dir + "/f_010.png", 3));
+  ASSERT_TRUE(wait_idle(30));
+  EXPECT_EQ(w->job.env.frame_store.size(), 3u);
+  EXPECT_EQ(spin_upper(w->end_spin), 2);
+  // Asking for more than there are loads what there is and says so.
+  ASSERT_TRUE(qv_animation_load_frames(*w, dir + "/f_010.png", 5));
+  ASSERT_TRUE(wait_idle(30));
+  EXPECT_EQ(w->job.env.frame_store.size(), 3u);
+  EXPECT_NE(w->job.failure, "");
+  qv_test_remove_folder(dir);
 }
 
 TEST_F(AnimationWindowLive, EscapeClosesAndTheGeometryIsKept) {

@@ -66,6 +66,11 @@ TEST(FrameJob, FilesAndProgressText) {
   job.files = qv_frame_name_split("/out/shot_007.png");
   EXPECT_EQ(qv_frame_job_file(job, 2), "/out/shot_009.png");
   EXPECT_EQ(qv_frame_job_progress_text(job, 0), "1/3 frames to save");
+  // One frame saved under a name without digits keeps that name.
+  QVFrameJob one = job;
+  one.count = 1;
+  one.files = qv_frame_name_split("/out/poster.png");
+  EXPECT_EQ(qv_frame_job_file(one, 0), "/out/poster.png");
   job.kind = QVFrameJobKind::load;
   job.files = qv_frame_name_split("/in/still.png");
   EXPECT_EQ(qv_frame_job_file(job, 0), "/in/still.png");

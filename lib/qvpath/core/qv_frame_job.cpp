@@ -1,5 +1,6 @@
 #include "core/qv_frame_job.h"
 
+#include <glib.h>
 #include <glib/gi18n-lib.h>
 
 #include <algorithm>
@@ -26,8 +27,9 @@ QVFrameT qv_frame_job_t(const QVFrameJob &job, long index) {
 }
 
 std::string qv_frame_job_file(const QVFrameJob &job, long index) {
-  if (job.files.digits == 0 &&
-      (job.kind == QVFrameJobKind::load || job.kind == QVFrameJobKind::load_numbered)) {
+  const bool loading =
+      job.kind == QVFrameJobKind::load || job.kind == QVFrameJobKind::load_numbered;
+  if (job.files.digits == 0 && (loading || qv_frame_job_total(job) == 1)) {
     return job.files.base + (job.files.extension.empty() ? "" : "." + job.files.extension);
   }
   return qv_frame_name_build(job.files, job.files.start + index);
@@ -69,6 +71,18 @@ std::string qv_frame_job_progress_text(const QVFrameJob &job, long index) {
   }
   const long total = qv_frame_job_total(job);
   return qv_text("%ld/%ld %s", std::min(index + 1, total), total, what);
+}
+
+long qv_frame_files_in_row(const QVFrameName &first, long limit) {
+  QVFrameJob job;
+  job.kind = QVFrameJobKind::load_numbered;
+  job.files = first;
+  long n = 0;
+  while (n < limit && g_file_test(qv_frame_job_file(job, n).c_str(), G_FILE_TEST_IS_REGULAR)) {
+    ++n;
+    if (first.digits == 0) break;  // a name without digits is one file
+  }
+  return n;
 }
 
 const std::vector<QVPreviewChoice> &qv_preview_choices() {

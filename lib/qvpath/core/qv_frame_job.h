@@ -37,7 +37,8 @@ struct QVFrameT {
 QVFrameT qv_frame_job_t(const QVFrameJob &job, long index);
 
 // The file of frame `index`: the first number plus index, padded to the
-// digits; a name without digits names one file (base.extension).
+// digits. A name without digits, when loading or for a single frame, is
+// the one file it names.
 std::string qv_frame_job_file(const QVFrameJob &job, long index);
 
 // The render flags for frame `index`: a timeline render that also saves
@@ -52,6 +53,10 @@ long qv_frame_job_next(const QVFrameJob &job, long index);
 // The progress bar's text at `index`: "3/30 frames to render", "… to load",
 // "… to render for loop", "… to save".
 std::string qv_frame_job_progress_text(const QVFrameJob &job, long index);
+
+// How many numbered files exist one after the other from the first name on
+// (at most `limit`): what "Load Frames ..." offers to load.
+long qv_frame_files_in_row(const QVFrameName &first, long limit);
 
 // The frame counts of the window's "Preview [@]" menu: label, count and t0
 // ("   last frame" renders a single frame at t = 1).

@@ -1,14 +1,19 @@
 #include "gimp/render/qv_animation_window.h"
 
-#include <glib/gi18n-lib.h>
 #include <gdk/gdkkeysyms.h>
+#include <glib/gi18n-lib.h>
 #include <libgimp/gimpui.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 
 #include "core/qv_attributes.h"
+#include "core/qv_filename.h"
+#include "core/qv_glib_ptr.h"
 #include "core/qv_locale.h"
+#include "core/qv_xcf_timelines.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
@@ -20,6 +25,8 @@ namespace {
 
 const char *const kRecord = "qv-animation-window";
 const char *const kGeometry = "qv-path-animation-dialog-enviroment";
+const char *const kLastFrame = "qv-last-frame";
+const char *const kLastSavedFrame = "qv-last-saved-frame";
 const char *const kIcons[4] = {"qv-loop-right", "qv-ping-pong", "qv-loop-left", "qv-indefinite"};
 constexpr int kIconSize = 24;
 constexpr guint kPingPongPauseMs = 500;
@@ -150,6 +157,10 @@ void set_busy(QVAnimationWindow &w, bool busy) {
 
 void job_finished(QVAnimationWindow &w) {
   w.job_step.release();
+  if (w.job.job.kind == QVFrameJobKind::save) {  // the store is as it was
+    set_busy(w, false);
+    return;
+  }
   ++w.updating;
   const long last = store_size(w) - 1;
   set_spin_range(w.frame_spin, last, 0);
@@ -159,6 +170,18 @@ void job_finished(QVAnimationWindow &w) {
   fit_area_to_frames(w);
   set_busy(w, false);
   qv_animation_show_frame(w, 0);
+}
+
+gboolean on_job_step(gpointer data);
+
+void start_job(QVAnimationWindow &w, const QVFrameJob &job) {
+  w.job.job = job;
+  w.job.index = -1;
+  set_busy(w, true);
+  gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(w.progress), 0);
+  gtk_progress_bar_set_text(GTK_PROGRESS_BAR(w.progress),
+                            qv_frame_job_progress_text(job, 0).c_str());
+  w.job_step.start(1, on_job_step, &w);
 }
 
 gboolean on_job_step(gpointer data) {
@@ -248,6 +271,80 @@ void on_set_choice(GtkMenuItem *item, gpointer data) {
 
 void on_clear(GtkMenuItem *, gpointer data) { qv_animation_clear(record_of(data)); }
 
+// A file chooser opened at `preset`; the chosen file, or none.
+std::optional<std::string> choose_file(QVAnimationWindow &w, const std::string &title,
+                                       GtkFileChooserAction action, const std::string &preset) {
+  const bool open = action == GTK_FILE_CHOOSER_ACTION_OPEN;
+  GtkWidget *chooser = gtk_file_chooser_dialog_new(
+      title.c_str(), GTK_WINDOW(w.window), action, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
+      open ? GTK_STOCK_OPEN : GTK_STOCK_SAVE, GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
+  gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
+  if (!preset.empty()) {
+    if (open)
+      gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), preset.c_str());
+    else {
+      const std::string folder = qv_take_string(g_path_get_dirname(preset.c_str()));
+      const std::string name = qv_take_string(g_path_get_basename(preset.c_str()));
+      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
+      gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name.c_str());
+    }
+  }
+  std::optional<std::string> chosen;
+  if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    const std::string file =
+        qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser)));
+    if (!file.empty()) chosen = qv_filename_to_utf8(file.c_str()).value_or(file);
+  }
+  gtk_widget_destroy(chooser);
+  return chosen;
+}
+
+void on_load(GtkMenuItem *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  const auto file = choose_file(w, _("Load frames ..."), GTK_FILE_CHOOSER_ACTION_OPEN,
+                                qv_global_string_get(kLastFrame).value_or(""));
+  if (!file) return;
+  qv_global_string_set(kLastFrame, *file);
+  const QVFrameName first = qv_frame_name_split(*file);
+  if (first.extension.empty()) {
+    qv_dialog_alert(GTK_WINDOW(w.window), _("Alert!"), _("No file extension!"));
+    return;
+  }
+  const long found = qv_frame_files_in_row(first, QV_TIMELINE_MAX_FRAMES);
+  const auto answer =
+      qv_dialog_prompt(GTK_WINDOW(w.window), _("How many to load?"),
+                       qv_text(_("of %ld frames"), found).c_str(), std::to_string(found).c_str());
+  if (!answer) return;
+  const long count = std::strtol(answer->c_str(), nullptr, 10);
+  if (count > 0) qv_animation_load_frames(w, *file, count);
+}
+
+void on_save_frame(GtkMenuItem *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  const long frame = qv_animation_shown_frame(w);
+  if (frame >= store_size(w)) return;
+  const auto file =
+      choose_file(w, qv_text(_("Save Frame %ld"), frame), GTK_FILE_CHOOSER_ACTION_SAVE,
+                  qv_global_string_get(kLastSavedFrame).value_or(""));
+  if (!file) return;
+  qv_global_string_set(kLastSavedFrame, *file);
+  qv_animation_save_frames(w, *file, frame, frame);
+}
+
+void on_save_frames(GtkMenuItem *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  if (store_size(w) == 0) return;
+  const long in = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(w.in_spin));
+  const long end = gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(w.end_spin));
+  const auto file =
+      choose_file(w, qv_text(_("Save Frames %ld ... %ld"), in, end), GTK_FILE_CHOOSER_ACTION_SAVE,
+                  qv_global_string_get(kLastSavedFrame).value_or(""));
+  if (!file) return;
+  qv_global_string_set(kLastSavedFrame, *file);
+  qv_animation_save_frames(w, *file, in, end);
+}
+
 gboolean on_delete(GtkWidget *window, GdkEvent *, gpointer);
 
 void on_exit(GtkMenuItem *, gpointer data) {
@@ -267,6 +364,16 @@ void on_pause_toggled(GtkCheckMenuItem *item, gpointer data) {
 GtkWidget *build_menus(QVAnimationWindow &w) {
   GtkWidget *bar = gtk_menu_bar_new();
   GtkWidget *file = submenu(bar, _("File"));
+  menu_item(file, _("   Load Frames ...   "), G_CALLBACK(on_load), &w);
+  gtk_menu_shell_append(GTK_MENU_SHELL(file), gtk_separator_menu_item_new());
+  GtkWidget *save = menu_item(file, _("Save frame"), G_CALLBACK(on_save_frame), &w);
+  GtkAccelGroup *keys = gtk_accel_group_new();
+  gtk_window_add_accel_group(GTK_WINDOW(w.window), keys);
+  gtk_widget_add_accelerator(save, "activate", keys, GDK_KEY_s, GDK_CONTROL_MASK,
+                             GTK_ACCEL_VISIBLE);
+  g_object_unref(keys);
+  menu_item(file, _("Save frames ..."), G_CALLBACK(on_save_frames), &w);
+  gtk_menu_shell_append(GTK_MENU_SHELL(file), gtk_separator_menu_item_new());
   menu_item(file, _("   Exit   "), G_CALLBACK(on_exit), &w);
 
   GtkWidget *preview = submenu(bar, _("Preview [@]"));
@@ -545,18 +652,44 @@ bool qv_animation_preview(QVAnimationWindow &w, long count, double t0) {
   gtk_window_set_title(GTK_WINDOW(w.window), title.c_str());
 
   w.job.paths = paths;
-  w.job.job = QVFrameJob{};
-  w.job.job.kind = QVFrameJobKind::preview;
-  w.job.job.count = count;
-  w.job.job.flags = QV_RENDER_FRAME_STORE;
-  w.job.job.t0 = t0;
-  w.job.job.t1 = 1;
-  w.job.index = -1;
-  set_busy(w, true);
-  gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(w.progress), 0);
-  gtk_progress_bar_set_text(GTK_PROGRESS_BAR(w.progress),
-                            qv_frame_job_progress_text(w.job.job, 0).c_str());
-  w.job_step.start(1, on_job_step, &w);
+  QVFrameJob job;
+  job.kind = QVFrameJobKind::preview;
+  job.count = count;
+  job.flags = QV_RENDER_FRAME_STORE;
+  job.t0 = t0;
+  job.t1 = 1;
+  start_job(w, job);
+  return true;
+}
+
+bool qv_animation_load_frames(QVAnimationWindow &w, const std::string &first, long count) {
+  if (qv_animation_busy(w) || count < 1) return false;
+  QVFrameJob job;
+  job.kind = QVFrameJobKind::load_numbered;
+  job.count = count;
+  job.files = qv_frame_name_split(first);
+  if (job.files.extension.empty()) {
+    qv_dialog_alert(GTK_WINDOW(w.window), _("Alert!"), _("No file extension!"));
+    return false;
+  }
+  qv_animation_set_mode(w, QVLoopMode::stopped);
+  start_job(w, job);
+  return true;
+}
+
+bool qv_animation_save_frames(QVAnimationWindow &w, const std::string &first, long from, long to) {
+  if (qv_animation_busy(w) || from < 0 || to < from || to >= store_size(w)) return false;
+  QVFrameJob job;
+  job.kind = QVFrameJobKind::save;
+  job.count = to - from + 1;
+  job.files = qv_frame_name_split(first);
+  if (job.files.extension.empty()) {
+    qv_dialog_alert(GTK_WINDOW(w.window), _("Alert!"), _("No file extension!"));
+    return false;
+  }
+  qv_animation_set_mode(w, QVLoopMode::stopped);
+  w.job.in = from;
+  start_job(w, job);
   return true;
 }
 

@@ -56,6 +56,13 @@ QVAnimationWindow *qv_animation_window_build(gint32 image);
 // Starts a preview of the chosen set with `count` frames (t from t0 to 1);
 // false with a message when there is nothing to preview.
 bool qv_animation_preview(QVAnimationWindow &w, long count, double t0);
+// Loads `count` numbered frames from `first` on into the store (its digits
+// give the numbers), or saves the store's frames `from` … `to` under
+// numbered names from `first` on: jobs like a preview, with progress and
+// Cancel. False with a message when the job cannot start.
+bool qv_animation_load_frames(QVAnimationWindow &w, const std::string &first, long count);
+bool qv_animation_save_frames(QVAnimationWindow &w, const std::string &first, long from, long to);
+
 // Ends the running job (Cancel); the frames done stay.
 void qv_animation_cancel(QVAnimationWindow &w);
 bool qv_animation_busy(const QVAnimationWindow &w);
