@@ -119,6 +119,24 @@ TEST_F(AnimationWindowLive, PreviewFromTheMenuThenPlayBack) {
   EXPECT_EQ(qv_animation_shown_frame(*w), still);
 }
 
+TEST_F(AnimationWindowLive, TheCurrentTimelinePreviewsFromItsMenuItem) {
+  // Opening the menu names the timeline on its item.
+  GList *bars = gtk_container_get_children(GTK_CONTAINER(w->menu_bar));
+  gtk_menu_item_activate(GTK_MENU_ITEM(g_list_nth_data(bars, 1)));
+  g_list_free(bars);
+  const auto current = qv_animation_current_timeline(image);
+  ASSERT_TRUE(current) << "the example has no current timeline";
+  EXPECT_EQ(gtk_menu_item_get_label(GTK_MENU_ITEM(w->timeline_item)), *current);
+  EXPECT_TRUE(gtk_widget_is_sensitive(w->timeline_item));
+  gtk_menu_item_activate(GTK_MENU_ITEM(w->timeline_item));
+  ASSERT_TRUE(qv_animation_busy(*w));
+  ASSERT_TRUE(wait_idle(120));
+  EXPECT_EQ(w->job.failure, "");
+  EXPECT_GE(w->job.env.frame_store.size(), 2u);  // the first and the last frame at least
+  EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(w->window))), *current);
+  EXPECT_FALSE(qv_rendering_in_progress());
+}
+
 TEST_F(AnimationWindowLive, CancelKeepsTheFramesDone) {
   w->set = QVPreviewSet::all;
   ASSERT_TRUE(qv_animation_preview(*w, 120, 0));

@@ -14,6 +14,7 @@
 #include "gimp/animate/qv_draw_current.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
+#include "gimp/render/qv_frame_job_gimp.h"
 #include "gimp/render/qv_render.h"
 #include "gimp/render/qv_render_save.h"
 #include "gimp/style/qv_style_gimp.h"
@@ -86,6 +87,35 @@ struct RenderLive : ::testing::Test {
     return saved_pixel(number);
   }
 };
+
+// The animation window's timeline job: saving 25 frames with preview step
+// 10 writes all 25 and keeps frames 0, 10, 20 and 24 in memory, the same
+// pixels as the files; previewing only renders just those four.
+TEST_F(RenderLive, TimelineFrameJobKeepsEveryPreviewStepthFrame) {
+  add_entry(0, 2.5);
+  timeline.header.preview_step = 10;
+  store();
+  QVFrameJobRun run;
+  run.image = image.id;
+  ASSERT_TRUE(qv_frame_job_setup_timeline(run, "Main", frame(0), 25, true));
+  while (qv_frame_job_step(run)) {
+  }
+  EXPECT_EQ(run.failure, "");
+  for (int n = 0; n < 25; ++n) EXPECT_TRUE(g_file_test(frame(n).c_str(), G_FILE_TEST_EXISTS)) << n;
+  EXPECT_FALSE(g_file_test(frame(25).c_str(), G_FILE_TEST_EXISTS));
+  ASSERT_EQ(run.env.frame_store.size(), 4u);
+  const GdkPixbuf *tenth = run.env.frame_store[1].get();
+  const guint8 *p = gdk_pixbuf_get_pixels(tenth) + 20 * gdk_pixbuf_get_rowstride(tenth) + 20 * 3;
+  EXPECT_TRUE(near({p[0], p[1], p[2], 255}, saved_pixel(10)));
+
+  ASSERT_TRUE(qv_frame_job_setup_timeline(run, "Main", dir + "/look_000.png", 25, false));
+  int calls = 0;
+  while (qv_frame_job_step(run)) ++calls;
+  EXPECT_EQ(calls, 4);  // the first call begins; then frames 0, 10, 20 and 24
+  EXPECT_EQ(run.env.frame_store.size(), 4u);
+  EXPECT_FALSE(g_file_test((dir + "/look_000.png").c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_FALSE(qv_rendering_in_progress());
+}
 
 TEST_F(RenderLive, ThreeFramesFromFrameSevenGetTheirNumbers) {
   add_entry(0, 1);

@@ -13,12 +13,14 @@
 #include "core/qv_filename.h"
 #include "core/qv_glib_ptr.h"
 #include "core/qv_locale.h"
+#include "core/qv_render_timing.h"
 #include "core/qv_xcf_timelines.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 #include "gimp/ui/qv_dialogs.h"
 
 namespace {
@@ -271,6 +273,19 @@ void on_set_choice(GtkMenuItem *item, gpointer data) {
 
 void on_clear(GtkMenuItem *, gpointer data) { qv_animation_clear(record_of(data)); }
 
+void on_timeline_preview(GtkMenuItem *, gpointer data) {
+  qv_animation_preview_timeline(record_of(data));
+}
+
+// The timeline item names the image's current timeline as the menu opens;
+// without one it reads "Timeline" and is greyed out.
+void on_preview_menu_shown(GtkMenuItem *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  const auto name = qv_animation_current_timeline(w.job.image);
+  gtk_menu_item_set_label(GTK_MENU_ITEM(w.timeline_item), name ? name->c_str() : _("Timeline"));
+  gtk_widget_set_sensitive(w.timeline_item, name.has_value());
+}
+
 // A file chooser opened at `preset`; the chosen file, or none.
 std::optional<std::string> choose_file(QVAnimationWindow &w, const std::string &title,
                                        GtkFileChooserAction action, const std::string &preset) {
@@ -385,6 +400,13 @@ GtkWidget *build_menus(QVAnimationWindow &w) {
     GtkWidget *item = menu_item(sets, set_label(set), G_CALLBACK(on_set_choice), &w);
     g_object_set_data(G_OBJECT(item), "qv-set", GINT_TO_POINTER(static_cast<int>(set)));
   }
+  w.timeline_item = menu_item(preview, _("Timeline"), G_CALLBACK(on_timeline_preview), &w);
+  gtk_label_set_max_width_chars(GTK_LABEL(gtk_bin_get_child(GTK_BIN(w.timeline_item))), 24);
+  gtk_label_set_ellipsize(GTK_LABEL(gtk_bin_get_child(GTK_BIN(w.timeline_item))),
+                          PANGO_ELLIPSIZE_END);
+  // A menu bar item is activated as its menu opens.
+  g_signal_connect(gtk_menu_get_attach_widget(GTK_MENU(preview)), "activate",
+                   G_CALLBACK(on_preview_menu_shown), &w);
   gtk_menu_shell_append(GTK_MENU_SHELL(preview), gtk_separator_menu_item_new());
   for (const QVPreviewChoice &choice : qv_preview_choices()) {
     GtkWidget *item = menu_item(preview, _(choice.label), G_CALLBACK(on_preview_choice), &w);
@@ -659,6 +681,48 @@ bool qv_animation_preview(QVAnimationWindow &w, long count, double t0) {
   job.t0 = t0;
   job.t1 = 1;
   start_job(w, job);
+  return true;
+}
+
+std::optional<std::string> qv_animation_current_timeline(gint32 image) {
+  const auto directory = qv_timeline_directory_new(image, true);
+  if (!directory || !directory->has_current || directory->names.empty()) return std::nullopt;
+  return directory->names.front();
+}
+
+bool qv_animation_preview_timeline(QVAnimationWindow &w) {
+  if (qv_animation_busy(w)) return false;
+  const auto name = qv_animation_current_timeline(w.job.image);
+  if (!name) return false;
+  const auto bytes = qv_timeline_read(w.job.image, *name);
+  if (!bytes) return false;
+  const auto decoded = qv_timeline_decode(*bytes);
+  if (!decoded) {
+    qv_user_message("Timeline \"%s\": %s", name->c_str(), decoded.error.c_str());
+    return false;
+  }
+  // The frames of the timeline's clock from its inpoint to its outpoint,
+  // under a name that is never written.
+  const QVahdrChunk &header = decoded.value->header;
+  QVahdrChunk clock = header;
+  clock.end = std::max(clock.end, qv_timeline_end(*decoded.value));
+  QVFrameName first;
+  first.base = qv_take_string(g_build_filename(g_get_tmp_dir(), "qv-preview_", nullptr));
+  first.digits = 4;
+  first.extension = "png";
+  first.start = qv_inpoint_frame(header.fps, header.inpoint);
+  const QVFrameRange range = qv_render_frame_range(clock, first.start, QV_TIMELINE_MAX_FRAMES);
+  if (range.frames < 1) {
+    qv_dialog_alert(GTK_WINDOW(w.window), _("No rendering!"),
+                    qv_text(_("Timeline »%s« has no frames."), name->c_str()).c_str());
+    return false;
+  }
+  if (!qv_frame_job_setup_timeline(w.job, *name, qv_frame_name_build(first, first.start),
+                                   range.frames, false))
+    return false;
+  qv_animation_set_mode(w, QVLoopMode::stopped);
+  gtk_window_set_title(GTK_WINDOW(w.window), name->c_str());
+  start_job(w, w.job.job);
   return true;
 }
 

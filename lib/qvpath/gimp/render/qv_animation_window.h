@@ -9,6 +9,7 @@
 #include <gtk/gtk.h>
 #include <libgimp/gimp.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct QVAnimationWindow {
   GtkWidget *mode_buttons[4] = {};  // forward, ping-pong, backward, stopped (hidden)
   GtkWidget *frame_spin = nullptr, *in_spin = nullptr, *end_spin = nullptr;
   GtkWidget *fps_label = nullptr, *rate_item = nullptr, *set_item = nullptr;
+  GtkWidget *timeline_item = nullptr;  // "Preview [@]": the current timeline
   GtkWidget *area = nullptr, *scrolled = nullptr;
 
   QVFrameJobRun job;  // its env.frame_store holds the frames shown
@@ -62,6 +64,13 @@ bool qv_animation_preview(QVAnimationWindow &w, long count, double t0);
 // Cancel. False with a message when the job cannot start.
 bool qv_animation_load_frames(QVAnimationWindow &w, const std::string &first, long count);
 bool qv_animation_save_frames(QVAnimationWindow &w, const std::string &first, long from, long to);
+
+// Previews the image's current timeline from its inpoint to its outpoint,
+// keeping every preview-step-th frame of its header (and the last) and
+// writing no file. False with a message when there is none or it is empty.
+bool qv_animation_preview_timeline(QVAnimationWindow &w);
+// The current timeline's name, or none.
+std::optional<std::string> qv_animation_current_timeline(gint32 image);
 
 // Ends the running job (Cancel); the frames done stay.
 void qv_animation_cancel(QVAnimationWindow &w);

@@ -11,6 +11,7 @@
 #include "core/qv_render_timing.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_render_session.h"
+#include "gimp/render/qv_render_save.h"
 
 namespace {
 
@@ -130,12 +131,35 @@ bool do_frame(QVFrameJobRun &run) {
                   qv_text(_("»%s« cannot be read as a picture; the frames loaded so far stay."),
                           file.c_str()));
     case QVFrameJobKind::timeline:
-      break;
+      run.env.frame_index = i;
+      return qv_render_frames(run.image, {}, file, 1, qv_frame_job_flags(run.job, i), 0, 0,
+                              &run.env) != 0 ||
+             fail(run, qv_text(_("Frame %ld of the timeline could not be rendered."), i));
   }
-  return fail(run, _("This kind of job is run by the timeline editor."));
+  return false;
 }
 
 }  // namespace
+
+bool qv_frame_job_setup_timeline(QVFrameJobRun &run, const std::string &timeline,
+                                 const std::string &first_frame, long count, bool save) {
+  if (count < 1) return false;
+  auto prepared =
+      qv_render_job_prepare(run.image, timeline, first_frame, static_cast<gint32>(count));
+  if (!prepared) return false;
+  // The store is the window's: the timeline's set-up comes in around it.
+  std::vector<QVPixbufPtr> store = std::move(run.env.frame_store);
+  run.env = std::move(prepared->env);
+  run.env.frame_store = std::move(store);
+  run.job = QVFrameJob{};
+  run.job.kind = QVFrameJobKind::timeline;
+  run.job.count = prepared->num;
+  run.job.files = prepared->first;
+  run.job.flags = (prepared->flags | QV_RENDER_FRAME_STORE) & ~(save ? 0 : QV_RENDER_SAVE);
+  run.job.preview_step = run.env.header.preview_step;
+  run.index = -1;
+  return true;
+}
 
 size_t qv_frame_store_bytes(const QVpathAnimationEnvironment &env) {
   size_t bytes = 0;

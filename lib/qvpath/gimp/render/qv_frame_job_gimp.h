@@ -28,6 +28,14 @@ struct QVFrameJobRun {
   std::string failure;  // why the job ended early, "" when it did not
 };
 
+// Sets the run up to render `count` frames of the image's timeline (a name
+// or a ".qvt" file) from the first frame's name on: into the store, every
+// preview-step-th frame of the timeline's header (and the last), and with
+// `save` also into the numbered files. The store's frames stay until the
+// job begins. False with a message when the timeline cannot be rendered.
+bool qv_frame_job_setup_timeline(QVFrameJobRun &run, const std::string &timeline,
+                                 const std::string &first_frame, long count, bool save);
+
 // The store's size in bytes of pixels.
 size_t qv_frame_store_bytes(const QVpathAnimationEnvironment &env);
 

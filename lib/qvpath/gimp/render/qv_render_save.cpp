@@ -30,15 +30,6 @@ const char *const kLastStartframe = "qv-last-rendered-startframe";
 const char *const kLastAmount = "qv-last-rendered-amount-frames";
 const char *const kLastSavedFrame = "qv-last-saved-frame";
 
-// One Render&Save job: the timeline, the first frame's name, and where it is.
-struct QVRenderJob {
-  QVpathAnimationEnvironment env;
-  QVFrameName first;
-  gint32 num = 0;
-  int flags = 0;
-  bool cancel = false;
-};
-
 int flags_of(const QVahdrChunk &header) {
   int flags = QV_RENDER_SAVE | QV_RENDER_TIMELINE;
   if (header.flatten) flags |= QV_RENDER_FLATTEN;
@@ -47,8 +38,10 @@ int flags_of(const QVahdrChunk &header) {
   return flags;
 }
 
-std::optional<QVRenderJob> prepare(gint32 image, const std::string &timeline,
-                                   const std::string &startframe, gint32 num) {
+}  // namespace
+
+std::optional<QVRenderJob> qv_render_job_prepare(gint32 image, const std::string &timeline,
+                                                 const std::string &startframe, gint32 num) {
   const auto bytes = qv_timeline_read(image, timeline);
   if (!bytes) return std::nullopt;
   auto decoded = qv_timeline_decode(*bytes);
@@ -91,6 +84,8 @@ std::optional<QVRenderJob> prepare(gint32 image, const std::string &timeline,
   env.flags = job.flags;
   return job;
 }
+
+namespace {
 
 // Renders and saves frame `index`; false when it failed or was cancelled.
 bool save_frame_at(QVRenderJob &job, long index) {
@@ -445,7 +440,7 @@ gint32 qv_render_and_save(gint32 image, const std::string &timeline, const std::
     return 0;
   }
   const QVKeepCleanScope clean(image);
-  auto job = prepare(image, timeline, startframe, num);
+  auto job = qv_render_job_prepare(image, timeline, startframe, num);
   if (!job) return 0;
   const bool marker_stood = qv_rendering_flag(true);
   qv_timelines_in_progress_clear();

@@ -11,7 +11,28 @@
 
 #include <string>
 
+#include "core/qv_frame_names.h"
+#include "gimp/render/qv_render.h"
 #include "gimp/ui/qv_dialogs.h"
+
+#include <optional>
+
+// One render of a timeline's frames: the environment set up from the
+// timeline (frame numbers on its clock from the first frame's digits), the
+// first frame's name, how many frames and the render flags.
+struct QVRenderJob {
+  QVpathAnimationEnvironment env;
+  QVFrameName first;
+  gint32 num = 0;
+  int flags = 0;
+  bool cancel = false;
+};
+
+// Reads and decodes the image's timeline (a name or a ".qvt" file) and sets
+// the job up; none with a message when there is no such timeline, it is
+// damaged, or no frame of the asked range lies before its outpoint.
+std::optional<QVRenderJob> qv_render_job_prepare(gint32 image, const std::string &timeline,
+                                                 const std::string &startframe, gint32 num);
 
 // 1 all frames saved; -1 cancelled or a frame failed (the frames saved
 // before stay on disk); 0 nothing rendered: `num` below 1, no such image or
