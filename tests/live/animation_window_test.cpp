@@ -113,6 +113,39 @@ TEST_F(AnimationWindowLive, PreviewFromTheMenuThenPlayBack) {
   EXPECT_EQ(lowest, 2);
   EXPECT_EQ(highest, 9);
   EXPECT_NE(qv_animation_rate_text(*w).find("fps="), std::string::npos);
+  // Backward wraps from In to End; ping-pong turns at both ends.
+  struct Seen {
+    long wraps = 0, turns = 0;
+  };
+  auto watch = [&](QVLoopMode mode) {
+    qv_animation_set_mode(*w, mode);
+    Seen seen;
+    long before = qv_animation_shown_frame(*w);
+    int last_step = 0;
+    for (int i = 0; i < 80; ++i) {
+      pump(25);
+      const long now = qv_animation_shown_frame(*w);
+      if (now == before) continue;
+      // A busy machine may show two frames between looks: a wrap is a jump
+      // across most of the range, a turn a change of direction by a step.
+      const int step = now > before ? 1 : -1;
+      if (std::labs(now - before) >= 5) {
+        ++seen.wraps;
+        last_step = 0;
+      } else {
+        if (last_step != 0 && step != last_step) ++seen.turns;
+        last_step = step;
+      }
+      before = now;
+    }
+    return seen;
+  };
+  const Seen backward = watch(QVLoopMode::backward);
+  EXPECT_GE(backward.wraps, 1);
+  EXPECT_EQ(backward.turns, 0);
+  const Seen pingpong = watch(QVLoopMode::pingpong);
+  EXPECT_EQ(pingpong.wraps, 0);
+  EXPECT_GE(pingpong.turns, 1);
   qv_animation_set_mode(*w, QVLoopMode::stopped);
   const long still = qv_animation_shown_frame(*w);
   pump(300);
