@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/qv_glib_ptr.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
 #include "gimp/render/qv_animation_window.h"
+#include "gimp/timeline/qv_timeline_gimp.h"
 #include "gimp/ui/qv_dialogs.h"
 #include "live_support.h"
 #include "theme_probe.h"
@@ -50,7 +52,7 @@ struct AnimationWindowLive : ::testing::Test {
   // The Preview [@] menu's item with that label.
   GtkWidget *preview_item(const char *label) {
     GList *bars = gtk_container_get_children(GTK_CONTAINER(w->menu_bar));
-    GtkWidget *menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(g_list_nth_data(bars, 1)));
+    GtkWidget *menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(g_list_nth_data(bars, 2)));
     g_list_free(bars);
     GList *items = gtk_container_get_children(GTK_CONTAINER(menu));
     GtkWidget *found = nullptr;
@@ -155,7 +157,7 @@ TEST_F(AnimationWindowLive, PreviewFromTheMenuThenPlayBack) {
 TEST_F(AnimationWindowLive, TheCurrentTimelinePreviewsFromItsMenuItem) {
   // Opening the menu names the timeline on its item.
   GList *bars = gtk_container_get_children(GTK_CONTAINER(w->menu_bar));
-  gtk_menu_item_activate(GTK_MENU_ITEM(g_list_nth_data(bars, 1)));
+  gtk_menu_item_activate(GTK_MENU_ITEM(g_list_nth_data(bars, 2)));
   g_list_free(bars);
   const auto current = qv_animation_current_timeline(image);
   ASSERT_TRUE(current) << "the example has no current timeline";
@@ -168,6 +170,31 @@ TEST_F(AnimationWindowLive, TheCurrentTimelinePreviewsFromItsMenuItem) {
   EXPECT_GE(w->job.env.frame_store.size(), 2u);  // the first and the last frame at least
   EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(w->window))), *current);
   EXPECT_FALSE(qv_rendering_in_progress());
+}
+
+TEST_F(AnimationWindowLive, TheTimelineMenuListsTheTimelinesAndMakesOneCurrent) {
+  const auto first = qv_animation_current_timeline(image);
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(qv_timeline_push_current(image));
+  qv_timeline_store_current(image, qv_timeline_new(std::string("Second")));
+  // Opening "Timeline" lists "Administrate ...", then the timelines.
+  GList *bars = gtk_container_get_children(GTK_CONTAINER(w->menu_bar));
+  gtk_menu_item_activate(GTK_MENU_ITEM(g_list_nth_data(bars, 1)));
+  g_list_free(bars);
+  std::vector<std::string> labels;
+  GList *items = gtk_container_get_children(GTK_CONTAINER(w->timeline_menu));
+  GtkWidget *first_item = nullptr;
+  for (GList *i = items; i; i = i->next) {
+    GtkWidget *child = gtk_bin_get_child(GTK_BIN(i->data));
+    if (!child || !GTK_IS_LABEL(child)) continue;
+    labels.emplace_back(gtk_label_get_text(GTK_LABEL(child)));
+    if (labels.back() == *first) first_item = GTK_WIDGET(i->data);
+  }
+  g_list_free(items);
+  EXPECT_EQ(labels, (std::vector<std::string>{"Administrate ...", "Second", *first}));
+  ASSERT_NE(first_item, nullptr);
+  gtk_menu_item_activate(GTK_MENU_ITEM(first_item));
+  EXPECT_EQ(qv_animation_current_timeline(image), *first);
 }
 
 TEST_F(AnimationWindowLive, CancelKeepsTheFramesDone) {

@@ -20,6 +20,7 @@
 #include "gimp/base/qv_render_session.h"
 #include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
+#include "gimp/timeline/qv_timeline_chooser.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
 #include "gimp/ui/qv_dialogs.h"
 
@@ -273,6 +274,36 @@ void on_set_choice(GtkMenuItem *item, gpointer data) {
 
 void on_clear(GtkMenuItem *, gpointer data) { qv_animation_clear(record_of(data)); }
 
+void on_timeline_chosen(GtkMenuItem *item, gpointer data) {
+  qv_animation_choose_timeline(record_of(data),
+                               GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "qv-index")));
+}
+
+void on_administrate(GtkMenuItem *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  qv_timeline_choose(GTK_WINDOW(w.window), w.job.image, 0);
+}
+
+// "Timeline" as it opens: "Administrate ..." and the image's timelines by
+// name, the current one first.
+void on_timeline_menu_shown(GtkMenuItem *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  GList *items = gtk_container_get_children(GTK_CONTAINER(w.timeline_menu));
+  for (GList *i = items; i; i = i->next) gtk_widget_destroy(GTK_WIDGET(i->data));
+  g_list_free(items);
+  menu_item(w.timeline_menu, _("Administrate ..."), G_CALLBACK(on_administrate), &w);
+  const auto directory = qv_timeline_directory_new(w.job.image);
+  if (directory && !directory->names.empty()) {
+    gtk_menu_shell_append(GTK_MENU_SHELL(w.timeline_menu), gtk_separator_menu_item_new());
+    for (size_t i = 0; i < directory->names.size(); ++i) {
+      GtkWidget *item = menu_item(w.timeline_menu, directory->names[i].c_str(),
+                                  G_CALLBACK(on_timeline_chosen), &w);
+      g_object_set_data(G_OBJECT(item), "qv-index", GINT_TO_POINTER(static_cast<int>(i)));
+    }
+  }
+  gtk_widget_show_all(w.timeline_menu);
+}
+
 void on_timeline_preview(GtkMenuItem *, gpointer data) {
   qv_animation_preview_timeline(record_of(data));
 }
@@ -390,6 +421,10 @@ GtkWidget *build_menus(QVAnimationWindow &w) {
   menu_item(file, _("Save frames ..."), G_CALLBACK(on_save_frames), &w);
   gtk_menu_shell_append(GTK_MENU_SHELL(file), gtk_separator_menu_item_new());
   menu_item(file, _("   Exit   "), G_CALLBACK(on_exit), &w);
+
+  w.timeline_menu = submenu(bar, _("Timeline"));
+  g_signal_connect(gtk_menu_get_attach_widget(GTK_MENU(w.timeline_menu)), "activate",
+                   G_CALLBACK(on_timeline_menu_shown), &w);
 
   GtkWidget *preview = submenu(bar, _("Preview [@]"));
   menu_item(preview, _("   Clear Memory"), G_CALLBACK(on_clear), &w);
@@ -724,6 +759,11 @@ bool qv_animation_preview_timeline(QVAnimationWindow &w) {
   gtk_window_set_title(GTK_WINDOW(w.window), name->c_str());
   start_job(w, w.job.job);
   return true;
+}
+
+bool qv_animation_choose_timeline(QVAnimationWindow &w, int index) {
+  if (qv_animation_busy(w)) return false;
+  return index == 0 || qv_timeline_make_current(w.job.image, index);
 }
 
 bool qv_animation_load_frames(QVAnimationWindow &w, const std::string &first, long count) {

@@ -30,6 +30,7 @@ struct QVAnimationWindow {
   GtkWidget *frame_spin = nullptr, *in_spin = nullptr, *end_spin = nullptr;
   GtkWidget *fps_label = nullptr, *rate_item = nullptr, *set_item = nullptr;
   GtkWidget *timeline_item = nullptr;  // "Preview [@]": the current timeline
+  GtkWidget *timeline_menu = nullptr;  // "Timeline": rebuilt as it opens
   GtkWidget *area = nullptr, *scrolled = nullptr;
 
   QVFrameJobRun job;  // its env.frame_store holds the frames shown
@@ -71,6 +72,10 @@ bool qv_animation_save_frames(QVAnimationWindow &w, const std::string &first, lo
 bool qv_animation_preview_timeline(QVAnimationWindow &w);
 // The current timeline's name, or none.
 std::optional<std::string> qv_animation_current_timeline(gint32 image);
+
+// Makes the image's timeline at `index` (current 0, then recent, then the
+// rest, as "Timeline" lists them) current.
+bool qv_animation_choose_timeline(QVAnimationWindow &w, int index);
 
 // Ends the running job (Cancel); the frames done stay.
 void qv_animation_cancel(QVAnimationWindow &w);
