@@ -10,6 +10,8 @@
 # file proves the run reached its end. A missing "done" is a failure (crash,
 # Scheme error or hang).
 set -u
+# The tests compare the suite's English texts, whatever the session's language.
+export LANGUAGE=C
 
 display=0
 limit=${QV_GIMP_TIMEOUT:-240}

@@ -4,6 +4,8 @@
 # GIMP starts.
 #   cli-test.sh FRAMERUNNER XCF_WITH_TIMELINES FAKE_GIMP
 set -u
+# The tests compare the suite's English texts, whatever the session's language.
+export LANGUAGE=C
 runner=$1 xcf=$2 fake=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

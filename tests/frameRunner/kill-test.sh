@@ -6,6 +6,8 @@
 # sits under a final name, and --resume renders exactly the missing frames.
 #   kill-test.sh FRAMERUNNER XCF_WITH_TIMELINES FAKE_GIMP
 set -u
+# The tests compare the suite's English texts, whatever the session's language.
+export LANGUAGE=C
 runner=$1 xcf=$2 fake=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -5,6 +5,8 @@
 # blocks), and with the real GIMP the frames equal those of one process.
 #   parallel-test.sh SOURCE_DIR BUILD_DIR
 set -u
+# The tests compare the suite's English texts, whatever the session's language.
+export LANGUAGE=C
 src=$1 build=$2
 . "$src/tools/gimp-env.sh"
 runner=$build/tools/frameRunner/frameRunner

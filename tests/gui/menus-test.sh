@@ -7,6 +7,8 @@
 # be the bytes a headless batch render of the same timeline writes.
 #   menus-test.sh SOURCE_DIR BUILD_DIR
 set -u
+# The tests compare the suite's English texts, whatever the session's language.
+export LANGUAGE=C
 src=$1 build=$2
 . "$src/tools/gimp-env.sh"
 here=$src/tests/gui
