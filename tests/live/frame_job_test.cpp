@@ -90,7 +90,9 @@ TEST_F(FrameJobLive, PreviewCountsFillTheStoreAsPathDrawDrawsAtTheirT) {
           << qv_test_pixel_text(drawn_at(c.ts[i]));
     }
   }
-  EXPECT_FALSE(qv_rendering_in_progress());  // the job took its marker down
+  EXPECT_FALSE(qv_rendering_in_progress());          // the job took its marker down
+  EXPECT_EQ(finish(QVFrameJobKind::preview, 0), 1);  // no frames: over at once
+  EXPECT_FALSE(qv_rendering_in_progress());
 }
 
 TEST_F(FrameJobLive, SavedFramesLoadBackAndBadFilesStopTheLoad) {

@@ -69,7 +69,7 @@ bool load_frame(QVFrameJobRun &run, const std::string &file) {
   return added;
 }
 
-bool begin(QVFrameJobRun &run) {
+void begin(QVFrameJobRun &run) {
   run.failure.clear();
   run.env.stop = false;
   run.env.source = run.image;
@@ -80,7 +80,6 @@ bool begin(QVFrameJobRun &run) {
   run.env.frame_store_started = true;
   run.marker_set_here = !qv_rendering_flag(true);
   run.index = 0;
-  return true;
 }
 
 void end(QVFrameJobRun &run) {
@@ -169,7 +168,12 @@ size_t qv_frame_store_bytes(const QVpathAnimationEnvironment &env) {
 }
 
 bool qv_frame_job_step(QVFrameJobRun &run) {
-  if (run.index < 0) return begin(run) && !qv_frame_job_done(run.job, 0);
+  if (run.index < 0) {
+    begin(run);
+    if (!qv_frame_job_done(run.job, 0)) return true;
+    end(run);  // a job of no frames takes its marker down at once
+    return false;
+  }
   if (qv_frame_job_done(run.job, run.index)) {
     end(run);
     return false;
