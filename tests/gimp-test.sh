@@ -64,7 +64,7 @@ else
   unset DISPLAY
 fi
 
-log=$work/gimp.log
+log=${QV_TEST_LOG:-$work/gimp.log}
 (cd "$work" && qv_gimp_batch "$work/profile" "$limit" "$program") > "$log" 2>&1
 rc=$?
 

@@ -15,6 +15,7 @@
 #include "gimp/base/qv_parasite.h"
 #include "gimp/base/qv_render_session.h"
 #include "gimp/render/qv_animation_window.h"
+#include "gimp/timeline/qv_timeline_editor.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
 #include "gimp/ui/qv_dialogs.h"
 #include "live_support.h"
@@ -163,11 +164,19 @@ TEST_F(AnimationWindowLive, TheCurrentTimelinePreviewsFromItsMenuItem) {
   ASSERT_TRUE(current) << "the example has no current timeline";
   EXPECT_EQ(gtk_menu_item_get_label(GTK_MENU_ITEM(w->timeline_item)), *current);
   EXPECT_TRUE(gtk_widget_is_sensitive(w->timeline_item));
+  // "Render preview only!" asks how many of its 50 frames: 5 keeps every
+  // 10th and the last.
+  QVTestAnswer count{"Render preview only!", GTK_RESPONSE_OK, [](GtkWidget *dialog) {
+                       gtk_spin_button_set_value(
+                           GTK_SPIN_BUTTON(qv_test_find_widget(dialog, GTK_TYPE_SPIN_BUTTON)), 5);
+                     }};
+  qv_test_answer(count);
   gtk_menu_item_activate(GTK_MENU_ITEM(w->timeline_item));
+  ASSERT_TRUE(count.answered);
   ASSERT_TRUE(qv_animation_busy(*w));
   ASSERT_TRUE(wait_idle(120));
   EXPECT_EQ(w->job.failure, "");
-  EXPECT_GE(w->job.env.frame_store.size(), 2u);  // the first and the last frame at least
+  EXPECT_EQ(w->job.env.frame_store.size(), 6u);
   EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(w->window))), *current);
   EXPECT_FALSE(qv_rendering_in_progress());
 }
@@ -191,10 +200,16 @@ TEST_F(AnimationWindowLive, TheTimelineMenuListsTheTimelinesAndMakesOneCurrent) 
     if (labels.back() == *first) first_item = GTK_WIDGET(i->data);
   }
   g_list_free(items);
-  EXPECT_EQ(labels, (std::vector<std::string>{"Administrate ...", "Second", *first}));
+  EXPECT_EQ(labels, (std::vector<std::string>{"New ...", "Duplicate", "More ...",
+                                              "Administrate ...", "Second", *first}));
   ASSERT_NE(first_item, nullptr);
+  // Choosing one makes it current and shows it in the timeline editor.
   gtk_menu_item_activate(GTK_MENU_ITEM(first_item));
   EXPECT_EQ(qv_animation_current_timeline(image), *first);
+  ASSERT_NE(w->editor, nullptr);
+  EXPECT_EQ(qv_timeline_display_name(w->editor->header), *first);
+  gtk_widget_destroy(w->editor->window);
+  EXPECT_EQ(w->editor, nullptr);
 }
 
 TEST_F(AnimationWindowLive, CancelKeepsTheFramesDone) {

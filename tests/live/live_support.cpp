@@ -87,6 +87,33 @@ GtkWidget *qv_test_visible_dialog(const std::string &title) {
   return found;
 }
 
+namespace {
+gboolean answer_when_shown(gpointer data) {
+  auto &answer = *static_cast<QVTestAnswer *>(data);
+  GtkWidget *found = nullptr;
+  GList *windows = gtk_window_list_toplevels();
+  for (GList *l = windows; l && !found; l = l->next) {
+    GtkWidget *w = GTK_WIDGET(l->data);
+    const char *t = gtk_window_get_title(GTK_WINDOW(w));
+    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && t &&
+        std::string(t).compare(0, answer.title.size(), answer.title) == 0)
+      found = w;
+  }
+  g_list_free(windows);
+  if (!found) return ++answer.attempts < 200;
+  if (answer.prepare) answer.prepare(found);
+  answer.answered = true;
+  gtk_dialog_response(GTK_DIALOG(found), answer.response);
+  return FALSE;
+}
+}  // namespace
+
+void qv_test_answer(QVTestAnswer &answer) {
+  answer.answered = false;
+  answer.attempts = 0;
+  g_timeout_add(50, answer_when_shown, &answer);
+}
+
 GtkWidget *qv_test_find_widget(GtkWidget *widget, GType type) {
   if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) return widget;
   if (!GTK_IS_CONTAINER(widget)) return nullptr;

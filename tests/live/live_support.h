@@ -6,7 +6,9 @@
 #include <libgimp/gimp.h>
 
 #include <array>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // An RGB image with one white layer "Background"; deleted on scope exit.
@@ -51,6 +53,23 @@ std::string qv_test_pixel_text(const QVTestPixel &p);
 
 // The visible dialog with exactly this title, or null.
 GtkWidget *qv_test_visible_dialog(const std::string &title);
+
+// Answers the next dialog whose title starts with `title` once it shows:
+// `prepare` (when set) runs on it first, to fill its fields or take a
+// screenshot, then the dialog gets `response`. It looks every 50 ms for up
+// to 10 s from the main loop that the dialog's run spins; the record must
+// live until then. `answered` says whether the answer was given.
+struct QVTestAnswer {
+  explicit QVTestAnswer(std::string title_, int response_ = GTK_RESPONSE_OK,
+                        std::function<void(GtkWidget *)> prepare_ = {})
+      : title(std::move(title_)), response(response_), prepare(std::move(prepare_)) {}
+  std::string title;
+  int response;
+  std::function<void(GtkWidget *)> prepare;
+  bool answered = false;
+  int attempts = 0;
+};
+void qv_test_answer(QVTestAnswer &answer);
 
 // The first widget of that type in the widget's tree (the widget itself
 // included), or null.

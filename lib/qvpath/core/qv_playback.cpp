@@ -42,11 +42,18 @@ QVTimeParts qv_time_parts(double seconds, double fps) {
   QVTimeParts parts;
   if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
   if (!std::isfinite(fps) || fps <= 0) fps = 25;
-  const double whole = std::floor(seconds);
+  double whole = std::floor(seconds);
+  double frames = std::floor(fps * (seconds - whole + 0.5 / fps));
+  // A remainder that rounds up to a whole second carries into the seconds,
+  // so that the frames field never shows as many frames as a second has.
+  if (frames >= std::ceil(fps)) {
+    whole += 1;
+    frames = 0;
+  }
   parts.hours = static_cast<long>(whole / 3600);
   parts.minutes = static_cast<long>((whole - parts.hours * 3600.0) / 60);
   parts.seconds = static_cast<long>(whole - parts.hours * 3600.0 - parts.minutes * 60.0);
-  parts.frames = static_cast<long>(std::floor(fps * (seconds - whole + 0.5 / fps)));
+  parts.frames = static_cast<long>(frames);
   return parts;
 }
 

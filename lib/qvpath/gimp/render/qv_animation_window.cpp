@@ -14,6 +14,7 @@
 #include "core/qv_glib_ptr.h"
 #include "core/qv_locale.h"
 #include "core/qv_render_timing.h"
+#include "core/qv_timeline_edit.h"
 #include "core/qv_xcf_timelines.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
@@ -21,6 +22,7 @@
 #include "gimp/paths/qv_paths.h"
 #include "gimp/style/qv_style_gimp.h"
 #include "gimp/timeline/qv_timeline_chooser.h"
+#include "gimp/timeline/qv_timeline_editor.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
 #include "gimp/ui/qv_dialogs.h"
 
@@ -67,9 +69,17 @@ void draw_icon(cairo_t *cr, int which) {
       arrow_head(cr, 17, 12, 1);
       arrow_head(cr, 7, 12, -1);
       break;
-    default:  // stopped
-      cairo_rectangle(cr, 7, 7, 10, 10);
-      cairo_fill(cr);
+    default:  // indefinite: the sign for endless
+      cairo_save(cr);
+      cairo_translate(cr, 12, 12);
+      cairo_scale(cr, 1, 0.75);
+      cairo_move_to(cr, 0, 0);
+      cairo_curve_to(cr, 4, -8, 10, -6, 9, 0);
+      cairo_curve_to(cr, 10, 6, 4, 8, 0, 0);
+      cairo_curve_to(cr, -4, -8, -10, -6, -9, 0);
+      cairo_curve_to(cr, -10, 6, -4, 8, 0, 0);
+      cairo_restore(cr);
+      cairo_stroke(cr);
   }
 }
 
@@ -282,30 +292,72 @@ void on_timeline_chosen(GtkMenuItem *item, gpointer data) {
 void on_administrate(GtkMenuItem *, gpointer data) {
   QVAnimationWindow &w = record_of(data);
   qv_timeline_choose(GTK_WINDOW(w.window), w.job.image, 0);
+  if (w.editor) qv_timeline_editor_reload(*w.editor);
 }
 
-// "Timeline" as it opens: "Administrate ..." and the image's timelines by
-// name, the current one first.
+void on_more(GtkMenuItem *item, gpointer data) {
+  on_administrate(item, data);
+  qv_animation_open_editor(record_of(data));
+}
+
+void on_new_timeline(GtkMenuItem *item, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  const bool duplicate = g_object_get_data(G_OBJECT(item), "qv-duplicate") != nullptr;
+  std::optional<std::string> name;
+  if (duplicate)
+    name = qv_animation_current_timeline(w.job.image);
+  else
+    name =
+        qv_dialog_prompt(GTK_WINDOW(w.window), _("New Timeline"), _("Enter Name:"), _("Timeline"));
+  if (!name) return;
+  QVTimelineEditor *ed = qv_animation_open_editor(w);
+  if (ed) qv_timeline_editor_new(*ed, *name, duplicate);
+}
+
+// "Timeline" as it opens: New, Duplicate, More, Administrate and the
+// image's timelines by name, the current one first.
 void on_timeline_menu_shown(GtkMenuItem *, gpointer data) {
   QVAnimationWindow &w = record_of(data);
   GList *items = gtk_container_get_children(GTK_CONTAINER(w.timeline_menu));
   for (GList *i = items; i; i = i->next) gtk_widget_destroy(GTK_WIDGET(i->data));
   g_list_free(items);
-  menu_item(w.timeline_menu, _("Administrate ..."), G_CALLBACK(on_administrate), &w);
   const auto directory = qv_timeline_directory_new(w.job.image);
+  menu_item(w.timeline_menu, _("New ..."), G_CALLBACK(on_new_timeline), &w);
+  if (directory && directory->has_current) {
+    GtkWidget *duplicate =
+        menu_item(w.timeline_menu, _("Duplicate"), G_CALLBACK(on_new_timeline), &w);
+    g_object_set_data(G_OBJECT(duplicate), "qv-duplicate", GINT_TO_POINTER(1));
+  }
+  menu_item(w.timeline_menu, _("More ..."), G_CALLBACK(on_more), &w);
+  menu_item(w.timeline_menu, _("Administrate ..."), G_CALLBACK(on_administrate), &w);
   if (directory && !directory->names.empty()) {
     gtk_menu_shell_append(GTK_MENU_SHELL(w.timeline_menu), gtk_separator_menu_item_new());
     for (size_t i = 0; i < directory->names.size(); ++i) {
       GtkWidget *item = menu_item(w.timeline_menu, directory->names[i].c_str(),
                                   G_CALLBACK(on_timeline_chosen), &w);
+      gtk_label_set_max_width_chars(GTK_LABEL(gtk_bin_get_child(GTK_BIN(item))), 24);
+      gtk_label_set_ellipsize(GTK_LABEL(gtk_bin_get_child(GTK_BIN(item))), PANGO_ELLIPSIZE_END);
       g_object_set_data(G_OBJECT(item), "qv-index", GINT_TO_POINTER(static_cast<int>(i)));
     }
   }
   gtk_widget_show_all(w.timeline_menu);
 }
 
+// The current timeline's "Render preview only!": how many of its frames.
 void on_timeline_preview(GtkMenuItem *, gpointer data) {
-  qv_animation_preview_timeline(record_of(data));
+  QVAnimationWindow &w = record_of(data);
+  const auto name = qv_animation_current_timeline(w.job.image);
+  if (!name) return;
+  const auto bytes = qv_timeline_read(w.job.image, *name);
+  const auto decoded = bytes ? qv_timeline_decode(*bytes) : QVDecoded<QVTimeline>{};
+  if (!decoded) return;
+  QVTimeline timeline = *decoded.value;
+  timeline.header.end = std::max(timeline.header.end, qv_timeline_end(timeline));
+  const auto count = qv_preview_count_dialog(
+      GTK_WINDOW(w.window), qv_timeline_render_span(timeline.header).count, w.preview_frames);
+  if (!count) return;
+  w.preview_frames = *count;
+  qv_animation_preview_timeline(w, *count);
 }
 
 // The timeline item names the image's current timeline as the menu opens;
@@ -393,9 +445,25 @@ void on_save_frames(GtkMenuItem *, gpointer data) {
 
 gboolean on_delete(GtkWidget *window, GdkEvent *, gpointer);
 
+void on_scripts_menu(GtkMenuItem *item, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  qv_general_scripts_fill(GTK_WIDGET(g_object_get_data(G_OBJECT(item), "qv-menu")), w.job.image,
+                          GTK_WINDOW(w.window));
+}
+
+// "Save 'image'": the image, with its timelines, under a name the user
+// chooses; GIMP picks the format by the extension.
+void on_save_image(GtkMenuItem *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  const gint32 image = w.job.image;
+  const std::string preset = qv_take_string(gimp_image_get_filename(image));
+  const auto file = choose_file(w, _("Save 'image'"), GTK_FILE_CHOOSER_ACTION_SAVE, preset);
+  if (!file) return;
+  qv_animation_save_image(w, *file);
+}
+
 void on_exit(GtkMenuItem *, gpointer data) {
-  on_delete(record_of(data).window, nullptr, nullptr);
-  gtk_widget_destroy(record_of(data).window);
+  if (!on_delete(record_of(data).window, nullptr, data)) gtk_widget_destroy(record_of(data).window);
 }
 
 void on_rate(GtkMenuItem *item, gpointer data) {
@@ -419,6 +487,7 @@ GtkWidget *build_menus(QVAnimationWindow &w) {
                              GTK_ACCEL_VISIBLE);
   g_object_unref(keys);
   menu_item(file, _("Save frames ..."), G_CALLBACK(on_save_frames), &w);
+  menu_item(file, _("Save 'image'"), G_CALLBACK(on_save_image), &w);
   gtk_menu_shell_append(GTK_MENU_SHELL(file), gtk_separator_menu_item_new());
   menu_item(file, _("   Exit   "), G_CALLBACK(on_exit), &w);
 
@@ -462,6 +531,12 @@ GtkWidget *build_menus(QVAnimationWindow &w) {
   GtkWidget *pause = gtk_check_menu_item_new_with_label(_("Ping/Pong with Pause  "));
   g_signal_connect(pause, "toggled", G_CALLBACK(on_pause_toggled), &w);
   gtk_menu_shell_append(GTK_MENU_SHELL(rates), pause);
+  GtkWidget *scripts_item = gtk_menu_item_new_with_label(_("General Scripts"));
+  GtkWidget *scripts = gtk_menu_new();
+  gtk_menu_item_set_submenu(GTK_MENU_ITEM(scripts_item), scripts);
+  gtk_menu_shell_append(GTK_MENU_SHELL(bar), scripts_item);
+  g_object_set_data(G_OBJECT(scripts_item), "qv-menu", scripts);
+  g_signal_connect(scripts_item, "activate", G_CALLBACK(on_scripts_menu), &w);
   return bar;
 }
 
@@ -527,7 +602,9 @@ GtkWidget *build_toolbar(QVAnimationWindow &w) {
     gtk_toolbar_insert(GTK_TOOLBAR(toolbar), button, -1);
     w.mode_buttons[i] = GTK_WIDGET(button);
   }
+  ++w.updating;  // the window is not built yet: nothing to stop
   gtk_toggle_tool_button_set_active(GTK_TOGGLE_TOOL_BUTTON(w.mode_buttons[3]), TRUE);
+  --w.updating;
   // "Stopped" is a mode of the group, not a button the user presses.
   gtk_widget_set_no_show_all(w.mode_buttons[3], TRUE);
   spin_item(toolbar, nullptr, &w.frame_spin);
@@ -586,7 +663,11 @@ gboolean on_play_tick(gpointer data) {
   return G_SOURCE_CONTINUE;
 }
 
-gboolean on_delete(GtkWidget *window, GdkEvent *, gpointer) {
+// Closing asks about the timeline editor's unsaved changes first; TRUE
+// (the window stays) when the user cancelled.
+gboolean on_delete(GtkWidget *window, GdkEvent *, gpointer data) {
+  QVAnimationWindow &w = record_of(data);
+  if (w.editor && !qv_timeline_editor_settle(*w.editor)) return TRUE;
   gint x = 0, y = 0, width = 0, height = 0;
   gtk_window_get_position(GTK_WINDOW(window), &x, &y);
   gtk_window_get_size(GTK_WINDOW(window), &width, &height);
@@ -605,8 +686,7 @@ gboolean on_key(GtkWidget *window, GdkEventKey *event, gpointer data) {
     qv_animation_cancel(w);
     return TRUE;
   }
-  on_delete(window, nullptr, nullptr);
-  gtk_widget_destroy(window);
+  if (!on_delete(window, nullptr, data)) gtk_widget_destroy(window);
   return TRUE;
 }
 
@@ -725,7 +805,7 @@ std::optional<std::string> qv_animation_current_timeline(gint32 image) {
   return directory->names.front();
 }
 
-bool qv_animation_preview_timeline(QVAnimationWindow &w) {
+bool qv_animation_preview_timeline(QVAnimationWindow &w, long count) {
   if (qv_animation_busy(w)) return false;
   const auto name = qv_animation_current_timeline(w.job.image);
   if (!name) return false;
@@ -752,18 +832,44 @@ bool qv_animation_preview_timeline(QVAnimationWindow &w) {
                     qv_text(_("Timeline »%s« has no frames."), name->c_str()).c_str());
     return false;
   }
-  if (!qv_frame_job_setup_timeline(w.job, *name, qv_frame_name_build(first, first.start),
-                                   range.frames, false))
-    return false;
+  std::optional<int> step;
+  if (count > 0) step = static_cast<int>(std::clamp(range.frames / count, 1L, 999999L));
+  return qv_animation_run_timeline(w, *name, *name, qv_frame_name_build(first, first.start),
+                                   range.frames, false, step);
+}
+
+bool qv_animation_run_timeline(QVAnimationWindow &w, const std::string &timeline,
+                               const std::string &title, const std::string &first_frame, long count,
+                               bool save, std::optional<int> preview_step) {
+  if (qv_animation_busy(w)) return false;
+  if (!qv_frame_job_setup_timeline(w.job, timeline, first_frame, count, save)) return false;
+  if (preview_step) w.job.job.preview_step = *preview_step;
   qv_animation_set_mode(w, QVLoopMode::stopped);
-  gtk_window_set_title(GTK_WINDOW(w.window), name->c_str());
+  gtk_window_set_title(GTK_WINDOW(w.window), title.c_str());
   start_job(w, w.job.job);
   return true;
 }
 
 bool qv_animation_choose_timeline(QVAnimationWindow &w, int index) {
   if (qv_animation_busy(w)) return false;
-  return index == 0 || qv_timeline_make_current(w.job.image, index);
+  if (w.editor) return qv_timeline_editor_switch(*w.editor, index);
+  if (index != 0 && !qv_timeline_make_current(w.job.image, index)) return false;
+  qv_animation_open_editor(w);
+  return true;
+}
+
+QVTimelineEditor *qv_animation_open_editor(QVAnimationWindow &w) {
+  if (!w.editor) {
+    w.editor = qv_timeline_editor_open(w.job.image, &w);
+    // The renderer hears when the editor goes; the editor goes with the renderer.
+    g_signal_connect(
+        w.editor->window, "destroy",
+        G_CALLBACK(+[](GtkWidget *, gpointer data) { record_of(data).editor = nullptr; }), &w);
+    gtk_window_set_transient_for(GTK_WINDOW(w.editor->window), GTK_WINDOW(w.window));
+    gtk_window_set_destroy_with_parent(GTK_WINDOW(w.editor->window), TRUE);
+  }
+  gtk_window_present(GTK_WINDOW(w.editor->window));
+  return w.editor;
 }
 
 bool qv_animation_load_frames(QVAnimationWindow &w, const std::string &first, long count) {
@@ -798,6 +904,30 @@ bool qv_animation_save_frames(QVAnimationWindow &w, const std::string &first, lo
 }
 
 void qv_animation_cancel(QVAnimationWindow &w) { qv_frame_job_stop(w.job); }
+
+bool qv_animation_save_image(QVAnimationWindow &w, const std::string &file) {
+  const gint32 image = w.job.image;
+  const std::string native = qv_filename_from_utf8(file.c_str()).value_or(file);
+  const gint32 drawable = gimp_image_get_active_drawable(image);
+  const bool xcf = g_str_has_suffix(native.c_str(), ".xcf");
+  // One picture of a many-layer image is its flattened copy.
+  const gint32 saved = xcf ? image : gimp_image_duplicate(image);
+  if (!xcf) gimp_image_flatten(saved);
+  const bool ok = !qv_frame_name_split(file).extension.empty() &&
+                  gimp_file_save(GIMP_RUN_NONINTERACTIVE, saved,
+                                 xcf ? drawable : gimp_image_get_active_drawable(saved),
+                                 native.c_str(), native.c_str());
+  if (!xcf) gimp_image_delete(saved);
+  if (!ok) {
+    qv_dialog_alert(GTK_WINDOW(w.window), _("Alert!"), _("File not saved, invalid format!"));
+    return false;
+  }
+  if (xcf) {
+    gimp_image_set_filename(image, native.c_str());
+    gimp_image_clean_all(image);
+  }
+  return true;
+}
 
 void qv_animation_clear(QVAnimationWindow &w) {
   if (qv_animation_busy(w)) return;

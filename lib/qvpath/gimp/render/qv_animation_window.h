@@ -21,6 +21,8 @@
 // that and the locked ones, or every candidate.
 enum class QVPreviewSet { current, with_locked, all };
 
+struct QVTimelineEditor;
+
 struct QVAnimationWindow {
   GtkWidget *window = nullptr;
   GtkWidget *image_combo = nullptr;
@@ -37,6 +39,8 @@ struct QVAnimationWindow {
   QVTimeoutHolder job_step;
   QVPreviewSet set = QVPreviewSet::current;
   std::vector<std::string> last_paths;
+  QVTimelineEditor *editor = nullptr;  // the timeline editor while it is open
+  long preview_frames = 61;            // "Render preview only!" frames, last asked
 
   QVLoopMode mode = QVLoopMode::stopped;
   QVPlayhead head;
@@ -67,15 +71,33 @@ bool qv_animation_load_frames(QVAnimationWindow &w, const std::string &first, lo
 bool qv_animation_save_frames(QVAnimationWindow &w, const std::string &first, long from, long to);
 
 // Previews the image's current timeline from its inpoint to its outpoint,
-// keeping every preview-step-th frame of its header (and the last) and
-// writing no file. False with a message when there is none or it is empty.
-bool qv_animation_preview_timeline(QVAnimationWindow &w);
+// keeping about `count` frames spread over it (0: every preview-step-th
+// frame of its header), always the last, and writing no file. False with a
+// message when there is none or it is empty.
+bool qv_animation_preview_timeline(QVAnimationWindow &w, long count = 0);
+// Renders `count` frames of a timeline of the image (a name or a ".qvt"
+// file) from the first frame's name on, into the store (every
+// preview-step-th frame and the last; `preview_step` overrides the
+// header's) and, with `save`, into the files. `title` names it in the
+// window. False with a message when it cannot start.
+bool qv_animation_run_timeline(QVAnimationWindow &w, const std::string &timeline,
+                               const std::string &title, const std::string &first_frame, long count,
+                               bool save, std::optional<int> preview_step);
+
 // The current timeline's name, or none.
 std::optional<std::string> qv_animation_current_timeline(gint32 image);
 
 // Makes the image's timeline at `index` (current 0, then recent, then the
-// rest, as "Timeline" lists them) current.
+// rest, as "Timeline" lists them) current and shows it in the timeline
+// editor (asking first about the editor's unsaved changes).
 bool qv_animation_choose_timeline(QVAnimationWindow &w, int index);
+// Opens the timeline editor on the image's current timeline, or raises it.
+QVTimelineEditor *qv_animation_open_editor(QVAnimationWindow &w);
+
+// "Save 'image'": the image as an XCF (which then becomes its file) or,
+// flattened, as a picture in the format of the extension. False with
+// "File not saved, invalid format!" when GIMP cannot save it so.
+bool qv_animation_save_image(QVAnimationWindow &w, const std::string &file);
 
 // Ends the running job (Cancel); the frames done stay.
 void qv_animation_cancel(QVAnimationWindow &w);

@@ -183,10 +183,20 @@ bool qv_frame_job_step(QVFrameJobRun &run) {
     end(run);
     return false;
   }
-  if (run.job.kind != QVFrameJobKind::save &&
-      qv_frame_store_bytes(run.env) >= QV_FRAME_STORE_MAX_BYTES)
-    return fail(run, qv_text(_("Memory holds %zu frames, as many as it keeps; the job stops here."),
-                             run.env.frame_store.size()));
+  if (run.job.kind != QVFrameJobKind::save && (run.job.flags & QV_RENDER_FRAME_STORE) &&
+      qv_frame_store_bytes(run.env) >= QV_FRAME_STORE_MAX_BYTES) {
+    // A render that saves its frames goes on to the end; it stops keeping
+    // previews. Anything else was only for memory and stops.
+    if (!(run.job.flags & QV_RENDER_SAVE))
+      return fail(run,
+                  qv_text(_("Memory holds %zu frames, as many as it keeps; the job stops here."),
+                          run.env.frame_store.size()));
+    qv_user_message("%s", qv_text(_("Memory holds %zu frames, as many as it keeps; the "
+                                    "remaining frames are saved without a preview."),
+                                  run.env.frame_store.size())
+                              .c_str());
+    run.job.flags &= ~QV_RENDER_FRAME_STORE;
+  }
   if (!do_frame(run)) return false;
   qv_close_opened_images(5);
   qv_delete_render_duplicates();

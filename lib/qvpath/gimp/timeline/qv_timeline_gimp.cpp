@@ -128,6 +128,14 @@ void qv_timeline_store_current(gint32 image, const QVTimeline &timeline) {
   write_parasite(image, QV_TIMELINE_CURRENT_PARASITE, qv_timeline_encode(timeline));
 }
 
+bool qv_timeline_set_current(gint32 image, const QVTimeline &timeline, bool push) {
+  return modify_timelines(image, [&](QVTimelineParasites &parasites) {
+    qv_timeline_set_current(parasites, qv_timeline_encode(timeline), push);
+    qv_timeline_balance(parasites);
+    return true;
+  });
+}
+
 bool qv_timeline_push_current(gint32 image) {
   return modify_timelines(image, [](QVTimelineParasites &parasites) {
     qv_timeline_push_current(parasites);

@@ -43,6 +43,11 @@ bool qv_timeline_write_file(const std::string &utf8_path, const QVTimeline &time
 // Replaces the current timeline; the others are left as they are.
 void qv_timeline_store_current(gint32 image, const QVTimeline &timeline);
 
+// Makes `timeline` current; with `push` the former current one goes to the
+// front of recent first, and recent is balanced. False when the parasites
+// are damaged (nothing is changed then).
+bool qv_timeline_set_current(gint32 image, const QVTimeline &timeline, bool push);
+
 // Copies the current timeline to the front of recent.
 bool qv_timeline_push_current(gint32 image);
 
