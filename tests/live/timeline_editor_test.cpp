@@ -419,3 +419,64 @@ TEST_F(TimelineEditorLive, NewTimelinesSwitchingAndTheSaveQuestion) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TimelineEditorLive, PathsAreInsertedFromTheImagesGroups) {
+  const int rows = qv_timeline_editor_rows(*ed);
+  qv_timeline_editor_select(*ed, 0);
+  QVTestAnswer choose{
+      "Insert Paths & Splines", GTK_RESPONSE_OK, [](GtkWidget *dialog) {
+        GtkTreeView *view = GTK_TREE_VIEW(qv_test_find_widget(dialog, GTK_TYPE_TREE_VIEW));
+        GtkTreePath *first_path = gtk_tree_path_new_from_string("0:0");
+        gtk_tree_selection_select_path(gtk_tree_view_get_selection(view), first_path);
+        gtk_tree_path_free(first_path);
+        qv_test_screenshot(dialog, "timeline-insert-paths");
+      }};
+  qv_test_answer(choose);
+  gtk_menu_item_activate(
+      GTK_MENU_ITEM(menu_entry(ed->menu_bar, 1, "   Insert Paths & Splines   ")));
+  ASSERT_TRUE(choose.answered);
+  ASSERT_EQ(qv_timeline_editor_rows(*ed), rows + 1);
+  const QVanimChunk *added = qv_timeline_editor_row(*ed, 0);
+  ASSERT_TRUE(added->path_name.has_value());
+  EXPECT_EQ(added->group_id, 1);
+  EXPECT_EQ(added->drawable_tattoo,
+            static_cast<int32_t>(gimp_item_get_tattoo(gimp_image_get_active_layer(image))));
+  EXPECT_EQ(qv_timeline_editor_resolved(*ed, 0), 1);
+  EXPECT_EQ(qv_timeline_editor_selected_row(*ed), 0);
+}
+
+TEST_F(TimelineEditorLive, AClosedImageOrAnUnwritableFolderIsReportedAndTheWindowsStay) {
+  // Frames into a folder that does not exist: the job says so and stops.
+  QVRenderSaveChoice choice;
+  choice.frame_file = dir + "/missing/f_000.png";
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ed->out_modes[QV_OUT_IN_PLUS]), TRUE);
+  qv_timeline_editor_select(*ed, 0);
+  set_spin(ed->out_frames, 3);
+  ASSERT_TRUE(qv_timeline_editor_render_save(*ed, choice));
+  ASSERT_TRUE(wait_idle(60));
+  EXPECT_NE(w->job.failure, "");
+  EXPECT_FALSE(g_file_test((dir + "/missing").c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_FALSE(qv_rendering_in_progress());
+
+  set_spin(ed->fade_in, 0.1);
+  gimp_image_delete(image);
+  const gint32 closed = image;
+  image = -1;
+  QVTestAnswer save_refused{"Alert!"};
+  qv_test_answer(save_refused);
+  EXPECT_FALSE(qv_timeline_editor_save(*ed));
+  EXPECT_TRUE(save_refused.answered);
+  EXPECT_TRUE(ed->dirty);
+  ASSERT_TRUE(qv_timeline_editor_export(*ed, dir + "/kept.qvt"));  // still possible
+  QVTestAnswer preview_refused{"No rendering!"};
+  qv_test_answer(preview_refused);
+  w->set = QVPreviewSet::all;
+  EXPECT_FALSE(qv_animation_preview(*w, 3, 0));
+  EXPECT_TRUE(preview_refused.answered);
+  EXPECT_FALSE(qv_animation_busy(*w));
+  EXPECT_FALSE(qv_image_is_open(closed));
+}
+
+}  // namespace

@@ -769,8 +769,18 @@ QVAnimationWindow *qv_animation_window_build(gint32 image) {
 
 bool qv_animation_busy(const QVAnimationWindow &w) { return static_cast<bool>(w.job_step); }
 
+namespace {
+// Renders need the image; the window stays usable for another one.
+bool image_open(QVAnimationWindow &w) {
+  if (qv_image_is_open(w.job.image)) return true;
+  qv_dialog_alert(GTK_WINDOW(w.window), _("No rendering!"),
+                  _("The image has been closed; choose another one in the list above."));
+  return false;
+}
+}  // namespace
+
 bool qv_animation_preview(QVAnimationWindow &w, long count, double t0) {
-  if (qv_animation_busy(w)) return false;
+  if (qv_animation_busy(w) || !image_open(w)) return false;
   if (qv_animation_candidates(w.job.image).empty()) {
     qv_dialog_alert(GTK_WINDOW(w.window), _("No rendering!"),
                     _("No [@...] keyspline nor imagepath with @-timeline found!"));
@@ -806,7 +816,7 @@ std::optional<std::string> qv_animation_current_timeline(gint32 image) {
 }
 
 bool qv_animation_preview_timeline(QVAnimationWindow &w, long count) {
-  if (qv_animation_busy(w)) return false;
+  if (qv_animation_busy(w) || !image_open(w)) return false;
   const auto name = qv_animation_current_timeline(w.job.image);
   if (!name) return false;
   const auto bytes = qv_timeline_read(w.job.image, *name);
@@ -841,7 +851,7 @@ bool qv_animation_preview_timeline(QVAnimationWindow &w, long count) {
 bool qv_animation_run_timeline(QVAnimationWindow &w, const std::string &timeline,
                                const std::string &title, const std::string &first_frame, long count,
                                bool save, std::optional<int> preview_step) {
-  if (qv_animation_busy(w)) return false;
+  if (qv_animation_busy(w) || !image_open(w)) return false;
   if (!qv_frame_job_setup_timeline(w.job, timeline, first_frame, count, save)) return false;
   if (preview_step) w.job.job.preview_step = *preview_step;
   qv_animation_set_mode(w, QVLoopMode::stopped);
@@ -851,7 +861,7 @@ bool qv_animation_run_timeline(QVAnimationWindow &w, const std::string &timeline
 }
 
 bool qv_animation_choose_timeline(QVAnimationWindow &w, int index) {
-  if (qv_animation_busy(w)) return false;
+  if (qv_animation_busy(w) || !image_open(w)) return false;
   if (w.editor) return qv_timeline_editor_switch(*w.editor, index);
   if (index != 0 && !qv_timeline_make_current(w.job.image, index)) return false;
   qv_animation_open_editor(w);

@@ -582,7 +582,16 @@ QVTimeline qv_timeline_editor_timeline(const QVTimelineEditor &ed) {
   return timeline;
 }
 
-void qv_timeline_editor_save(QVTimelineEditor &ed) {
+bool qv_timeline_editor_image_open(QVTimelineEditor &ed) {
+  if (qv_image_is_open(ed.image)) return true;
+  qv_dialog_alert(GTK_WINDOW(ed.window), _("Alert!"),
+                  _("The image of this timeline has been closed. Export the timeline to keep "
+                    "it, or close the editor."));
+  return false;
+}
+
+bool qv_timeline_editor_save(QVTimelineEditor &ed) {
+  if (!qv_timeline_editor_image_open(ed)) return false;
   update_end(ed);
   qv_timeline_store_current(ed.image, qv_timeline_editor_timeline(ed));
   ed.dirty = false;
@@ -590,6 +599,7 @@ void qv_timeline_editor_save(QVTimelineEditor &ed) {
   for (int row = 0; row_iter(ed, row, iter); ++row)
     gtk_list_store_set(ed.store, &iter, QV_ENTRY_CHANGED, FALSE, -1);
   qv_timeline_editor_update_title(ed);
+  return true;
 }
 
 bool qv_timeline_editor_settle(QVTimelineEditor &ed) {
@@ -604,9 +614,8 @@ bool qv_timeline_editor_settle(QVTimelineEditor &ed) {
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
   const int answer = gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
-  if (answer == GTK_RESPONSE_YES) qv_timeline_editor_save(ed);
   if (answer == GTK_RESPONSE_NO) ed.dirty = false;
-  return answer == GTK_RESPONSE_YES || answer == GTK_RESPONSE_NO;
+  return answer == GTK_RESPONSE_NO || (answer == GTK_RESPONSE_YES && qv_timeline_editor_save(ed));
 }
 
 int qv_timeline_editor_rows(const QVTimelineEditor &ed) {
@@ -853,7 +862,7 @@ void qv_timeline_editor_set_zoom(QVTimelineEditor &ed, double seconds_per_100px)
 }
 
 bool qv_timeline_editor_new(QVTimelineEditor &ed, const std::string &name, bool duplicate) {
-  if (!qv_timeline_editor_settle(ed)) return false;
+  if (!qv_timeline_editor_image_open(ed) || !qv_timeline_editor_settle(ed)) return false;
   const std::string unique = qv_timeline_unique_name(ed.image, name).value_or(name);
   QVTimeline timeline = duplicate ? qv_timeline_editor_timeline(ed) : qv_timeline_new();
   timeline.header.name = unique;
@@ -865,7 +874,7 @@ bool qv_timeline_editor_new(QVTimelineEditor &ed, const std::string &name, bool 
 }
 
 bool qv_timeline_editor_switch(QVTimelineEditor &ed, int index) {
-  if (!qv_timeline_editor_settle(ed)) return false;
+  if (!qv_timeline_editor_image_open(ed) || !qv_timeline_editor_settle(ed)) return false;
   if (index != 0 && (!qv_timeline_make_current(ed.image, index) || !qv_timeline_balance(ed.image)))
     return false;
   qv_timeline_editor_reload(ed);
@@ -968,7 +977,7 @@ bool qv_timeline_editor_render_save(QVTimelineEditor &ed, const QVRenderSaveChoi
     qv_dialog_alert(GTK_WINDOW(ed.window), _("Alert!"), _("No file extension!"));
     return false;
   }
-  if (!ed.renderer) return false;
+  if (!ed.renderer || !qv_timeline_editor_image_open(ed)) return false;
   ed.header.frame_fname = choice.frame_file;
   ed.header.flatten = choice.flatten ? 1 : 0;
   if (choice.fps > 0 && choice.fps <= QV_TIMELINE_FPS_MAX) ed.header.fps = choice.fps;
@@ -979,7 +988,7 @@ bool qv_timeline_editor_render_save(QVTimelineEditor &ed, const QVRenderSaveChoi
   else
     ed.header.script_name = choice.before_save;
   qv_timeline_editor_sync_rate_menu(ed);
-  qv_timeline_editor_save(ed);
+  if (!qv_timeline_editor_save(ed)) return false;
   const QVRenderSpan span = qv_timeline_render_span(ed.header);
   const std::string title = qv_timeline_display_name(ed.header);
   if (!qv_animation_run_timeline(*ed.renderer, title, title, choice.frame_file,
@@ -991,7 +1000,7 @@ bool qv_timeline_editor_render_save(QVTimelineEditor &ed, const QVRenderSaveChoi
 }
 
 bool qv_timeline_editor_preview(QVTimelineEditor &ed, long count) {
-  if (!ed.renderer || count < 1) return false;
+  if (!ed.renderer || count < 1 || !qv_timeline_editor_image_open(ed)) return false;
   update_end(ed);
   const QVTimeline timeline = qv_timeline_editor_timeline(ed);
   const QVRenderSpan span = qv_timeline_render_span(timeline.header);

@@ -71,7 +71,10 @@ void qv_timeline_editor_load(QVTimelineEditor &ed, const QVTimeline &timeline, b
 QVTimeline qv_timeline_editor_timeline(const QVTimelineEditor &ed);
 
 // Stores the timeline as the image's current one and clears the dirty flag.
-void qv_timeline_editor_save(QVTimelineEditor &ed);
+// False, with a message, when the image has been closed meanwhile.
+bool qv_timeline_editor_save(QVTimelineEditor &ed);
+// Whether the image is still open; a message says what to do when not.
+bool qv_timeline_editor_image_open(QVTimelineEditor &ed);
 // With unsaved changes asks whether to save them first ("No" discards).
 // False when the user cancelled: nothing is to change then.
 bool qv_timeline_editor_settle(QVTimelineEditor &ed);

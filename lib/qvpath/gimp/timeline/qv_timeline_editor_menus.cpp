@@ -283,6 +283,7 @@ void choose_paths(QVTimelineEditor &ed, const char *title, const std::vector<uin
 
 void on_insert_paths(GtkMenuItem *, gpointer data) {
   QVTimelineEditor &ed = record_of(data);
+  if (!qv_timeline_editor_image_open(ed)) return;
   qv_pathgroup_store_current(ed.image, std::nullopt);
   std::string error;
   const auto groups = qv_pathgroups_data(ed.image, &error);
@@ -729,6 +730,7 @@ void on_preview_toggled(GtkToggleButton *button, gpointer data) {
 }
 
 GtkWidget *labelled_row(GtkWidget *table, int row, GtkWidget *left, GtkWidget *right) {
+  if (GTK_IS_LABEL(left)) gtk_misc_set_alignment(GTK_MISC(left), 1, 0.5);
   gtk_table_attach(GTK_TABLE(table), left, 0, 1, row, row + 1, GTK_FILL, GTK_FILL, 0, 0);
   gtk_table_attach(GTK_TABLE(table), right, 1, 2, row, row + 1,
                    GtkAttachOptions(GTK_FILL | GTK_EXPAND), GTK_FILL, 0, 0);
@@ -766,7 +768,7 @@ void on_render_save(GtkMenuItem *, gpointer data) {
   GtkWidget *file = gtk_entry_new();
   gtk_entry_set_text(GTK_ENTRY(file), ed.timeline_file.c_str());
   gtk_editable_set_editable(GTK_EDITABLE(file), FALSE);
-  labelled_row(table, 0, gtk_label_new(_("File")), file);
+  labelled_row(table, 0, gtk_label_new(_("Timeline file")), file);
   d.name = gtk_entry_new();
   gtk_entry_set_text(GTK_ENTRY(d.name), qv_timeline_display_name(ed.header).c_str());
   labelled_row(table, 1, gtk_label_new(_("Timeline")), d.name);
