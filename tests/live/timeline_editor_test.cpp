@@ -62,7 +62,8 @@ GtkWidget *menu_entry(GtkWidget *menu_bar, int bar, const std::string &label) {
   GtkWidget *found = nullptr;
   for (GList *i = items; i && !found; i = i->next) {
     GtkWidget *child = gtk_bin_get_child(GTK_BIN(i->data));
-    if (child && GTK_IS_LABEL(child) && label == gtk_label_get_text(GTK_LABEL(child)))
+    if (child && GTK_IS_LABEL(child) && label == gtk_label_get_text(GTK_LABEL(child)) &&
+        gtk_widget_get_visible(GTK_WIDGET(i->data)))
       found = GTK_WIDGET(i->data);
   }
   g_list_free(items);
@@ -477,6 +478,87 @@ TEST_F(TimelineEditorLive, AClosedImageOrAnUnwritableFolderIsReportedAndTheWindo
   EXPECT_TRUE(preview_refused.answered);
   EXPECT_FALSE(qv_animation_busy(*w));
   EXPECT_FALSE(qv_image_is_open(closed));
+}
+
+}  // namespace
+
+namespace {
+
+// The labels of a menu's items.
+std::vector<std::string> labels_of(GtkWidget *menu) {
+  std::vector<std::string> labels;
+  GList *items = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList *i = items; i; i = i->next) {
+    GtkWidget *child = gtk_bin_get_child(GTK_BIN(i->data));
+    if (child && GTK_IS_LABEL(child) && gtk_widget_get_visible(GTK_WIDGET(i->data)))
+      labels.emplace_back(gtk_label_get_text(GTK_LABEL(child)));
+  }
+  g_list_free(items);
+  return labels;
+}
+
+TEST_F(TimelineEditorLive, FadeFreezeDialogAndCombinedTimelinesInExtraMode) {
+  qv_timeline_editor_select(*ed, 0);
+  GtkWidget *item = menu_entry(ed->menu_bar, 1, "Enter Fade/Freeze");
+  ASSERT_NE(item, nullptr);
+  const auto shown = labels_of(gtk_menu_item_get_submenu(GTK_MENU_ITEM(item)));
+  EXPECT_EQ(shown, (std::vector<std::string>{"Fade-in: off", "Freeze-before: 0.00; 0.00",
+                                             "Freeze-behind: 1.00; ∞", "Fade-out: off",
+                                             "Enter Fade/Freeze ..."}));
+  // The first row: "fade-in" and its seconds.
+  QVTestAnswer fades{"Enter Fade/Freeze!", GTK_RESPONSE_OK, [](GtkWidget *dialog) {
+                       GtkWidget *table = qv_test_find_widget(dialog, GTK_TYPE_TABLE);
+                       GList *cells = gtk_container_get_children(GTK_CONTAINER(table));
+                       for (GList *c = cells; c; c = c->next) {
+                         guint row = 0;
+                         gtk_container_child_get(GTK_CONTAINER(table), GTK_WIDGET(c->data),
+                                                 "top-attach", &row, nullptr);
+                         if (row != 0) continue;
+                         if (GTK_IS_CHECK_BUTTON(c->data))
+                           gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->data), TRUE);
+                         if (GTK_IS_SPIN_BUTTON(c->data))
+                           gtk_spin_button_set_value(GTK_SPIN_BUTTON(c->data), 0.5);
+                       }
+                       g_list_free(cells);
+                       qv_test_screenshot(dialog, "timeline-fade-freeze");
+                     }};
+  qv_test_answer(fades);
+  GList *items =
+      gtk_container_get_children(GTK_CONTAINER(gtk_menu_item_get_submenu(GTK_MENU_ITEM(item))));
+  gtk_menu_item_activate(GTK_MENU_ITEM(g_list_last(items)->data));
+  g_list_free(items);
+  ASSERT_TRUE(fades.answered);
+  EXPECT_DOUBLE_EQ(qv_timeline_editor_selected(*ed)->fade_in, 0.5);
+  EXPECT_TRUE(ed->dirty);
+  ed->dirty = false;
+
+  // The combining items show in extra mode only.
+  EXPECT_EQ(menu_entry(ed->menu_bar, 1, "Make #!COMBINED..."), nullptr);
+  const auto mode =
+      qv_global_parasite_listed("qv-menu") ? qv_global_string_get("qv-menu") : std::nullopt;
+  qv_global_string_set("qv-menu", "extra");
+  QVTimeline setup = qv_timeline_new(std::string("1. 1. 2000"));
+  for (const char *name : {"\"In\"", "\"Out\"", "[@-Script] ZoomTo", "Date"}) {
+    QVanimChunk e;
+    e.script_name = std::string(name);
+    e.duration = 1;
+    qv_timeline_add_entry(setup, e);
+  }
+  QVTimeline part = qv_timeline_editor_timeline(*ed);
+  part.header.name = std::string("1. 1. 2001");
+  ASSERT_TRUE(qv_timeline_set_current(image, setup, true));
+  ASSERT_TRUE(qv_timeline_set_current(image, part, true));
+  GtkWidget *combine = menu_entry(ed->menu_bar, 1, "Make #!COMBINED...");
+  ASSERT_NE(combine, nullptr);
+  gtk_menu_item_activate(GTK_MENU_ITEM(combine));
+  EXPECT_EQ(qv_animation_current_timeline(image), std::string("#!COMBINED will be deleted!"));
+  EXPECT_EQ(qv_timeline_display_name(ed->header), "#!COMBINED will be deleted!");
+  EXPECT_EQ(qv_timeline_editor_rows(*ed), static_cast<int>(part.entries.size()) + 4);
+  EXPECT_DOUBLE_EQ(qv_timeline_editor_row(*ed, 1)->begin, part.entries[0].begin + 1);
+  if (mode)
+    qv_global_string_set("qv-menu", *mode);
+  else
+    gimp_detach_parasite("qv-menu");
 }
 
 }  // namespace

@@ -44,8 +44,9 @@ struct DatePoint {
 void add_extra_points(const QVanimChunk &e, std::vector<DatePoint> &points) {
   if (!e.extra) return;
   static const std::pair<const char *, const char *> keys[] = {
-      {"begin ", "animation-begin"}, {"duration ", "animation-end"}, {"t-start ", "t-start"},
-      {"fade-in ", "fade-in"},       {"t-end ", "t-end"},            {"fade-out ", "fade-out"}};
+      {"begin ", "animation-begin"}, {"duration ", "animation-end"},
+      {"t-start ", "t-start"},       {"fade-in ", "fade-in"},
+      {"t-end ", "t-end"},           {"fade-out ", "fade-out"}};
   const auto at = qv_reference_points(e);
   gchar **lines = g_strsplit(e.extra->c_str(), "\n", -1);
   for (gchar **line = lines; *line; ++line)
@@ -65,7 +66,8 @@ double time_at(const std::vector<DatePoint> &points, double date) {
   for (size_t i = 0; i + 1 < points.size(); ++i) {
     const DatePoint &a = points[i], &b = points[i + 1];
     if (date >= std::min(a.date, b.date) && date <= std::max(a.date, b.date))
-      return a.date == b.date ? a.time : a.time + (b.time - a.time) * (date - a.date) / (b.date - a.date);
+      return a.date == b.date ? a.time
+                              : a.time + (b.time - a.time) * (date - a.date) / (b.date - a.date);
   }
   return points.back().time;
 }
@@ -185,6 +187,10 @@ QVCombineResult join(const QVTimeline &setup, const std::vector<Part> &parts, co
 }  // namespace
 
 std::optional<double> qv_date_value(const std::string &text) {
+  // Month words are read from their first letters ("Demo" would be
+  // December): a name is only a date with a number in it.
+  if (std::none_of(text.begin(), text.end(), [](char c) { return g_ascii_isdigit(c); }))
+    return std::nullopt;
   const QVdtfParsed parsed = qv_dtf_parse(text.c_str(), -1);
   if (!parsed.found) return std::nullopt;
   for (size_t i = parsed.end; i < text.size(); ++i)
@@ -206,7 +212,8 @@ QVCombineResult qv_timelines_combine(const std::vector<QVTimeline> &timelines,
   for (size_t i = 0; i < timelines.size(); ++i) {
     const std::string name = qv_timeline_display_name(timelines[i].header);
     const auto date = qv_date_value(name);
-    if (i != *setup && date && name != QV_COMBINED_TIMELINE_NAME) parts.push_back({&timelines[i], date});
+    if (i != *setup && date && name != QV_COMBINED_TIMELINE_NAME)
+      parts.push_back({&timelines[i], date});
   }
   if (parts.empty()) {
     result.alert = _("No timelines to combine, only Setup-Timeline!");

@@ -35,7 +35,7 @@ extern const char *const QV_COMBINED_TIMELINE_NAME;  // "#!COMBINED will be dele
 extern const char *const QV_TMP_TIMELINE_NAME;       // "#!TMP will be deleted!"
 
 // A date in years, counting the days of the year as a fraction; none when
-// the text is not one date and nothing else.
+// the text is not one date and nothing else, or has no digit.
 std::optional<double> qv_date_value(const std::string &text);
 
 struct QVCombineResult {
@@ -54,5 +54,4 @@ QVCombineResult qv_timelines_combine(const std::vector<QVTimeline> &timelines,
 // "Make #!TMP...": the timelines named by the text's lines, in that order
 // (blank lines and unknown names are passed over).
 QVCombineResult qv_timelines_combine_text(const std::vector<QVTimeline> &timelines,
-                                          const std::string &text,
-                                          const QVCombineConfirm &confirm);
+                                          const std::string &text, const QVCombineConfirm &confirm);

@@ -121,6 +121,51 @@ std::string qv_edit_button_markup(const std::string &label, bool has, bool extra
          row_text(label) + "   </span>";
 }
 
+std::vector<std::string> qv_fade_freeze_labels(const QVanimChunk &e) {
+  auto fade = [](const char *on, const char *off, double seconds) {
+    return seconds > 0 ? qv_format("%s %0.2f s", on, seconds) : std::string(off);
+  };
+  auto freeze = [](const char *on, const char *off, double t, double seconds) {
+    if (t < 0) return std::string(off);
+    return seconds < 0 ? qv_format("%s %0.2f; ∞", on, t)
+                       : qv_format("%s %0.2f; %0.2f", on, t, seconds);
+  };
+  return {fade(_("Fade-in:"), _("Fade-in: off"), e.fade_in),
+          freeze(_("Freeze-before:"), _("Freeze-before: off"), e.t_start, e.freeze_before),
+          freeze(_("Freeze-behind:"), _("Freeze-behind: off"), e.t_end, e.freeze_after),
+          fade(_("Fade-out:"), _("Fade-out: off"), e.fade_out)};
+}
+
+QVFadeFreeze qv_fade_freeze_of(const QVanimChunk &e) {
+  QVFadeFreeze v;
+  v.fade_in = e.fade_in > 0;
+  v.fade_in_s = std::max(0.0, e.fade_in);
+  v.freeze_before = e.t_start >= 0;
+  v.freeze_before_s = e.freeze_before;
+  v.freeze_behind = e.t_end >= 0;
+  v.freeze_behind_s = e.freeze_after;
+  v.fade_out = e.fade_out > 0;
+  v.fade_out_s = std::max(0.0, e.fade_out);
+  return v;
+}
+
+void qv_fade_freeze_apply(QVanimChunk &e, const QVFadeFreeze &v) {
+  e.fade_in = v.fade_in ? std::max(0.0, v.fade_in_s) : 0;
+  e.fade_out = v.fade_out ? std::max(0.0, v.fade_out_s) : 0;
+  if (v.freeze_before) {
+    if (e.t_start < 0) e.t_start = 0;
+    e.freeze_before = std::max(-1.0, v.freeze_before_s);
+  } else {
+    e.t_start = -1;
+  }
+  if (v.freeze_behind) {
+    if (e.t_end < 0) e.t_end = 1;
+    e.freeze_after = std::max(-1.0, v.freeze_behind_s);
+  } else {
+    e.t_end = -1;
+  }
+}
+
 QVanimChunk qv_entry_new(QVahdrChunk &header, int32_t drawable_tattoo, bool is_mask, double begin) {
   QVanimChunk entry;
   entry.anim_id = header.next_anim_id++;

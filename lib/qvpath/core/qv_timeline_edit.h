@@ -49,6 +49,22 @@ std::string qv_entry_markup(const QVanimChunk &entry, int resolved);
 // The "Script" / "Extra" button's markup, coloured when the entry has that text.
 std::string qv_edit_button_markup(const std::string &label, bool has_text, bool extra);
 
+// The four lines of the "Enter Fade/Freeze" menu for an entry:
+// "Fade-in: 0.40 s", "Freeze-before: 0.25; 1.50" (t and seconds, "∞" for
+// frozen from the start), "Freeze-behind: …", "Fade-out: …", or "… off".
+std::vector<std::string> qv_fade_freeze_labels(const QVanimChunk &entry);
+
+// What "Enter Fade/Freeze!" sets: each part on with its seconds (a freeze
+// of -1 lasts from the start or for ever), or off.
+struct QVFadeFreeze {
+  bool fade_in = false, freeze_before = false, freeze_behind = false, fade_out = false;
+  double fade_in_s = 0, freeze_before_s = 0, freeze_behind_s = 0, fade_out_s = 0;
+};
+QVFadeFreeze qv_fade_freeze_of(const QVanimChunk &entry);
+// Off fades are 0; an off freeze unsets its t (-1); an on freeze keeps its t
+// (0 at the start, 1 at the end when it was unset).
+void qv_fade_freeze_apply(QVanimChunk &entry, const QVFadeFreeze &values);
+
 // A new entry: the header's next id (counted on), the target, t 0 → 1 over
 // 2 s, begin as given, everything else 0.
 QVanimChunk qv_entry_new(QVahdrChunk &header, int32_t drawable_tattoo, bool drawable_is_mask,

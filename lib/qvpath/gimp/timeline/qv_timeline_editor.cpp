@@ -15,6 +15,7 @@
 #include "core/qv_path_groups.h"
 #include "core/qv_playback.h"
 #include "core/qv_render_timing.h"
+#include "core/qv_timeline_combine.h"
 #include "core/qv_timeline_edit.h"
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
@@ -828,6 +829,48 @@ void qv_timeline_editor_set_text(QVTimelineEditor &ed, bool extra, const std::st
   mark_row_changed(ed);
   qv_timeline_editor_load_panel(ed);
   qv_timeline_editor_mark_dirty(ed);
+}
+
+void qv_timeline_editor_set_fade_freeze(QVTimelineEditor &ed, const QVFadeFreeze &values) {
+  QVanimChunk *entry = qv_timeline_editor_selected(ed);
+  if (!entry) return;
+  qv_fade_freeze_apply(*entry, values);
+  mark_row_changed(ed);
+  update_end(ed);
+  qv_timeline_editor_load_panel(ed);
+  qv_timeline_editor_mark_dirty(ed);
+}
+
+bool qv_timeline_editor_make_combined(QVTimelineEditor &ed,
+                                      const std::optional<std::string> &text) {
+  if (!qv_timeline_editor_image_open(ed) || !qv_timeline_editor_settle(ed)) return false;
+  const auto parasites = qv_timeline_parasites_read(ed.image);
+  if (!parasites) return false;
+  std::vector<QVTimeline> timelines;
+  auto add = [&](const QVBytes &bytes) {
+    if (auto decoded = qv_timeline_decode(bytes)) timelines.push_back(std::move(*decoded.value));
+  };
+  if (parasites->current) add(*parasites->current);
+  for (const QVBytes &b : parasites->recent) add(b);
+  for (const QVBytes &b : parasites->rest) add(b);
+  const auto confirm = [&](const std::string &question) {
+    return qv_dialog_confirm(GTK_WINDOW(ed.window), _("Confirm!"), question.c_str());
+  };
+  const QVCombineResult result = text ? qv_timelines_combine_text(timelines, *text, confirm)
+                                      : qv_timelines_combine(timelines, confirm);
+  for (const std::string &warning : result.warnings)
+    qv_dialog_alert(GTK_WINDOW(ed.window), _("Alert"), warning.c_str());
+  if (!result.timeline) {
+    if (!result.alert.empty())
+      qv_dialog_alert(GTK_WINDOW(ed.window), _("Alert"), result.alert.c_str());
+    return false;
+  }
+  // A combined timeline made before is replaced, not kept among the recent.
+  const bool replace = !timelines.empty() && qv_timeline_display_name(timelines.front().header) ==
+                                                 qv_timeline_display_name(result.timeline->header);
+  if (!qv_timeline_set_current(ed.image, *result.timeline, !replace)) return false;
+  qv_timeline_editor_load(ed, *result.timeline, false);
+  return true;
 }
 
 void qv_timeline_editor_set_rate(QVTimelineEditor &ed, double fps) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/qv_timeline.h"
+#include "core/qv_timeline_edit.h"
 
 struct QVAnimationWindow;
 
@@ -107,6 +108,13 @@ void qv_timeline_editor_store_panel(QVTimelineEditor &ed);
 void qv_timeline_editor_load_panel(QVTimelineEditor &ed);
 // Sets the selected entry's begin (the "Set to" menu).
 void qv_timeline_editor_set_begin(QVTimelineEditor &ed, double seconds);
+// Sets the selected entry's fades and freezes ("Enter Fade/Freeze!").
+void qv_timeline_editor_set_fade_freeze(QVTimelineEditor &ed, const QVFadeFreeze &values);
+// Replaces the current timeline by the joined dated timelines ("Make
+// #!COMBINED...") or those the text names ("Make #!TMP..."), and shows it.
+// False, with the reason shown, when nothing was made.
+bool qv_timeline_editor_make_combined(QVTimelineEditor &ed, const std::optional<std::string> &text);
+
 // The text editor on the selected entry's script text or extra data.
 void qv_timeline_editor_edit_text(QVTimelineEditor &ed, bool extra);
 // Replaces the selected entry's script text or extra data.

@@ -366,6 +366,116 @@ void on_cut(GtkMenuItem *, gpointer data) { qv_timeline_editor_cut(record_of(dat
 void on_copy(GtkMenuItem *, gpointer data) { qv_timeline_editor_copy(record_of(data)); }
 void on_paste(GtkMenuItem *, gpointer data) { qv_timeline_editor_paste(record_of(data)); }
 
+// ---- "Enter Fade/Freeze!" ----------------------------------------------------
+
+std::optional<QVFadeFreeze> fade_freeze_dialog(GtkWindow *parent, QVFadeFreeze v) {
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(_("Enter Fade/Freeze!"), parent, GTK_DIALOG_MODAL,
+                                                  GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
+                                                  GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  GtkWidget *table = gtk_table_new(4, 3, FALSE);
+  gtk_container_set_border_width(GTK_CONTAINER(table), 8);
+  gtk_table_set_row_spacings(GTK_TABLE(table), 4);
+  gtk_table_set_col_spacings(GTK_TABLE(table), 6);
+  struct Row {
+    const char *label;
+    bool *on;
+    double *seconds;
+    double lower;
+    GtkWidget *check = nullptr, *spin = nullptr;
+  } rows[4] = {{_("fade-in"), &v.fade_in, &v.fade_in_s, 0},
+               {_("freeze-before"), &v.freeze_before, &v.freeze_before_s, -1},
+               {_("freeze-behind"), &v.freeze_behind, &v.freeze_behind_s, -1},
+               {_("fade-out"), &v.fade_out, &v.fade_out_s, 0}};
+  for (int i = 0; i < 4; ++i) {
+    Row &r = rows[i];
+    r.check = gtk_check_button_new_with_label(r.label);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(r.check), *r.on);
+    r.spin = gtk_spin_button_new_with_range(r.lower, 99999, 0.04);
+    gtk_spin_button_set_digits(GTK_SPIN_BUTTON(r.spin), 2);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(r.spin), *r.seconds);
+    GtkWidget *label = gtk_label_new(_("duration:"));
+    gtk_misc_set_alignment(GTK_MISC(label), 1, 0.5);
+    gtk_table_attach(GTK_TABLE(table), r.check, 0, 1, i, i + 1, GTK_FILL, GTK_FILL, 0, 0);
+    gtk_table_attach(GTK_TABLE(table), label, 1, 2, i, i + 1, GTK_FILL, GTK_FILL, 0, 0);
+    gtk_table_attach(GTK_TABLE(table), r.spin, 2, 3, i, i + 1, GTK_FILL, GTK_FILL, 0, 0);
+  }
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), table, TRUE, TRUE,
+                     0);
+  gtk_widget_show_all(dialog);
+  std::optional<QVFadeFreeze> chosen;
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
+    for (Row &r : rows) {
+      *r.on = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(r.check));
+      *r.seconds = gtk_spin_button_get_value(GTK_SPIN_BUTTON(r.spin));
+    }
+    chosen = v;
+  }
+  gtk_widget_destroy(dialog);
+  return chosen;
+}
+
+void on_fade_freeze(GtkMenuItem *, gpointer data) {
+  QVTimelineEditor &ed = record_of(data);
+  const QVanimChunk *entry = qv_timeline_editor_selected(ed);
+  if (!entry) return;
+  if (const auto values = fade_freeze_dialog(GTK_WINDOW(ed.window), qv_fade_freeze_of(*entry)))
+    qv_timeline_editor_set_fade_freeze(ed, *values);
+}
+
+// "Enter Fade/Freeze": the selected entry's values, then the dialog.
+void fill_fade_freeze(QVTimelineEditor &ed) {
+  GtkWidget *menu = GTK_WIDGET(g_object_get_data(G_OBJECT(ed.edit_menu), "qv-fade-freeze"));
+  clear_menu(menu);
+  const QVanimChunk *entry = qv_timeline_editor_selected(ed);
+  if (entry)
+    for (const std::string &label : qv_fade_freeze_labels(*entry))
+      gtk_widget_set_sensitive(menu_item(menu, label.c_str(), nullptr, &ed), FALSE);
+  separator(menu);
+  gtk_widget_set_sensitive(
+      menu_item(menu, _("Enter Fade/Freeze ..."), G_CALLBACK(on_fade_freeze), &ed),
+      entry != nullptr);
+  gtk_widget_show_all(menu);
+}
+
+// ---- "Make #!TMP..." and "Make #!COMBINED..." ----------------------------------
+
+void on_make_combined(GtkMenuItem *, gpointer data) {
+  qv_timeline_editor_make_combined(record_of(data), std::nullopt);
+}
+
+// The timelines to join, one name a line; all the image's names to start with.
+void on_make_tmp(GtkMenuItem *, gpointer data) {
+  QVTimelineEditor &ed = record_of(data);
+  std::string names;
+  if (const auto directory = qv_timeline_directory_new(ed.image))
+    for (const std::string &name : directory->names) names += name + "\n";
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(
+      _("Make #!TMP..."), GTK_WINDOW(ed.window), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
+      GTK_RESPONSE_CANCEL, GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
+  GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  gtk_container_set_border_width(GTK_CONTAINER(content), 6);
+  gtk_box_pack_start(GTK_BOX(content), gtk_label_new(_("Timelines to combine, one a line:")), FALSE,
+                     FALSE, 4);
+  GtkWidget *view = gtk_text_view_new();
+  GtkTextBuffer *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+  gtk_text_buffer_set_text(buffer, names.c_str(), -1);
+  GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+  gtk_container_add(GTK_CONTAINER(scrolled), view);
+  gtk_widget_set_size_request(scrolled, 360, 220);
+  gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 4);
+  gtk_widget_show_all(dialog);
+  std::optional<std::string> text;
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
+    GtkTextIter start, end;
+    gtk_text_buffer_get_bounds(buffer, &start, &end);
+    text = qv_take_string(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
+  }
+  gtk_widget_destroy(dialog);
+  if (text) qv_timeline_editor_make_combined(ed, text);
+}
+
 // The Edit menu's changing parts as it opens: the template submenus, Paste
 // and the extra items.
 void on_edit_menu(GtkMenuItem *, gpointer data) {
@@ -391,6 +501,12 @@ void on_edit_menu(GtkMenuItem *, gpointer data) {
   gtk_widget_show_all(insert);
   gtk_widget_show_all(remove);
   gtk_widget_set_sensitive(paste, ed.clipboard.has_value());
+  fill_fade_freeze(ed);
+  // The combining items are for those who asked for the extra menus.
+  const bool extra = qv_global_parasite_listed("qv-menu") &&
+                     qv_global_string_get("qv-menu").value_or("") == "extra";
+  for (const char *key : {"qv-extra-separator", "qv-make-tmp", "qv-make-combined"})
+    gtk_widget_set_visible(GTK_WIDGET(g_object_get_data(G_OBJECT(ed.edit_menu), key)), extra);
 }
 
 GtkWidget *accel_item(QVTimelineEditor &ed, GtkWidget *menu, GtkAccelGroup *keys, const char *label,
@@ -556,6 +672,20 @@ GtkWidget *qv_timeline_editor_menus(QVTimelineEditor &ed) {
   GtkWidget *paste = accel_item(ed, edit, keys, _("   Paste   "), G_CALLBACK(on_paste), GDK_KEY_v,
                                 "<QV-Timeline Render>/Edit/Paste");
   g_object_set_data(G_OBJECT(edit), "qv-paste", paste);
+  separator(edit);
+  GtkWidget *fade_freeze = gtk_menu_new();
+  gtk_menu_item_set_submenu(GTK_MENU_ITEM(menu_item(edit, _("Enter Fade/Freeze"), nullptr, &ed)),
+                            fade_freeze);
+  g_object_set_data(G_OBJECT(edit), "qv-fade-freeze", fade_freeze);
+  GtkWidget *extra_separator = gtk_separator_menu_item_new();
+  gtk_menu_shell_append(GTK_MENU_SHELL(edit), extra_separator);
+  g_object_set_data(G_OBJECT(edit), "qv-extra-separator", extra_separator);
+  g_object_set_data(G_OBJECT(edit), "qv-make-tmp",
+                    menu_item(edit, _("Make #!TMP..."), G_CALLBACK(on_make_tmp), &ed));
+  g_object_set_data(G_OBJECT(edit), "qv-make-combined",
+                    menu_item(edit, _("Make #!COMBINED..."), G_CALLBACK(on_make_combined), &ed));
+  for (const char *key : {"qv-extra-separator", "qv-make-tmp", "qv-make-combined"})
+    gtk_widget_set_no_show_all(GTK_WIDGET(g_object_get_data(G_OBJECT(edit), key)), TRUE);
 
   GtkWidget *render = rebuilt_menu(bar, _("Render"), nullptr, &ed);
   menu_item(render, _("   Preview only ...   "), G_CALLBACK(on_preview), &ed);
