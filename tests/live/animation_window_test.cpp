@@ -309,3 +309,43 @@ TEST_F(AnimationWindowLive, EscapeClosesAndTheGeometryIsKept) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string pixbuf_bytes(GdkPixbuf *p) {
+  return std::string(reinterpret_cast<const char *>(gdk_pixbuf_get_pixels(p)),
+                     size_t(gdk_pixbuf_get_rowstride(p)) * gdk_pixbuf_get_height(p));
+}
+
+TEST_F(AnimationWindowLive, ReRenderCurrentRendersTheShownFrameAgainInItsPlace) {
+  w->set = QVPreviewSet::all;
+  ASSERT_TRUE(qv_animation_preview(*w, 3, 0));
+  ASSERT_TRUE(wait_idle(60));
+  ASSERT_EQ(w->job.env.frame_store.size(), 3u);
+  const std::string rendered = pixbuf_bytes(w->job.env.frame_store[1].get());
+  gdk_pixbuf_fill(w->job.env.frame_store[1].get(), 0);  // a frame gone wrong
+
+  // Offered in extra mode only.
+  GList *bars = gtk_container_get_children(GTK_CONTAINER(w->menu_bar));
+  GtkMenuItem *preview_menu = GTK_MENU_ITEM(g_list_nth_data(bars, 2));
+  g_list_free(bars);
+  gtk_menu_item_activate(preview_menu);
+  EXPECT_FALSE(gtk_widget_get_visible(w->rerender_item));
+  const auto mode =
+      qv_global_parasite_listed("qv-menu") ? qv_global_string_get("qv-menu") : std::nullopt;
+  qv_global_string_set("qv-menu", "extra");
+  gtk_menu_item_activate(preview_menu);
+  EXPECT_TRUE(gtk_widget_get_visible(w->rerender_item));
+
+  qv_animation_show_frame(*w, 1);
+  gtk_menu_item_activate(GTK_MENU_ITEM(w->rerender_item));
+  ASSERT_EQ(w->job.env.frame_store.size(), 3u);
+  EXPECT_TRUE(pixbuf_bytes(w->job.env.frame_store[1].get()) == rendered);
+  EXPECT_FALSE(qv_rendering_in_progress());
+  if (mode)
+    qv_global_string_set("qv-menu", *mode);
+  else
+    gimp_detach_parasite("qv-menu");
+}
+
+}  // namespace

@@ -199,7 +199,15 @@ void start_job(QVAnimationWindow &w, const QVFrameJob &job) {
 
 gboolean on_job_step(gpointer data) {
   QVAnimationWindow &w = record_of(data);
-  if (!qv_frame_job_step(w.job)) {
+  // Which frame of the job each stored frame is, for "Re-Render current".
+  const long index = w.job.index;
+  const size_t stored = w.job.env.frame_store.size();
+  const bool going = qv_frame_job_step(w.job);
+  if (w.job.job.kind != QVFrameJobKind::save) {
+    if (index < 0) w.store_job_index.clear();
+    if (index >= 0 && w.job.env.frame_store.size() > stored) w.store_job_index.push_back(index);
+  }
+  if (!going) {
     job_finished(w);
     return G_SOURCE_REMOVE;
   }
@@ -367,7 +375,12 @@ void on_preview_menu_shown(GtkMenuItem *, gpointer data) {
   const auto name = qv_animation_current_timeline(w.job.image);
   gtk_menu_item_set_label(GTK_MENU_ITEM(w.timeline_item), name ? name->c_str() : _("Timeline"));
   gtk_widget_set_sensitive(w.timeline_item, name.has_value());
+  const bool extra = qv_global_parasite_listed("qv-menu") &&
+                     qv_global_string_get("qv-menu").value_or("") == "extra";
+  gtk_widget_set_visible(w.rerender_item, extra);
 }
+
+void on_rerender(GtkMenuItem *, gpointer data) { qv_animation_rerender(record_of(data)); }
 
 // A file chooser opened at `preset`; the chosen file, or none.
 std::optional<std::string> choose_file(QVAnimationWindow &w, const std::string &title,
@@ -508,6 +521,8 @@ GtkWidget *build_menus(QVAnimationWindow &w) {
   gtk_label_set_max_width_chars(GTK_LABEL(gtk_bin_get_child(GTK_BIN(w.timeline_item))), 24);
   gtk_label_set_ellipsize(GTK_LABEL(gtk_bin_get_child(GTK_BIN(w.timeline_item))),
                           PANGO_ELLIPSIZE_END);
+  w.rerender_item = menu_item(preview, _("   Re-Render current"), G_CALLBACK(on_rerender), &w);
+  gtk_widget_set_no_show_all(w.rerender_item, TRUE);
   // A menu bar item is activated as its menu opens.
   g_signal_connect(gtk_menu_get_attach_widget(GTK_MENU(preview)), "activate",
                    G_CALLBACK(on_preview_menu_shown), &w);
@@ -915,6 +930,40 @@ bool qv_animation_save_frames(QVAnimationWindow &w, const std::string &first, lo
 
 void qv_animation_cancel(QVAnimationWindow &w) { qv_frame_job_stop(w.job); }
 
+bool qv_animation_rerender(QVAnimationWindow &w) {
+  const long shown = qv_animation_shown_frame(w);
+  const QVFrameJob &job = w.job.job;
+  if (qv_animation_busy(w) || shown < 0 || shown >= static_cast<long>(w.store_job_index.size()) ||
+      shown >= store_size(w) ||
+      (job.kind != QVFrameJobKind::preview && job.kind != QVFrameJobKind::timeline) ||
+      !image_open(w))
+    return false;
+  const long index = w.store_job_index[shown];
+  QVpathAnimationEnvironment &env = w.job.env;
+  const size_t before = env.frame_store.size();
+  const bool marker_was_set = qv_rendering_flag(true);
+  env.frame_store_started = true;  // the render adds to the store rather than emptying it
+  env.stop = false;
+  gint32 done = 0;
+  if (job.kind == QVFrameJobKind::preview) {
+    const QVFrameT t = qv_frame_job_t(job, index);
+    done = qv_render_frames(w.job.image, w.job.paths, "", 1, QV_RENDER_FRAME_STORE, t.t, t.t, &env);
+  } else {
+    env.frame_index = index;
+    done = qv_render_frames(w.job.image, {}, qv_frame_job_file(job, index), 1,
+                            (job.flags | QV_RENDER_FRAME_STORE) & ~QV_RENDER_SAVE, 0, 0, &env);
+  }
+  env.frame_store_started = false;
+  if (!marker_was_set) qv_rendering_flag(false);
+  qv_close_opened_images(0);
+  qv_delete_render_duplicates();
+  if (!done || env.frame_store.size() != before + 1) return false;
+  std::swap(env.frame_store[shown], env.frame_store.back());
+  env.frame_store.pop_back();
+  gtk_widget_queue_draw(w.area);
+  return true;
+}
+
 bool qv_animation_save_image(QVAnimationWindow &w, const std::string &file) {
   const gint32 image = w.job.image;
   const std::string native = qv_filename_from_utf8(file.c_str()).value_or(file);
@@ -943,6 +992,7 @@ void qv_animation_clear(QVAnimationWindow &w) {
   if (qv_animation_busy(w)) return;
   qv_animation_set_mode(w, QVLoopMode::stopped);
   qv_frame_store_clear(w.job.env);
+  w.store_job_index.clear();
   ++w.updating;
   set_spin_range(w.frame_spin, 0, 0);
   set_spin_range(w.in_spin, 0, 0);

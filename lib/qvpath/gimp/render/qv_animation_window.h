@@ -32,10 +32,12 @@ struct QVAnimationWindow {
   GtkWidget *frame_spin = nullptr, *in_spin = nullptr, *end_spin = nullptr;
   GtkWidget *fps_label = nullptr, *rate_item = nullptr, *set_item = nullptr;
   GtkWidget *timeline_item = nullptr;  // "Preview [@]": the current timeline
+  GtkWidget *rerender_item = nullptr;  // "Preview [@]": extra mode only
   GtkWidget *timeline_menu = nullptr;  // "Timeline": rebuilt as it opens
   GtkWidget *area = nullptr, *scrolled = nullptr;
 
-  QVFrameJobRun job;  // its env.frame_store holds the frames shown
+  QVFrameJobRun job;                  // its env.frame_store holds the frames shown
+  std::vector<long> store_job_index;  // the job's frame number of each stored frame
   QVTimeoutHolder job_step;
   QVPreviewSet set = QVPreviewSet::current;
   std::vector<std::string> last_paths;
@@ -98,6 +100,11 @@ QVTimelineEditor *qv_animation_open_editor(QVAnimationWindow &w);
 // flattened, as a picture in the format of the extension. False with
 // "File not saved, invalid format!" when GIMP cannot save it so.
 bool qv_animation_save_image(QVAnimationWindow &w, const std::string &file);
+
+// "Re-Render current": the frame shown rendered again as the last preview
+// or timeline job rendered it (the image may have changed since), in its
+// place in the store. False when there is no such frame.
+bool qv_animation_rerender(QVAnimationWindow &w);
 
 // Ends the running job (Cancel); the frames done stay.
 void qv_animation_cancel(QVAnimationWindow &w);
