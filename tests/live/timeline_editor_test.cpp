@@ -562,3 +562,151 @@ TEST_F(TimelineEditorLive, FadeFreezeDialogAndCombinedTimelinesInExtraMode) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file chooser answered with `file` (its folder and name set).
+QVTestAnswer chooser_answer(const std::string &title, const std::string &file, bool save,
+                            const char *screenshot) {
+  return QVTestAnswer(title, GTK_RESPONSE_ACCEPT, [=](GtkWidget *chooser) {
+    if (save) {
+      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser),
+                                          qv_take_string(g_path_get_dirname(file.c_str())).c_str());
+      gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser),
+                                        qv_take_string(g_path_get_basename(file.c_str())).c_str());
+    } else {
+      gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), file.c_str());
+    }
+    pump(400);  // the chooser reads its folder in the background
+    if (screenshot) qv_test_screenshot(chooser, screenshot);
+  });
+}
+
+TEST_F(TimelineEditorLive, FileChoosersNewTimelinesAndGeneralScripts) {
+  // Export through its chooser, then import the file back over an edit.
+  const std::string file = dir + "/demo.qvt";
+  QVTestAnswer save = chooser_answer("Export Timeline", file, true, "timeline-export");
+  qv_test_answer(save);
+  gtk_menu_item_activate(GTK_MENU_ITEM(menu_entry(ed->menu_bar, 0, "Export")));
+  ASSERT_TRUE(save.answered);
+  ASSERT_TRUE(g_file_test(file.c_str(), G_FILE_TEST_IS_REGULAR));
+  const int rows = qv_timeline_editor_rows(*ed);
+  qv_timeline_editor_select(*ed, 0);
+  qv_timeline_editor_cut(*ed);
+  QVTestAnswer keep{"Confirm!", GTK_RESPONSE_NO};
+  QVTestAnswer open = chooser_answer("Import Timeline", file, false, nullptr);
+  open.prepare = [&, inner = open.prepare](GtkWidget *chooser) {
+    inner(chooser);
+    qv_test_answer(keep);  // the question about the cut comes next
+  };
+  qv_test_answer(open);
+  gtk_menu_item_activate(GTK_MENU_ITEM(menu_entry(ed->menu_bar, 0, "Import")));
+  ASSERT_TRUE(open.answered);
+  EXPECT_TRUE(keep.answered);
+  EXPECT_EQ(qv_timeline_editor_rows(*ed), rows);
+
+  // A script for before each save, shown in the menu, then removed.
+  const std::string script = dir + "/before.scm";
+  std::ofstream(script) << "(gimp-message \"saving\")\n";
+  QVTestAnswer pick = chooser_answer("Select Before Save Script-File", script, false, nullptr);
+  qv_test_answer(pick);
+  gtk_menu_item_activate(GTK_MENU_ITEM(menu_entry(ed->menu_bar, 4, "Before Save")));
+  ASSERT_TRUE(pick.answered);
+  EXPECT_EQ(qv_image_string_get(image, "qv-general-script-before-save"), script);
+  EXPECT_NE(menu_entry(ed->menu_bar, 4, "\"" + script + "\""), nullptr);
+  GtkWidget *remove = menu_entry(ed->menu_bar, 4, "Remove Before Save");
+  ASSERT_NE(remove, nullptr);
+  gtk_menu_item_activate(GTK_MENU_ITEM(remove));
+  EXPECT_FALSE(qv_image_string_get(image, "qv-general-script-before-save"));
+
+  // "New ..." from the Animation Renderer asks for a name and shows the new
+  // timeline in the editor.
+  QVTestAnswer name{"New Timeline", GTK_RESPONSE_OK, [](GtkWidget *dialog) {
+                      gtk_entry_set_text(GTK_ENTRY(qv_test_find_widget(dialog, GTK_TYPE_ENTRY)),
+                                         "Intro");
+                      qv_test_screenshot(dialog, "timeline-new-name");
+                    }};
+  qv_test_answer(name);
+  QVTestAnswer discard{"Confirm!", GTK_RESPONSE_NO};
+  qv_test_answer(discard);  // the import is not saved
+  gtk_menu_item_activate(GTK_MENU_ITEM(menu_entry(w->menu_bar, 1, "New ...")));
+  ASSERT_TRUE(name.answered);
+  EXPECT_EQ(qv_timeline_display_name(ed->header), "Intro");
+  EXPECT_EQ(qv_timeline_editor_rows(*ed), 0);
+  EXPECT_EQ(qv_animation_current_timeline(image), std::string("Intro"));
+}
+
+TEST_F(TimelineEditorLive, ExtraDataAndTheTmpTimelineThroughTheirDialogs) {
+  qv_timeline_editor_select(*ed, 2);
+  // Cancelling an edited text asks first; "Cancel" there keeps editing.
+  QVTestAnswer warn{"Warning!", GTK_RESPONSE_OK};
+  QVTestAnswer edit{"Edit Extra-Data!", GTK_RESPONSE_CANCEL, [&](GtkWidget *dialog) {
+                      GtkWidget *view = qv_test_find_widget(dialog, GTK_TYPE_TEXT_VIEW);
+                      gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)),
+                                               "begin 1. 1. 2001", -1);
+                      qv_test_answer(warn);
+                    }};
+  qv_test_answer(edit);
+  gtk_button_clicked(GTK_BUTTON(ed->extra_button));
+  ASSERT_TRUE(edit.answered);
+  EXPECT_TRUE(warn.answered);
+  EXPECT_FALSE(qv_timeline_editor_selected(*ed)->extra.has_value());  // discarded
+  EXPECT_FALSE(ed->dirty);
+
+  const auto mode =
+      qv_global_parasite_listed("qv-menu") ? qv_global_string_get("qv-menu") : std::nullopt;
+  qv_global_string_set("qv-menu", "extra");
+  QVTimeline setup = qv_timeline_new(std::string("2000"));
+  for (const char *script : {"\"In\"", "\"Out\"", "[@-Script] ZoomTo", "Date"}) {
+    QVanimChunk e;
+    e.script_name = std::string(script);
+    qv_timeline_add_entry(setup, e);
+  }
+  ASSERT_TRUE(qv_timeline_set_current(image, setup, true));
+  qv_timeline_editor_reload(*ed);
+  QVTestAnswer text{"Make #!TMP...", GTK_RESPONSE_OK, [](GtkWidget *dialog) {
+                      GtkWidget *view = qv_test_find_widget(dialog, GTK_TYPE_TEXT_VIEW);
+                      GtkTextBuffer *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+                      GtkTextIter start, end;
+                      gtk_text_buffer_get_bounds(buffer, &start, &end);
+                      const std::string names =
+                          qv_take_string(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
+                      EXPECT_NE(names.find("Demo\n"), std::string::npos) << names;
+                      gtk_text_buffer_set_text(buffer, "Demo\n", -1);
+                      qv_test_screenshot(dialog, "timeline-make-tmp");
+                    }};
+  qv_test_answer(text);
+  gtk_menu_item_activate(GTK_MENU_ITEM(menu_entry(ed->menu_bar, 1, "Make #!TMP...")));
+  ASSERT_TRUE(text.answered);
+  EXPECT_EQ(qv_timeline_display_name(ed->header), "#!TMP will be deleted!");
+  if (mode)
+    qv_global_string_set("qv-menu", *mode);
+  else
+    gimp_detach_parasite("qv-menu");
+}
+
+TEST_F(TimelineEditorLive, CancelDuringRenderAndSaveKeepsTheFramesDone) {
+  QVRenderSaveChoice choice;
+  choice.frame_file = dir + "/c_000.png";
+  choice.preview_step = 1;  // every frame in memory too
+  ASSERT_TRUE(qv_timeline_editor_render_save(*ed, choice));
+  for (int i = 0; i < 400 && w->job.env.frame_store.size() < 4; ++i) pump(50);
+  gtk_button_clicked(GTK_BUTTON(w->cancel));
+  ASSERT_TRUE(wait_idle(30));
+  const size_t kept = w->job.env.frame_store.size();
+  EXPECT_GE(kept, 4u);
+  EXPECT_LT(kept, 50u);
+  long files = 0;
+  GDir *folder = g_dir_open(dir.c_str(), 0, nullptr);
+  while (const char *n = g_dir_read_name(folder)) {
+    EXPECT_TRUE(g_str_has_suffix(n, ".png")) << n << ": no half-written file";
+    ++files;
+  }
+  g_dir_close(folder);
+  EXPECT_GE(files, static_cast<long>(kept) - 1);
+  EXPECT_LE(files, static_cast<long>(kept) + 1);
+  EXPECT_TRUE(gtk_widget_is_sensitive(w->menu_bar));
+  EXPECT_FALSE(qv_rendering_in_progress());
+}
+
+}  // namespace

@@ -73,7 +73,8 @@ void ellipsize(GtkWidget *item) {
 // A file chooser; the chosen file in UTF-8, or none.
 std::optional<std::string> choose_file(
     GtkWindow *parent, const char *title, bool save, const std::string &preset,
-    const std::vector<std::pair<const char *, const char *>> &filters) {
+    const std::vector<std::pair<const char *, const char *>> &filters,
+    const char *geometry_key = nullptr) {
   GtkWidget *chooser = gtk_file_chooser_dialog_new(
       title, parent, save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
       GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN,
@@ -99,12 +100,17 @@ std::optional<std::string> choose_file(
       gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), native.c_str());
     }
   }
+  int state = 0;
+  if (geometry_key) qv_dialog_geometry_restore(GTK_WINDOW(chooser), geometry_key, &state);
   std::optional<std::string> chosen;
   if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
     const std::string file =
         qv_take_string(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser)));
     if (!file.empty()) chosen = qv_filename_to_utf8(file.c_str()).value_or(file);
   }
+  if (geometry_key)
+    qv_dialog_geometry_save(GTK_WINDOW(chooser), geometry_key, state,
+                            QV_GEOMETRY_POSITION | QV_GEOMETRY_SIZE);
   gtk_widget_destroy(chooser);
   return chosen;
 }
@@ -134,7 +140,7 @@ void on_import(GtkMenuItem *, gpointer data) {
   QVTimelineEditor &ed = record_of(data);
   const auto file = choose_file(GTK_WINDOW(ed.window), _("Import Timeline"), false,
                                 qv_global_string_get(kLastTimeline).value_or(ed.timeline_file),
-                                {{"*.qvt", "*.qvt"}, {"*", "*"}});
+                                {{"*.qvt", "*.qvt"}, {"*", "*"}}, "qv-dialog-file-open");
   if (!file) return;
   qv_global_string_set(kLastTimeline, *file);
   qv_timeline_editor_import(ed, *file);
@@ -144,8 +150,8 @@ void on_export(GtkMenuItem *, gpointer data) {
   QVTimelineEditor &ed = record_of(data);
   std::string preset = ed.timeline_file;
   if (preset.empty()) preset = qv_timeline_display_name(ed.header) + ".qvt";
-  const auto file =
-      choose_file(GTK_WINDOW(ed.window), _("Export Timeline"), true, preset, {{"*.qvt", "*.qvt"}});
+  const auto file = choose_file(GTK_WINDOW(ed.window), _("Export Timeline"), true, preset,
+                                {{"*.qvt", "*.qvt"}}, "qv-dialog-file-save");
   if (!file) return;
   qv_global_string_set(kLastTimeline, *file);
   qv_timeline_editor_export(ed, *file);
