@@ -23,16 +23,7 @@
 
 namespace {
 
-// Runs the main loop for about `ms` milliseconds one dispatch at a time: a
-// running job always has its next step pending, which would keep a loop
-// "while events are pending" from ever returning.
-void pump(int ms) {
-  const gint64 end = g_get_monotonic_time() + ms * 1000;
-  while (g_get_monotonic_time() < end) {
-    gtk_main_iteration_do(FALSE);
-    g_usleep(1000);
-  }
-}
+void pump(int ms) { qv_test_run_for(ms); }
 
 struct AnimationWindowLive : ::testing::Test {
   gint32 image = -1;

@@ -108,6 +108,14 @@ gboolean answer_when_shown(gpointer data) {
 }
 }  // namespace
 
+void qv_test_run_for(int milliseconds) {
+  const gint64 end = g_get_monotonic_time() + gint64(milliseconds) * 1000;
+  while (g_get_monotonic_time() < end) {
+    gtk_main_iteration_do(FALSE);
+    g_usleep(1000);
+  }
+}
+
 void qv_test_answer(QVTestAnswer &answer) {
   answer.answered = false;
   answer.attempts = 0;

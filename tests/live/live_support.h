@@ -75,6 +75,11 @@ void qv_test_answer(QVTestAnswer &answer);
 // included), or null.
 GtkWidget *qv_test_find_widget(GtkWidget *widget, GType type);
 
+// Runs the main loop for about that long one dispatch at a time: a running
+// frame job always has its next step pending, which would keep a loop
+// "while events are pending" (qv_test_pump) from ever returning.
+void qv_test_run_for(int milliseconds);
+
 // Lets GTK finish what it does asynchronously (a file chooser reads its
 // folder, a window draws) for about that long.
 void qv_test_pump(int milliseconds);

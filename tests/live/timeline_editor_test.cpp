@@ -31,13 +31,7 @@
 
 namespace {
 
-void pump(int ms) {
-  const gint64 end = g_get_monotonic_time() + ms * 1000;
-  while (g_get_monotonic_time() < end) {
-    gtk_main_iteration_do(FALSE);
-    g_usleep(1000);
-  }
-}
+void pump(int ms) { qv_test_run_for(ms); }
 
 void set_spin(GtkWidget *spin, double v) { gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), v); }
 void set_time(QVTimeField &field, int h, int m, int s, int f) {
@@ -707,6 +701,31 @@ TEST_F(TimelineEditorLive, CancelDuringRenderAndSaveKeepsTheFramesDone) {
   EXPECT_LE(files, static_cast<long>(kept) + 1);
   EXPECT_TRUE(gtk_widget_is_sensitive(w->menu_bar));
   EXPECT_FALSE(qv_rendering_in_progress());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TimelineEditorLive, ASavingRenderOutlastsAFullMemoryWithoutFurtherPreviews) {
+  // Memory for three frames of the example; ten frames to save.
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ed->out_modes[QV_OUT_IN_PLUS]), TRUE);
+  qv_timeline_editor_select(*ed, 0);
+  set_spin(ed->out_frames, 10);
+  const gint width = gimp_image_width(image), height = gimp_image_height(image);
+  w->job.store_limit = size_t(3) * size_t(width) * size_t(height) * 3;
+  QVRenderSaveChoice choice;
+  choice.frame_file = dir + "/m_000.png";
+  choice.preview_step = 1;
+  ASSERT_TRUE(qv_timeline_editor_render_save(*ed, choice));
+  ASSERT_TRUE(wait_idle(120));
+  EXPECT_EQ(w->job.failure, "");
+  for (int i = 0; i < 10; ++i)
+    EXPECT_TRUE(
+        g_file_test(qv_format("%s/m_%03d.png", dir.c_str(), i).c_str(), G_FILE_TEST_IS_REGULAR))
+        << i;
+  EXPECT_GE(w->job.env.frame_store.size(), 3u);
+  EXPECT_LE(w->job.env.frame_store.size(), 4u);
 }
 
 }  // namespace

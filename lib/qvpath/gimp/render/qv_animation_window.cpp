@@ -869,6 +869,8 @@ bool qv_animation_run_timeline(QVAnimationWindow &w, const std::string &timeline
   if (qv_animation_busy(w) || !image_open(w)) return false;
   if (!qv_frame_job_setup_timeline(w.job, timeline, first_frame, count, save)) return false;
   if (preview_step) w.job.job.preview_step = *preview_step;
+  // A render that saves without a preview keeps nothing in memory.
+  if (save && preview_step && *preview_step <= 0) w.job.job.flags &= ~QV_RENDER_FRAME_STORE;
   qv_animation_set_mode(w, QVLoopMode::stopped);
   gtk_window_set_title(GTK_WINDOW(w.window), title.c_str());
   start_job(w, w.job.job);
@@ -885,7 +887,10 @@ bool qv_animation_choose_timeline(QVAnimationWindow &w, int index) {
 
 QVTimelineEditor *qv_animation_open_editor(QVAnimationWindow &w) {
   if (!w.editor) {
-    w.editor = qv_timeline_editor_open(w.job.image, &w);
+    w.editor = qv_timeline_editor_open(w.job.image, [&w](const QVTimelineRenderRequest &r) {
+      return qv_animation_run_timeline(w, r.timeline, r.title, r.first_frame, r.count, r.save,
+                                       r.preview_step);
+    });
     // The renderer hears when the editor goes; the editor goes with the renderer.
     g_signal_connect(
         w.editor->window, "destroy",

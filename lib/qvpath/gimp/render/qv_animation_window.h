@@ -80,7 +80,8 @@ bool qv_animation_preview_timeline(QVAnimationWindow &w, long count = 0);
 // Renders `count` frames of a timeline of the image (a name or a ".qvt"
 // file) from the first frame's name on, into the store (every
 // preview-step-th frame and the last; `preview_step` overrides the
-// header's) and, with `save`, into the files. `title` names it in the
+// header's, and a step of 0 keeps none while saving) and, with `save`,
+// into the files. `title` names it in the
 // window. False with a message when it cannot start.
 bool qv_animation_run_timeline(QVAnimationWindow &w, const std::string &timeline,
                                const std::string &title, const std::string &first_frame, long count,

@@ -184,7 +184,7 @@ bool qv_frame_job_step(QVFrameJobRun &run) {
     return false;
   }
   if (run.job.kind != QVFrameJobKind::save && (run.job.flags & QV_RENDER_FRAME_STORE) &&
-      qv_frame_store_bytes(run.env) >= QV_FRAME_STORE_MAX_BYTES) {
+      qv_frame_store_bytes(run.env) >= run.store_limit) {
     // A render that saves its frames goes on to the end; it stops keeping
     // previews. Anything else was only for memory and stops.
     if (!(run.job.flags & QV_RENDER_SAVE))

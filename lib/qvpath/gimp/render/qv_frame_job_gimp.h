@@ -25,6 +25,7 @@ struct QVFrameJobRun {
   QVpathAnimationEnvironment env;  // its frame_store is the window's store
   long index = -1;                 // -1: not begun
   bool marker_set_here = false;
+  size_t store_limit = QV_FRAME_STORE_MAX_BYTES;  // bytes of pixels the store may hold
   std::string failure;  // why the job ended early, "" when it did not
 };
 

@@ -21,7 +21,6 @@
 #include "gimp/base/qv_parasite.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
 #include "gimp/paths/qv_paths.h"
-#include "gimp/render/qv_animation_window.h"
 #include "gimp/services/qv_date_services.h"
 #include "gimp/timeline/qv_cell_renderer_timeline.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
@@ -309,6 +308,7 @@ void on_set_to_shown(GtkButton *, gpointer data) {
   GtkWidget *menu = gtk_menu_new();
   auto add = [&](const std::string &label, double time, bool usable) {
     GtkWidget *item = gtk_menu_item_new_with_label(label.c_str());
+    gtk_widget_set_tooltip_text(item, qv_time_label(time).c_str());
     auto *stored = new double(time);
     g_object_set_data_full(G_OBJECT(item), "qv-time", stored,
                            [](gpointer p) { delete static_cast<double *>(p); });
@@ -515,10 +515,10 @@ QVTimeline current_or_new(gint32 image) {
 
 // ---- public functions ------------------------------------------------------------
 
-QVTimelineEditor *qv_timeline_editor_open(gint32 image, QVAnimationWindow *renderer) {
+QVTimelineEditor *qv_timeline_editor_open(gint32 image, QVTimelineRenderer renderer) {
   auto *ed = new QVTimelineEditor;
   ed->image = image;
-  ed->renderer = renderer;
+  ed->renderer = std::move(renderer);
   ed->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   g_object_set_data_full(G_OBJECT(ed->window), kRecord, ed, free_record);
   g_signal_connect(ed->window, "delete-event", G_CALLBACK(on_delete), ed);
@@ -1034,12 +1034,9 @@ bool qv_timeline_editor_render_save(QVTimelineEditor &ed, const QVRenderSaveChoi
   if (!qv_timeline_editor_save(ed)) return false;
   const QVRenderSpan span = qv_timeline_render_span(ed.header);
   const std::string title = qv_timeline_display_name(ed.header);
-  if (!qv_animation_run_timeline(*ed.renderer, title, title, choice.frame_file,
-                                 std::max(1L, span.count), true, choice.preview_step))
-    return false;
   // Without "Preview" the frames only go to their files.
-  if (choice.preview_step <= 0) ed.renderer->job.job.flags &= ~QV_RENDER_FRAME_STORE;
-  return true;
+  return ed.renderer(
+      {title, title, choice.frame_file, std::max(1L, span.count), true, choice.preview_step});
 }
 
 bool qv_timeline_editor_preview(QVTimelineEditor &ed, long count) {
@@ -1067,10 +1064,9 @@ bool qv_timeline_editor_preview(QVTimelineEditor &ed, long count) {
   bool started = false;
   if (qv_timeline_write_file(file, timeline)) {
     const long step = std::max(1L, span.count / std::min(count, span.count));
-    started =
-        qv_animation_run_timeline(*ed.renderer, file, qv_timeline_display_name(timeline.header),
-                                  qv_frame_name_build(first, first.start), span.count, false,
-                                  static_cast<int>(std::min(step, 999999L)));
+    started = ed.renderer({file, qv_timeline_display_name(timeline.header),
+                           qv_frame_name_build(first, first.start), span.count, false,
+                           static_cast<int>(std::min(step, 999999L))});
   }
   g_remove(file.c_str());
   g_rmdir(folder.c_str());

@@ -9,6 +9,7 @@
 #include <gtk/gtk.h>
 #include <libgimp/gimp.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,7 +18,18 @@
 #include "core/qv_timeline.h"
 #include "core/qv_timeline_edit.h"
 
-struct QVAnimationWindow;
+// What the editor asks of the window that renders for it (the Animation
+// Renderer): `count` frames of a timeline of the image (a name or a ".qvt"
+// file) from the first frame's name on, into its memory (every
+// preview-step-th frame and the last; none with a step of 0 while saving)
+// and, with `save`, into the files; `title` names the job.
+struct QVTimelineRenderRequest {
+  std::string timeline, title, first_frame;
+  long count = 0;
+  bool save = false;
+  std::optional<int> preview_step;
+};
+using QVTimelineRenderer = std::function<bool(const QVTimelineRenderRequest &)>;
 
 // Hours, minutes, seconds and frames of one time.
 struct QVTimeField {
@@ -29,7 +41,7 @@ enum QVEntryColumn { QV_ENTRY_CHUNK = 0, QV_ENTRY_CHANGED = 1, QV_ENTRY_RESOLVED
 
 struct QVTimelineEditor {
   gint32 image = -1;
-  QVAnimationWindow *renderer = nullptr;  // runs the editor's previews and renders
+  QVTimelineRenderer renderer;  // runs the editor's previews and renders
   GtkWidget *window = nullptr, *menu_bar = nullptr;
   GtkWidget *timeline_menu = nullptr, *edit_menu = nullptr, *rate_item = nullptr,
             *rate_menu = nullptr, *scripts_menu = nullptr;
@@ -64,7 +76,7 @@ struct QVTimelineEditor {
 // Builds and shows the editor on the image's current timeline (a new one,
 // "Timeline#1" made unique, when it has none). Needs an initialised toolkit.
 // The record lives as long as the window.
-QVTimelineEditor *qv_timeline_editor_open(gint32 image, QVAnimationWindow *renderer);
+QVTimelineEditor *qv_timeline_editor_open(gint32 image, QVTimelineRenderer renderer);
 
 // Shows a timeline in the editor; the selection and the changed marks go.
 void qv_timeline_editor_load(QVTimelineEditor &ed, const QVTimeline &timeline, bool dirty);

@@ -16,7 +16,6 @@
 #include "gimp/base/qv_messages.h"
 #include "gimp/base/qv_parasite.h"
 #include "gimp/groups/qv_path_groups_gimp.h"
-#include "gimp/render/qv_animation_window.h"
 #include "gimp/timeline/qv_timeline_chooser.h"
 #include "gimp/timeline/qv_timeline_editor.h"
 #include "gimp/timeline/qv_timeline_gimp.h"
@@ -68,6 +67,23 @@ void ellipsize(GtkWidget *item) {
   GtkWidget *label = gtk_bin_get_child(GTK_BIN(item));
   gtk_label_set_max_width_chars(GTK_LABEL(label), 24);
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+}
+
+// `child` in a framed scrolled window of at least that size.
+GtkWidget *scrolled_around(GtkWidget *child, int width, int height) {
+  GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+  gtk_container_add(GTK_CONTAINER(scrolled), child);
+  gtk_widget_set_size_request(scrolled, width, height);
+  return scrolled;
+}
+
+std::string buffer_text(GtkTextBuffer *buffer) {
+  GtkTextIter start, end;
+  gtk_text_buffer_get_bounds(buffer, &start, &end);
+  return qv_take_string(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
 }
 
 // A file chooser; the chosen file in UTF-8, or none.
@@ -265,12 +281,7 @@ void choose_paths(QVTimelineEditor &ed, const char *title, const std::vector<uin
   gtk_tree_view_expand_all(GTK_TREE_VIEW(view));
   GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
   gtk_tree_selection_set_mode(selection, GTK_SELECTION_MULTIPLE);
-  GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
-                                 GTK_POLICY_AUTOMATIC);
-  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
-  gtk_container_add(GTK_CONTAINER(scrolled), view);
-  gtk_widget_set_size_request(scrolled, 360, 300);
+  GtkWidget *scrolled = scrolled_around(view, 360, 300);
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_container_set_border_width(GTK_CONTAINER(content), 6);
   gtk_box_pack_start(GTK_BOX(content),
@@ -330,21 +341,14 @@ void on_insert_script(GtkMenuItem *, gpointer data) {
   gtk_box_pack_start(GTK_BOX(row), gtk_label_new(_("name:")), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), name, TRUE, TRUE, 0);
   GtkWidget *text = gtk_text_view_new();
-  GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
-  gtk_container_add(GTK_CONTAINER(scrolled), text);
-  gtk_widget_set_size_request(scrolled, 420, 200);
+  GtkWidget *scrolled = scrolled_around(text, 420, 200);
   gtk_box_pack_start(GTK_BOX(content), row, FALSE, FALSE, 4);
   gtk_box_pack_start(GTK_BOX(content), gtk_label_new(_("Script-Fu:")), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 4);
   gtk_widget_show_all(dialog);
   if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
-    GtkTextBuffer *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(text));
-    GtkTextIter start, end;
-    gtk_text_buffer_get_bounds(buffer, &start, &end);
-    qv_timeline_editor_insert_script(
-        ed, gtk_entry_get_text(GTK_ENTRY(name)),
-        qv_take_string(gtk_text_buffer_get_text(buffer, &start, &end, FALSE)));
+    qv_timeline_editor_insert_script(ed, gtk_entry_get_text(GTK_ENTRY(name)),
+                                     buffer_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(text))));
   }
   gtk_widget_destroy(dialog);
 }
@@ -466,18 +470,11 @@ void on_make_tmp(GtkMenuItem *, gpointer data) {
   GtkWidget *view = gtk_text_view_new();
   GtkTextBuffer *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
   gtk_text_buffer_set_text(buffer, names.c_str(), -1);
-  GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
-  gtk_container_add(GTK_CONTAINER(scrolled), view);
-  gtk_widget_set_size_request(scrolled, 360, 220);
+  GtkWidget *scrolled = scrolled_around(view, 360, 220);
   gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 4);
   gtk_widget_show_all(dialog);
   std::optional<std::string> text;
-  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
-    GtkTextIter start, end;
-    gtk_text_buffer_get_bounds(buffer, &start, &end);
-    text = qv_take_string(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
-  }
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) text = buffer_text(buffer);
   gtk_widget_destroy(dialog);
   if (text) qv_timeline_editor_make_combined(ed, text);
 }
@@ -751,12 +748,7 @@ void qv_timeline_editor_edit_text(QVTimelineEditor &ed, bool extra) {
   pango_font_description_free(font);
   GtkTextBuffer *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
   gtk_text_buffer_set_text(buffer, before.c_str(), -1);
-  GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
-                                 GTK_POLICY_AUTOMATIC);
-  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
-  gtk_container_add(GTK_CONTAINER(scrolled), view);
-  gtk_widget_set_size_request(scrolled, 460, 260);
+  GtkWidget *scrolled = scrolled_around(view, 460, 260);
   if (!extra)
     gtk_box_pack_start(GTK_BOX(content),
                        gtk_label_new(_("Variables to use: image, draw, av(=t), name")), FALSE,
@@ -766,9 +758,7 @@ void qv_timeline_editor_edit_text(QVTimelineEditor &ed, bool extra) {
   std::optional<std::string> saved;
   for (;;) {
     const int answer = gtk_dialog_run(GTK_DIALOG(dialog));
-    GtkTextIter start, end;
-    gtk_text_buffer_get_bounds(buffer, &start, &end);
-    const std::string now = qv_take_string(gtk_text_buffer_get_text(buffer, &start, &end, FALSE));
+    const std::string now = buffer_text(buffer);
     if (answer == GTK_RESPONSE_OK) {
       saved = now;
       break;
