@@ -561,6 +561,11 @@ void qv_timeline_editor_mark_dirty(QVTimelineEditor &ed) {
 void qv_timeline_editor_load(QVTimelineEditor &ed, const QVTimeline &timeline, bool dirty) {
   clear_rows(ed);
   ed.header = timeline.header;
+  // The view's scale is the editor's own; a stored one that makes no sense
+  // gets the default.
+  if (!(ed.header.view_seconds_per_pixel > 0) || !std::isfinite(ed.header.view_seconds_per_pixel))
+    ed.header.view_seconds_per_pixel = QVahdrChunk{}.view_seconds_per_pixel;
+  if (!std::isfinite(ed.header.view_start)) ed.header.view_start = 0;
   GroupSources sources = group_sources(ed.image);
   for (const QVanimChunk &entry : timeline.entries)
     add_row(ed, entry, -1, entry_resolves(sources, entry));
