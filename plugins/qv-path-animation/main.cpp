@@ -89,10 +89,12 @@ void run_render(QVCall &call) {
 }
 
 // The Animation Renderer. Renders left running by a window that was killed
-// leave their markers behind: they are taken down before and after.
+// leave their markers behind (the rendering marker, and the nested
+// timelines they were inside): they are taken down before and after.
 void run_window(QVCall &call) {
   if (!qv_call_image_exists(call, 1)) return;
   qv_rendering_flag(false);
+  qv_timelines_in_progress_clear();
   qv_animation_window_run(call.param[1].data.d_image);
   qv_rendering_flag(false);
   qv_close_opened_images(0);

@@ -555,10 +555,16 @@ const std::map<std::string, MenuCheck> &menu_checks() {
           EXPECT_EQ(style->substr(0, style->find('\t')), "image: " + m.dir + "/symbols.xcf");
         }}},
       {"plug-in-qv-path-animation",
-       {nothing,
+       {[](MenuCall &) {
+          // A render that died inside a nested timeline left this behind.
+          qv_global_string_set("qv-timelines-in-progress", "lost.xcf;Demo");
+        },
         "Animation Renderer",
         {"Escape"},
-        [](MenuCall &) { EXPECT_FALSE(qv_rendering_in_progress()); }}},
+        [](MenuCall &) {
+          EXPECT_FALSE(qv_rendering_in_progress());
+          EXPECT_FALSE(qv_global_parasite_listed("qv-timelines-in-progress"));
+        }}},
       {"plug-in-qv-path-edit-style",
        {nothing,
         "Square",  // the editor is titled by the path it edits
