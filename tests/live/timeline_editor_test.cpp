@@ -138,6 +138,25 @@ TEST_F(TimelineEditorLive, OpensOnTheCurrentTimelineWithItsEntriesOnTheTimeAxis)
   }
   EXPECT_DOUBLE_EQ(ed->header.view_seconds_per_pixel, 0.005);
   EXPECT_FALSE(ed->dirty);  // zooming is no edit
+
+  // A row's tooltip names its entry in full; below the rows there is none.
+  GtkTreePath *first = gtk_tree_path_new_first();
+  GdkRectangle cell = {};
+  gtk_tree_view_get_cell_area(GTK_TREE_VIEW(ed->view), first,
+                              gtk_tree_view_get_column(GTK_TREE_VIEW(ed->view), 0), &cell);
+  gtk_tree_path_free(first);
+  auto tooltip_at = [&](int bin_y) {
+    gint x = 0, y = 0;
+    gtk_tree_view_convert_bin_window_to_widget_coords(GTK_TREE_VIEW(ed->view), cell.x + 5, bin_y,
+                                                      &x, &y);
+    GObject *tip = G_OBJECT(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
+    gboolean shown = FALSE;
+    g_signal_emit_by_name(ed->view, "query-tooltip", x, y, FALSE, tip, &shown);
+    g_object_unref(tip);
+    return shown;
+  };
+  EXPECT_TRUE(tooltip_at(cell.y + cell.height / 2));
+  EXPECT_FALSE(tooltip_at(cell.y + 40 * cell.height));
 }
 
 TEST_F(TimelineEditorLive, PanelEditsAreStoredExactlyOnSave) {

@@ -444,6 +444,32 @@ void on_time_column_width(GtkTreeViewColumn *column, GParamSpec *, gpointer data
     gtk_widget_set_size_request(ed.ruler, width, kRulerHeight);
 }
 
+// The narrow "@nimation" column cuts names short: the whole entry, and
+// its times, show as the row's tooltip.
+gboolean on_query_tooltip(GtkWidget *view, gint x, gint y, gboolean keyboard, GtkTooltip *tooltip,
+                          gpointer) {
+  GtkTreeModel *model = nullptr;
+  GtkTreePath *path = nullptr;
+  GtkTreeIter iter;
+  if (!gtk_tree_view_get_tooltip_context(GTK_TREE_VIEW(view), &x, &y, keyboard, &model, &path,
+                                         &iter))
+    return FALSE;
+  gpointer chunk = nullptr;
+  int resolved = 1;
+  gtk_tree_model_get(model, &iter, QV_ENTRY_CHUNK, &chunk, QV_ENTRY_RESOLVED, &resolved, -1);
+  if (chunk) {
+    const QVanimChunk &entry = *static_cast<QVanimChunk *>(chunk);
+    const std::string text =
+        qv_entry_markup(entry, resolved) + "\n" +
+        qv_format("%s %s  %s %s", _("begin"), qv_time_label(entry.begin).c_str(), _("duration"),
+                  qv_time_label(entry.duration).c_str());
+    gtk_tooltip_set_markup(tooltip, text.c_str());
+    gtk_tree_view_set_tooltip_row(GTK_TREE_VIEW(view), tooltip, path);
+  }
+  gtk_tree_path_free(path);
+  return chunk != nullptr;
+}
+
 GtkWidget *build_list(QVTimelineEditor &ed) {
   ed.store = gtk_list_store_new(3, G_TYPE_POINTER, G_TYPE_BOOLEAN, G_TYPE_INT);
   ed.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(ed.store));
@@ -473,6 +499,8 @@ GtkWidget *build_list(QVTimelineEditor &ed) {
   // The ruler spans the column, so that its times stand over the cells'.
   g_signal_connect(time, "notify::width", G_CALLBACK(on_time_column_width), &ed);
 
+  g_object_set(ed.view, "has-tooltip", TRUE, nullptr);
+  g_signal_connect(ed.view, "query-tooltip", G_CALLBACK(on_query_tooltip), nullptr);
   GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(ed.view));
   gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
   g_signal_connect(selection, "changed", G_CALLBACK(on_selection_changed), &ed);
